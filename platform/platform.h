@@ -1,0 +1,60 @@
+// The only operations of the system that touch the operating system. win32.cpp gives the real
+// ones for the shipping plug-in; posix.cpp gives stand-ins so the same core runs and is tested
+// on Linux.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace velqa3::platform {
+
+// Longest module path the host's ANSI API reports, terminator included.
+inline constexpr std::size_t kMaxPath = 260;
+
+// Full path of the module this code is linked into (the plug-in library itself), written into
+// out with a terminator. Returns its length, 0 when it cannot be had; a path that does not fit
+// is cut short, as the Windows call does.
+std::size_t ModulePath(char* out, std::size_t size);
+
+// Modal message without owner window and with one OK button; returns when dismissed. The
+// stand-in prints one line "caption: text" on standard error and returns at once.
+void ShowMessage(const char* text, const char* caption);
+
+// The 256-byte virtual-key state; bit 0x80 of an entry means the key is down.
+void KeyboardState(unsigned char state[256]);
+
+// Stand-in only: the host hands the keyboard table to the native build through an extra
+// export, since Linux has no keyboard state to poll.
+void SetKeyboardState(const unsigned char state[256]);
+
+// Dynamic libraries (companions of the plug-in, and the plug-in itself for a host).
+using Library = void*;
+bool FileExists(const char* path);
+Library OpenLibrary(const char* path);
+void* ResolveEntry(Library library, const char* name);
+void CloseLibrary(Library library);
+// Extension of a library on this platform, ".dll" or ".so".
+const char* LibraryExtension();
+
+// One UDP endpoint: a socket and the IPv4 destination it sends to.
+struct UdpEndpoint {
+    std::intptr_t socket = -1;
+    std::uint32_t address = 0; // network byte order
+    std::uint16_t port = 0;    // host byte order
+};
+// Opens a socket towards a numeric IPv4 host; false (and nothing open) when either fails.
+bool UdpOpen(UdpEndpoint& endpoint, const char* host, std::uint16_t port);
+// Sends one datagram; failures are not reported to the caller.
+bool UdpSend(const UdpEndpoint& endpoint, const char* data, std::size_t length);
+void UdpClose(UdpEndpoint& endpoint);
+
+// Appends bytes to a file, creating it; false when the file cannot be opened or written.
+bool AppendToFile(const char* path, const char* data, std::size_t length);
+
+// The runtime's pseudo-random generator (0..32767), the same sequence on every platform.
+void SeedRandom(std::uint32_t seed);
+int Random();
+// Seconds since 1970, for seeding.
+std::int64_t CalendarTime();
+
+} // namespace velqa3::platform

@@ -1,0 +1,97 @@
+// The Win32 calls behind the platform seam, for the shipping plug-in and the Windows host.
+#include "platform/platform.h"
+
+#include <io.h>
+#include <windows.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <cstring>
+
+namespace velqa3::platform {
+
+std::size_t ModulePath(char* out, std::size_t size) {
+    if (out == nullptr || size == 0) return 0;
+    out[0] = '\0';
+    // The module that holds this function: the plug-in DLL, not the host's executable.
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&ModulePath), &module))
+        return 0;
+    const DWORD length = GetModuleFileNameA(module, out, static_cast<DWORD>(size));
+    out[size - 1] = '\0';
+    return length < size ? length : size - 1;
+}
+
+void ShowMessage(const char* text, const char* caption) {
+    MessageBoxA(nullptr, text, caption, MB_OK);
+}
+
+void KeyboardState(unsigned char state[256]) {
+    if (!GetKeyboardState(state)) std::memset(state, 0, 256);
+}
+
+void SetKeyboardState(const unsigned char state[256]) {
+    // The real keyboard is read through GetKeyboardState; nothing to store.
+    (void)state;
+}
+
+bool FileExists(const char* path) {
+    return path != nullptr && _access(path, 0) == 0;
+}
+
+Library OpenLibrary(const char* path) {
+    return reinterpret_cast<Library>(LoadLibraryA(path));
+}
+
+void* ResolveEntry(Library library, const char* name) {
+    if (library == nullptr) return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void CloseLibrary(Library library) {
+    if (library != nullptr) ::FreeLibrary(static_cast<HMODULE>(library));
+}
+
+const char* LibraryExtension() {
+    return ".dll";
+}
+
+bool UdpOpen(UdpEndpoint& endpoint, const char* host, std::uint16_t port) {
+    UdpClose(endpoint);
+    in_addr address{};
+    if (host == nullptr || inet_pton(AF_INET, host, &address) != 1) return false;
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return false;
+    const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (s == INVALID_SOCKET) {
+        WSACleanup();
+        return false;
+    }
+    endpoint.socket = static_cast<std::intptr_t>(s);
+    endpoint.address = address.s_addr;
+    endpoint.port = port;
+    return true;
+}
+
+bool UdpSend(const UdpEndpoint& endpoint, const char* data, std::size_t length) {
+    if (endpoint.socket < 0) return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(endpoint.port);
+    to.sin_addr.s_addr = endpoint.address;
+    const int sent = sendto(static_cast<SOCKET>(endpoint.socket), data, static_cast<int>(length), 0,
+                            reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return sent == static_cast<int>(length);
+}
+
+void UdpClose(UdpEndpoint& endpoint) {
+    if (endpoint.socket >= 0) {
+        closesocket(static_cast<SOCKET>(endpoint.socket));
+        WSACleanup();
+    }
+    endpoint = UdpEndpoint{};
+}
+
+} // namespace velqa3::platform
