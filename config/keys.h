@@ -1,0 +1,30 @@
+// Keyboard keys bound to cab functions, and the previous key states the key poll compares with.
+#pragma once
+
+#include <cstdint>
+
+namespace velqa3 {
+
+inline constexpr int kKeySlots = 60;
+
+// Slots whose start-up codes no Windows key produces, so the switch is unbound until the
+// settings name a key.
+inline constexpr int kSlotAtsNFB = 52;
+inline constexpr int kSlotEBNFB = 57;
+
+struct KeyTables {
+    std::int32_t assign[kKeySlots] = {};   // virtual-key code per function slot
+    std::int32_t previous[kKeySlots] = {}; // key state of the previous poll
+};
+
+// State before the settings are read: everything unbound, the ATS switches on dead codes.
+inline void ResetKeyTables(KeyTables& keys) {
+    keys = KeyTables{};
+    keys.assign[52] = 0x88;
+    keys.assign[53] = 0x89;
+    keys.assign[54] = 0x8A;
+    keys.assign[55] = 0x8B;
+    keys.assign[57] = 0x8C;
+}
+
+} // namespace velqa3

@@ -1,0 +1,72 @@
+#include "plugin/frame.h"
+
+#include <cfloat>
+#include <cmath>
+
+namespace velqa3 {
+
+namespace {
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+float FiniteOr(float value, float fallback) {
+    return std::isfinite(value) ? value : fallback;
+}
+
+// A double beyond the float range has no float value; saturate instead.
+float NarrowToFloat(double value) {
+    if (value > FLT_MAX) return FLT_MAX;
+    if (value < -FLT_MAX) return -FLT_MAX;
+    return static_cast<float>(value);
+}
+
+} // namespace
+
+std::int32_t FrameInterval(std::int32_t previousClock, std::int32_t time) {
+    const std::int64_t step = std::int64_t{time} - previousClock;
+    if (step >= 0) return step > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(step);
+    const std::int64_t wrapped = step + kMsPerDay;
+    if (wrapped > 0 && wrapped <= kMaxMidnightStep) return static_cast<std::int32_t>(wrapped);
+    return 0;
+}
+
+bool CrossesBoundary(std::int32_t clock, std::int32_t interval, std::int32_t period) {
+    if (period <= 0 || interval <= 0) return false;
+    // Floor division, so the step past midnight (previous clock below 0) counts too.
+    const std::int64_t previous = std::int64_t{clock} - interval;
+    return FloorDiv(clock, period) != FloorDiv(previous, period);
+}
+
+void CaptureFrame(FrameValues& frame, const VehicleState& host) {
+    VehicleState& state = frame.state;
+    state.Time = host.Time;
+    state.Location = std::isfinite(host.Location) ? host.Location : state.Location;
+    state.Speed = FiniteOr(host.Speed, state.Speed);
+    state.BcPressure = FiniteOr(host.BcPressure, state.BcPressure);
+    state.MrPressure = FiniteOr(host.MrPressure, state.MrPressure);
+    state.ErPressure = FiniteOr(host.ErPressure, state.ErPressure);
+    state.BpPressure = FiniteOr(host.BpPressure, state.BpPressure);
+    state.SapPressure = FiniteOr(host.SapPressure, state.SapPressure);
+    state.Current = FiniteOr(host.Current, state.Current);
+
+    frame.interval = FrameInterval(frame.clock, state.Time);
+    frame.clock = state.Time;
+    frame.locationStep = state.Location - frame.lastLocation;
+    frame.lastLocation = state.Location;
+    frame.speed = state.Speed;
+    frame.distanceStep = NarrowToFloat(state.Location - frame.previousLocation);
+    frame.mrPressure = state.MrPressure;
+    // A frame of no length tells nothing about acceleration: keep the last estimate rather
+    // than divide by zero, and likewise when extreme speeds overflow the estimate.
+    if (frame.interval > 0) {
+        const float change = (frame.speed - frame.previousSpeed) * 1000.0f;
+        const float estimate = change / static_cast<float>(frame.interval);
+        if (std::isfinite(estimate)) frame.acceleration = static_cast<double>(estimate);
+    }
+    frame.panelLocation += frame.distanceStep;
+}
+
+} // namespace velqa3

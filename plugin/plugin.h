@@ -1,0 +1,69 @@
+// The plug-in: every piece of its state, and the operations behind the host's entry points.
+// The library holds one instance for the host; tests build their own.
+#pragma once
+
+#include "ats_pt/mode.h"
+#include "config/keys.h"
+#include "config/paths.h"
+#include "config/remap.h"
+#include "config/settings.h"
+#include "plugin/driver_inputs.h"
+#include "plugin/frame.h"
+#include "plugin/host.h"
+#include "vehicle/supervision.h"
+#include "vehicle/tasc.h"
+
+#include <cstdint>
+
+namespace velqa3 {
+
+// Dimensions of the train the host reports once per vehicle.
+struct VehicleDims {
+    std::int32_t serviceNotches = 0;
+    std::int32_t emergencyNotch = 0; // service notches + 1
+    std::int32_t powerNotches = 0;
+    std::int32_t atsNotch = 0;
+    std::int32_t cars = 0;
+    float trainLength = 0.0f; // m
+};
+
+struct Plugin {
+    Settings settings;
+    KeyTables keys;
+    RemapTables remap;
+    ModeGlobals mode;
+    DriverInputs inputs;
+    VehicleDims dims;
+    FrameValues frame;
+    Supervision supervision;
+    TascState tasc;
+    HandleOutput output{}; // kept from frame to frame; neutral until a stage writes it
+
+    char settingsPath[kPathSize] = {};
+    char recordPath[kPathSize] = {};
+    std::uint8_t initCount = 0; // the attach work runs once per loaded library
+
+    // Work done when the library is attached to the host process; modulePath is the
+    // library's own file.
+    void Attach(const char* modulePath);
+    // Lets go of what the plug-in holds open. Runs at Dispose and again when the library is
+    // detached; the second time finds nothing left.
+    void Release();
+
+    void Load();
+    void Dispose();
+    void SetVehicleSpec(const VehicleSpec& spec);
+    void Initialize(std::int32_t brakePosition);
+    HandleOutput Elapse(const VehicleState& state, std::int32_t* panel, std::int32_t* sound);
+
+    void SetPower(std::int32_t notch);
+    void SetBrake(std::int32_t notch);
+    void SetReverser(std::int32_t position);
+
+  private:
+    void StartProtectionWithoutKey();
+    void RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound);
+    void SavePreviousFrame();
+};
+
+} // namespace velqa3
