@@ -1,0 +1,127 @@
+// The built library as the host sees it: loaded by path, driven through its entry points.
+#include "tests/abi/plugin_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace velqa3::test {
+namespace {
+
+constexpr HandleOutput kNeutral{0, 0, 0, 0};
+
+TEST(AbiLifecycle, VersionIsTheHostInterfaceInEveryState) {
+    LoadedPlugin plugin;
+    EXPECT_EQ(plugin.api().GetPluginVersion(), 131072);
+    plugin.StartRun();
+    std::int32_t panel[256] = {}, sound[256] = {};
+    plugin.api().Elapse(StateAt(1000), panel, sound);
+    EXPECT_EQ(plugin.api().GetPluginVersion(), 131072);
+    plugin.api().Dispose();
+    EXPECT_EQ(plugin.api().GetPluginVersion(), 131072);
+}
+
+TEST(AbiLifecycle, HandleOutputIsNeutralBeforeAnyInput) {
+    LoadedPlugin plugin;
+    plugin.StartRun();
+    std::int32_t panel[256] = {}, sound[256] = {};
+    for (int t = 0; t < 10; ++t)
+        EXPECT_EQ(plugin.api().Elapse(StateAt(36'000'000 + 16 * t), panel, sound), kNeutral);
+}
+
+TEST(AbiLifecycle, MissingSettingsFileIsReportedOnceWithItsPathAsCaption) {
+    LoadedPlugin plugin;
+    const std::string expected = (plugin.folder() / "velqa3.dat").string() +
+                                 ": 【ATS-PTプラグイン】設定ファイルが見つかりませんでした。"
+                                 "デフォルト値を使用します。\n";
+    EXPECT_EQ(plugin.attachOutput(), expected);
+    // The host's calls after attach never read the settings again.
+    testing::internal::CaptureStderr();
+    plugin.StartRun();
+    plugin.StartRun();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(AbiLifecycle, SettingsFileBesideTheLibraryIsReadSilently) {
+    LoadedPlugin plugin("[TRAIN]\nHoldBrake=1\n\n[TASC]\nNotch=12\n");
+    EXPECT_EQ(plugin.attachOutput(), "");
+}
+
+TEST(AbiLifecycle, UnloadAfterDisposeAndLoadingAgainAttachesAfresh) {
+    LoadedPlugin plugin;
+    plugin.StartRun();
+    plugin.api().Dispose();
+    plugin.Unload();
+    // Loading the same file again attaches a fresh library: the settings are looked for again.
+    sim::PluginLibrary again;
+    std::string error;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(again.Open(plugin.libraryPath().string(), error)) << error;
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("velqa3.dat: "), std::string::npos);
+    // Unloading without Dispose is safe too: the detach work finds nothing left open.
+    again.Close();
+}
+
+TEST(AbiLifecycle, NativeBuildTakesTheKeyboardFromTheHost) {
+    LoadedPlugin plugin;
+    ASSERT_NE(plugin.api().SetKeyboardState, nullptr);
+    unsigned char keys[256] = {};
+    keys[0x41] = 0x80;
+    plugin.api().SetKeyboardState(keys);
+    plugin.api().SetKeyboardState(nullptr);
+}
+
+TEST(AbiFrames, SuspendedFrameReturnsTheLastRecordAndLeavesBothArraysAlone) {
+    LoadedPlugin plugin;
+    plugin.StartRun();
+    std::int32_t panel[256], sound[256];
+    for (int i = 0; i < 256; ++i) {
+        panel[i] = 1000 + i;
+        sound[i] = -i;
+    }
+    panel[199] = 0;
+    const HandleOutput full = plugin.api().Elapse(StateAt(1000, 30.0f), panel, sound);
+    panel[199] = 7;
+    std::int32_t panelBefore[256], soundBefore[256];
+    std::copy(std::begin(panel), std::end(panel), panelBefore);
+    std::copy(std::begin(sound), std::end(sound), soundBefore);
+    plugin.api().SetPower(5);
+    plugin.api().SetBrake(9);
+    const HandleOutput suspended = plugin.api().Elapse(StateAt(1016, 80.0f), panel, sound);
+    EXPECT_EQ(suspended, full);
+    EXPECT_TRUE(std::equal(std::begin(panel), std::end(panel), panelBefore));
+    EXPECT_TRUE(std::equal(std::begin(sound), std::end(sound), soundBefore));
+}
+
+// Whatever a host hands over, the plug-in answers and keeps answering.
+TEST(AbiBadInput, ExtremeValuesNeverCrashAndInitializeRecovers) {
+    LoadedPlugin plugin;
+    plugin.StartRun(VehicleSpec{INT32_MAX, INT32_MIN, -1, 0, INT32_MAX});
+    std::int32_t panel[256] = {}, sound[256] = {};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::int32_t times[] = {0, 0, 86'399'990, 10, INT32_MIN, INT32_MAX, -5, 36'000'000};
+    const float speeds[] = {nan, inf, -inf, 3.0e38f, -3.0e38f, 0.0f, nan, 50.0f};
+    for (int i = 0; i < 8; ++i) {
+        VehicleState state = StateAt(times[i], speeds[i], i % 2 ? 1e308 : -1e308);
+        state.BcPressure = nan;
+        state.Current = inf;
+        plugin.api().Elapse(state, panel, sound);
+        plugin.api().SetPower(INT32_MIN + i);
+        plugin.api().SetBrake(INT32_MAX - i);
+        plugin.api().SetReverser(i * 1000);
+        plugin.api().KeyDown(i * 7 - 20);
+        plugin.api().KeyUp(INT32_MIN);
+        plugin.api().SetSignal(-i);
+        plugin.api().SetBeaconData(BeaconData{INT32_MIN, INT32_MAX, nan, INT32_MIN});
+    }
+    // Null arrays are no frame to suspend and nothing to write.
+    plugin.api().Elapse(StateAt(36'000'016), nullptr, nullptr);
+    plugin.api().Initialize(0);
+    EXPECT_EQ(plugin.api().Elapse(StateAt(36'000'032), panel, sound), kNeutral);
+    EXPECT_EQ(plugin.api().GetPluginVersion(), 131072);
+}
+
+} // namespace
+} // namespace velqa3::test

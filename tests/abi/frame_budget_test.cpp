@@ -1,0 +1,135 @@
+// A frame that sends and writes nothing must cost the host nothing but time: no heap
+// allocation and no system call, measured on the loaded library.
+#include "tests/abi/plugin_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdlib>
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*,
+                                                                          std::size_t),
+                                                         void (*onFree)(const volatile void*));
+#endif
+
+namespace {
+
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+void NoteAllocation() {
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
+}
+
+} // namespace
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer owns malloc; it reports every allocation to this hook instead.
+namespace {
+void OnMalloc(const volatile void*, std::size_t) {
+    NoteAllocation();
+}
+void OnFree(const volatile void*) {}
+[[maybe_unused]] const int hooksInstalled =
+    __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree);
+} // namespace
+#else
+// Interposed for the whole process, the plug-in library included: operator new and the C
+// runtime both come through here.
+extern "C" void* __libc_malloc(std::size_t);
+extern "C" void* __libc_calloc(std::size_t, std::size_t);
+extern "C" void* __libc_realloc(void*, std::size_t);
+extern "C" void* malloc(std::size_t size) {
+    NoteAllocation();
+    return __libc_malloc(size);
+}
+extern "C" void* calloc(std::size_t count, std::size_t size) {
+    NoteAllocation();
+    return __libc_calloc(count, size);
+}
+extern "C" void* realloc(void* block, std::size_t size) {
+    NoteAllocation();
+    return __libc_realloc(block, size);
+}
+#endif
+
+namespace velqa3::test {
+namespace {
+
+// Frames of a run at speed, with the driver moving the handles between them.
+void RunFrames(const sim::PluginLibrary::EntryPoints& api, int frames, std::int32_t* panel,
+               std::int32_t* sound) {
+    for (int i = 0; i < frames; ++i) {
+        // Stay clear of the 500 ms and 1000 ms boundaries at which telemetry may be sent.
+        const std::int32_t time = 36'000'010 + (i % 20) * 20;
+        api.SetPower(i % 6);
+        api.SetBrake(i % 9);
+        api.Elapse(StateAt(time, 40.0f + static_cast<float>(i % 10), 100.0 + i), panel, sound);
+    }
+}
+
+TEST(AbiFrameBudget, ElapseAllocatesNothing) {
+    LoadedPlugin plugin;
+    plugin.StartRun();
+    std::int32_t panel[256] = {}, sound[256] = {};
+    RunFrames(plugin.api(), 10, panel, sound); // warm up lazy binding
+    allocations = 0;
+    counting = true;
+    RunFrames(plugin.api(), 2000, panel, sound);
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+
+    // The counter does see the plug-in's allocations: attaching reads the settings file.
+    counting = true;
+    LoadedPlugin another("[TRAIN]\nHoldBrake=1\n");
+    counting = false;
+    EXPECT_GT(allocations.load(), 0);
+}
+
+// Runs work in a child process that the kernel kills at its first system call other than the
+// final exit; returns the child's wait status.
+template <typename Work> int RunWithoutSystemCalls(Work work) {
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_exit_group, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+        };
+        sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+        if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) _exit(3);
+        if (prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) _exit(4);
+        work();
+        syscall(SYS_exit_group, 0);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return -1;
+    return status;
+}
+
+TEST(AbiFrameBudget, ElapseMakesNoSystemCall) {
+    LoadedPlugin plugin;
+    plugin.StartRun();
+    std::int32_t panel[256] = {}, sound[256] = {};
+    RunFrames(plugin.api(), 10, panel, sound);
+    const int status = RunWithoutSystemCalls([&] { RunFrames(plugin.api(), 2000, panel, sound); });
+    ASSERT_TRUE(WIFEXITED(status))
+        << "killed by signal " << WTERMSIG(status) << ": a frame made a system call";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // The watch itself does catch a call.
+    EXPECT_TRUE(WIFSIGNALED(RunWithoutSystemCalls([] { syscall(SYS_getpid); })));
+}
+
+} // namespace
+} // namespace velqa3::test

@@ -1,0 +1,131 @@
+// Attach, vehicle specification and initialisation on fresh plug-in instances.
+#include "plugin/plugin.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include <unistd.h>
+
+namespace velqa3 {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A module folder with an optional settings file; attaches a fresh instance from there.
+class Attached : public testing::Test {
+  protected:
+    fs::path folder = fs::temp_directory_path() / ("velqa3-lifecycle-" + std::to_string(getpid()));
+    std::unique_ptr<Plugin> plugin = std::make_unique<Plugin>();
+    std::string messages;
+
+    void SetUp() override { fs::create_directories(folder); }
+    void TearDown() override { fs::remove_all(folder); }
+
+    void Attach(const char* settings = nullptr) {
+        if (settings != nullptr) std::ofstream(folder / "velqa3.dat") << settings;
+        testing::internal::CaptureStderr();
+        plugin->Attach((folder / "velqa3.dll").string().c_str());
+        messages = testing::internal::GetCapturedStderr();
+    }
+};
+
+TEST_F(Attached, AttachDerivesFileNamesAndDefaultsTheTables) {
+    Attach("");
+    EXPECT_EQ(messages, "");
+    EXPECT_EQ(fs::path(plugin->settingsPath), folder / "velqa3.dat");
+    EXPECT_EQ(fs::path(plugin->recordPath), folder / "velqa3.csv");
+    EXPECT_EQ(plugin->keys.assign[52], 0x88);
+    EXPECT_EQ(plugin->keys.assign[55], 0x8B);
+    EXPECT_EQ(plugin->keys.assign[56], 0);
+    EXPECT_EQ(plugin->keys.assign[57], 0x8C);
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(plugin->remap.panel[i], i);
+}
+
+TEST_F(Attached, WithoutAMasterKeyTheProtectionStartsAtAttach) {
+    Attach("");
+    EXPECT_EQ(plugin->mode.atsMode, 2);
+    EXPECT_EQ(plugin->mode.atsModePanel, 2);
+    EXPECT_EQ(plugin->mode.atsStarted, 1);
+
+    auto aspectLine = std::make_unique<Plugin>();
+    aspectLine->mode.lineCode = 0x14;
+    testing::internal::CaptureStderr();
+    aspectLine->Attach((folder / "velqa3.dll").string().c_str());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(aspectLine->mode.atsMode, 16);
+}
+
+TEST_F(Attached, SecondAttachDoesNothing) {
+    Attach(nullptr);
+    EXPECT_NE(messages, "");
+    std::ofstream(folder / "velqa3.dat") << "[TASC]\nNotch=12\n";
+    testing::internal::CaptureStderr();
+    plugin->Attach((folder / "velqa3.dll").string().c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(plugin->settings.tascNotch, 2);
+}
+
+TEST_F(Attached, VehicleSpecSetsDimensionsTrainLengthAndSpeedCheckTable) {
+    Attach("");
+    plugin->supervision.brakeDemand = 0xFF;
+    plugin->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
+    EXPECT_EQ(plugin->dims.serviceNotches, 8);
+    EXPECT_EQ(plugin->dims.emergencyNotch, 9);
+    EXPECT_EQ(plugin->dims.powerNotches, 5);
+    EXPECT_EQ(plugin->dims.atsNotch, 2);
+    EXPECT_EQ(plugin->dims.cars, 10);
+    EXPECT_FLOAT_EQ(plugin->dims.trainLength, 200.0f);
+    EXPECT_EQ(plugin->supervision.brakeDemand, 0);
+    const std::int32_t expected[kSpeedCheckCodes] = {
+        -5, 0, 25, 40, 55, 65, 75, -5, 80, 85, 90, 95, 100, 105, 110, 115, 120, 125, 130, 135};
+    for (int i = 0; i < kSpeedCheckCodes; ++i)
+        EXPECT_EQ(plugin->supervision.speedCheckLimit[i], expected[i]) << "code " << i;
+}
+
+TEST_F(Attached, ConfiguredLengthWinsOverCars) {
+    Attach("[TRAIN]\nLength=134.5\n");
+    plugin->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
+    EXPECT_FLOAT_EQ(plugin->dims.trainLength, 134.5f);
+}
+
+TEST_F(Attached, TascStepsAreAtLeastTheServiceNotches) {
+    Attach("");
+    plugin->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
+    EXPECT_EQ(plugin->tasc.notchSteps, 8);
+
+    auto holding = std::make_unique<Plugin>();
+    holding->settings.holdBrake = 1;
+    holding->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
+    EXPECT_EQ(holding->tasc.notchSteps, 7);
+
+    auto fine = std::make_unique<Plugin>();
+    fine->settings.tascNotch = 12;
+    fine->settings.holdBrake = 1;
+    fine->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
+    EXPECT_EQ(fine->tasc.notchSteps, 12);
+
+    auto extreme = std::make_unique<Plugin>();
+    extreme->settings.holdBrake = 1;
+    extreme->SetVehicleSpec(VehicleSpec{INT32_MAX, 0, 0, 0, INT32_MIN});
+    EXPECT_EQ(extreme->dims.emergencyNotch, INT32_MAX);
+    EXPECT_EQ(extreme->tasc.notchSteps, INT32_MAX - 1);
+}
+
+TEST_F(Attached, InitializeStopsTheTrainButKeepsTheClock) {
+    Attach("");
+    std::int32_t panel[256] = {}, sound[256] = {};
+    VehicleState state{};
+    state.Time = 1000;
+    state.Speed = 80.0f;
+    plugin->Elapse(state, panel, sound);
+    plugin->Initialize(2);
+    EXPECT_EQ(plugin->frame.speed, 0.0f);
+    EXPECT_EQ(plugin->frame.clock, 1000);
+}
+
+} // namespace
+} // namespace velqa3

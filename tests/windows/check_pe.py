@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""Checks the shipping DLL from the file itself: a 32-bit x86 image that exports exactly the
+host's sixteen entry points under their plain names, pops the standard-call argument bytes in
+each, and needs no DLL beyond those Windows itself provides."""
+import re
+import subprocess
+import sys
+
+EXPECTED_POP = {
+    "Load": 0, "Dispose": 0, "GetPluginVersion": 0, "DoorOpen": 0, "DoorClose": 0,
+    "SetVehicleSpec": 20, "Initialize": 4, "Elapse": 52, "SetPower": 4, "SetBrake": 4,
+    "SetReverser": 4, "KeyDown": 4, "KeyUp": 4, "HornBlow": 4, "SetSignal": 4,
+    "SetBeaconData": 16,
+}
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "ws2_32.dll", "msvcrt.dll", "advapi32.dll"}
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok: " if ok else "FAILED: ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def bytes_popped(objdump, dll, start, depth=0):
+    """Operand of the first ret of the function at start, following a tail call (a jump to the
+    start of another function, which then returns on the export's behalf)."""
+    listing = subprocess.run(
+        [objdump, "-d", "--start-address=0x%x" % start, "--stop-address=0x%x" % (start + 4096),
+         dll], check=True, capture_output=True, text=True).stdout
+    for line in listing.splitlines():
+        ret = re.search(r"\tret\s*(?:\$0x([0-9a-f]+))?\s*$", line)
+        if ret:
+            return int(ret.group(1), 16) if ret.group(1) else 0
+        tail = re.search(r"\tjmp\s+([0-9a-f]+) <[^+>]+>$", line)
+        if tail and depth < 3:
+            return bytes_popped(objdump, dll, int(tail.group(1), 16), depth + 1)
+    return None
+
+
+def main(objdump, dll):
+    headers = subprocess.run([objdump, "-p", dll], check=True, capture_output=True,
+                             text=True).stdout
+    check("file format pei-i386" in headers, "image is for i386")
+    check(re.search(r"^Magic\s+010b\s+\(PE32\)", headers, re.M) is not None, "image is PE32")
+    check(re.search(r"^Characteristics .*\n(\t.*\n)*\tDLL", headers, re.M) is not None,
+          "image is a DLL")
+
+    imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
+    foreign = sorted(imports - SYSTEM_DLLS)
+    check(not foreign, "imports only system DLLs (found: %s)" % ", ".join(sorted(imports)))
+
+    image_base = int(re.search(r"^ImageBase\s+([0-9a-fA-F]+)", headers, re.M).group(1), 16)
+    addresses = [int(rva, 16) for rva in
+                 re.findall(r"^\s*\[\s*\d+\] \+base\[\s*\d+\] ([0-9a-fA-F]+) Export RVA",
+                            headers, re.M)]
+    names = re.search(r"\[Ordinal/Name Pointer\] Table\n((?:\t\[.*\n)+)", headers)
+    exports = {}
+    if names:
+        for index, name in re.findall(r"\[\s*(\d+)\] (\S+)", names.group(1)):
+            exports[name] = addresses[int(index)]
+    check(sorted(exports) == sorted(EXPECTED_POP),
+          "exports exactly the sixteen plain names (found: %s)" % " ".join(sorted(exports)))
+
+    for name, expected in sorted(EXPECTED_POP.items()):
+        if name in exports:
+            popped = bytes_popped(objdump, dll, image_base + exports[name])
+            check(popped == expected,
+                  "%s pops %d argument bytes (found %s)" % (name, expected, popped))
+
+    with open(dll, "rb") as image:
+        data = image.read()
+    message = "【ATS-PTプラグイン】設定ファイルが見つかりませんでした。デフォルト値を使用します。"
+    check(message.encode("cp932") in data and message.encode("utf-8") not in data,
+          "Japanese texts are stored in CP932 for MessageBoxA")
+
+    # The plug-in's own functions compute in SSE2, as the native build does, never on the x87.
+    # Loads and stores stay: the 32-bit calling convention returns floats on the x87 stack.
+    listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", dll], check=True,
+                             capture_output=True, text=True).stdout
+    own, x87 = None, set()
+    for line in listing.splitlines():
+        label = re.match(r"^[0-9a-f]+ <(.+)>:$", line)
+        if label:
+            own = label.group(1) if "velqa3" in label.group(1) else None
+        elif own and re.search(r"\tf(i?add|i?sub|i?mul|i?div|sqrt|u?comi?|ild|istt?p?|scale|prem|rndint)[a-z]*\s", line):
+            x87.add(own)
+    check(not x87, "no x87 arithmetic in the plug-in's functions (found in: %s)"
+          % ", ".join(sorted(x87)[:5]))
+
+    total = len(EXPECTED_POP) + 7
+    print("%d passed, %d failed" % (total - len(failures), len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2]))

@@ -1,0 +1,90 @@
+// Runs under wine: the Windows plug-in loaded by a Windows host, through the real Win32 calls.
+// Copies the DLL into folders of its own, with and without a settings file beside it.
+#include "sim/plugin_library.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using velqa3::HandleOutput;
+
+int passed = 0;
+int failed = 0;
+
+void Check(bool ok, const char* what) {
+    ++(ok ? passed : failed);
+    std::fprintf(stderr, "%s: %s\n", ok ? "ok" : "FAILED", what);
+    std::fflush(stderr);
+}
+
+fs::path RunFolder(const fs::path& dll, const char* name, const char* settings) {
+    const fs::path folder = fs::temp_directory_path() / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::copy_file(dll, folder / "velqa3.dll");
+    if (settings != nullptr) std::ofstream(folder / "velqa3.dat") << settings;
+    return folder;
+}
+
+void DriveOneRun(const fs::path& folder) {
+    velqa3::sim::PluginLibrary library;
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    const bool opened = library.Open((folder / "velqa3.dll").string(), error);
+    const auto took = std::chrono::steady_clock::now() - start;
+    Check(opened, "LoadLibraryA loads the plug-in and all sixteen entry points resolve");
+    if (!opened) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return;
+    }
+    Check(took < std::chrono::seconds(20), "attach returns at once (no message box waits)");
+    const auto& api = library.api;
+    Check(api.SetKeyboardState == nullptr, "the Windows build has no SetKeyboardState");
+    Check(api.GetPluginVersion() == 131072, "interface version 131072");
+    api.Load();
+    api.SetVehicleSpec(velqa3::VehicleSpec{8, 5, 2, 6, 10});
+    api.Initialize(0);
+
+    std::int32_t panel[256] = {}, sound[256] = {};
+    velqa3::VehicleState state{};
+    state.Time = 36'000'000;
+    bool neutral = true;
+    for (int i = 0; i < 100; ++i) {
+        state.Time += 16;
+        state.Speed = static_cast<float>(i) * 0.5f;
+        neutral = neutral && api.Elapse(state, panel, sound) == HandleOutput{0, 0, 0, 0};
+    }
+    Check(neutral, "handle output is neutral before any input");
+    panel[199] = 1;
+    panel[10] = 1234;
+    state.Time += 16;
+    const HandleOutput suspended = api.Elapse(state, panel, sound);
+    Check(suspended == HandleOutput{0, 0, 0, 0} && panel[10] == 1234,
+          "a suspended frame returns the last record and leaves the panel alone");
+    api.Dispose();
+    library.Close();
+    Check(api.GetPluginVersion == nullptr, "unloaded after Dispose");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: velqa3_win_host_test PLUGIN.dll\n");
+        return 2;
+    }
+    const fs::path dll = fs::absolute(argv[1]);
+    // Markers on standard error, between which the wrapper looks for the message box calls.
+    std::fprintf(stderr, "run: without settings file\n");
+    DriveOneRun(RunFolder(dll, "velqa3-wine-missing", nullptr));
+    std::fprintf(stderr, "run: with settings file\n");
+    DriveOneRun(RunFolder(dll, "velqa3-wine-present", "[TRAIN]\nHoldBrake=1\n"));
+    std::fprintf(stderr, "run: end\n");
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs the Windows test host under wine and checks, from wine's trace of the MessageBoxA calls,
+# that the plug-in found its own path through GetModuleFileNameA: the settings file it reports
+# missing is velqa3.dat beside the DLL, once, and nothing is reported when the file is there.
+set -uo pipefail
+wine=$1 host=$2 dll=$3
+export WINEDEBUG=-all,+relay
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+"$wine" "$host" "$dll" 2>"$log"
+status=$?
+grep -E '^(ok|FAILED): ' "$log"
+boxes() { sed -n "/^run: $1/,/^run: /p" "$log" | grep -c 'Call user32.MessageBoxA(' ; }
+missing=$(sed -n '/^run: without settings/,/^run: /p' "$log" | grep 'Call user32.MessageBoxA(' || true)
+failed=0
+if [ "$(boxes "without settings")" -eq 1 ] && grep -q 'velqa3-wine-missing\\\\velqa3.dat"' <<<"$missing"; then
+  echo "ok: the missing settings file is reported once, captioned with its path beside the DLL"
+else
+  echo "FAILED: expected one MessageBoxA captioned ...velqa3-wine-missing\\velqa3.dat, saw:"
+  echo "$missing"
+  failed=1
+fi
+if [ "$(boxes "with settings")" -eq 0 ]; then
+  echo "ok: a settings file beside the DLL is read without a message"
+else
+  echo "FAILED: a message box appeared although the settings file was there"
+  failed=1
+fi
+[ "$status" -eq 0 ] && [ "$failed" -eq 0 ]
