@@ -16,6 +16,14 @@
 #include <cstdlib>
 
 #if defined(__SANITIZE_ADDRESS__)
+#define VELQA3_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELQA3_ASAN 1
+#endif
+#endif
+
+#if defined(VELQA3_ASAN)
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*,
                                                                           std::size_t),
                                                          void (*onFree)(const volatile void*));
@@ -32,7 +40,7 @@ void NoteAllocation() {
 
 } // namespace
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(VELQA3_ASAN)
 // The sanitizer owns malloc; it reports every allocation to this hook instead.
 namespace {
 void OnMalloc(const volatile void*, std::size_t) {

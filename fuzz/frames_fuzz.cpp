@@ -1,0 +1,78 @@
+// Feeds a fresh plug-in any sequence of host calls with any values, and checks after every
+// frame that the values later stages compute with stay numbers.
+#include "plugin/plugin.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+class Input {
+  public:
+    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool empty() const { return size_ == 0; }
+    template <typename T> T Take() {
+        T value{};
+        const std::size_t n = size_ < sizeof value ? size_ : sizeof value;
+        std::memcpy(&value, data_, n);
+        data_ += n;
+        size_ -= n;
+        return value;
+    }
+
+  private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+void Require(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    auto plugin = std::make_unique<velqa3::Plugin>();
+    std::int32_t panel[256] = {};
+    std::int32_t sound[256] = {};
+    Input input(data, size);
+    while (!input.empty()) {
+        switch (input.Take<std::uint8_t>() % 8) {
+        case 0: {
+            const auto state = input.Take<velqa3::VehicleState>();
+            panel[velqa3::kSuspendPanelIndex] = input.Take<std::uint8_t>() % 4 == 0 ? 1 : 0;
+            plugin->Elapse(state, panel, sound);
+            const velqa3::FrameValues& frame = plugin->frame;
+            Require(frame.interval >= 0);
+            Require(std::isfinite(frame.speed) && std::isfinite(frame.acceleration));
+            Require(std::isfinite(frame.lastLocation) && !std::isnan(frame.panelLocation));
+            break;
+        }
+        case 1:
+            plugin->SetVehicleSpec(input.Take<velqa3::VehicleSpec>());
+            break;
+        case 2:
+            plugin->Initialize(input.Take<std::int32_t>());
+            break;
+        case 3:
+            plugin->SetPower(input.Take<std::int32_t>());
+            break;
+        case 4:
+            plugin->SetBrake(input.Take<std::int32_t>());
+            break;
+        case 5:
+            plugin->SetReverser(input.Take<std::int32_t>());
+            break;
+        case 6:
+            plugin->Load();
+            break;
+        case 7:
+            plugin->Dispose();
+            break;
+        }
+    }
+    return 0;
+}
