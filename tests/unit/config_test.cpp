@@ -104,48 +104,30 @@ TEST_F(SettingsFile, KeysAreReadWithTheirRules) {
     EXPECT_EQ(settings.tascNotch, -7);
 }
 
-TEST_F(SettingsFile, SectionsEndAtTheFirstEmptyLineOnly) {
-    Settings settings;
-    // A header inside a section is an ordinary line of it, so the TASC key is not seen.
-    Read("[TRAIN]\n[TASC]\nNotch=12\n", settings);
-    EXPECT_EQ(settings.tascNotch, 2);
-    // An empty line ends the section: the key below it is outside any section.
-    Read("[TASC]\n\nNotch=12\n", settings);
-    EXPECT_EQ(settings.tascNotch, 2);
-    // A line of blanks is not empty.
-    Read("[TASC]\n  \nNotch=12\n", settings);
-    EXPECT_EQ(settings.tascNotch, 12);
-}
-
-TEST_F(SettingsFile, KeysMatchExactlyAtTheLineStart) {
-    Settings settings;
-    Read("[TRAIN]\n HoldBrake=1\nholdbrake=1\nHoldBrake =1\n; HoldBrake=1\n", settings);
-    EXPECT_EQ(settings.holdBrake, 0);
-    Read("junk before [TRAIN]\n[TRAIN] trailing words\nHoldBrake=1\n", settings);
-    EXPECT_EQ(settings.holdBrake, 1);
-}
-
-TEST_F(SettingsFile, WindowsLineEndsAndAMissingLastBreakAreRead) {
-    Settings settings;
-    Read("[TRAIN]\r\nLength=80\r\n\r\n[TASC]\r\nNotch=11", settings);
-    EXPECT_FLOAT_EQ(settings.length, 80.0f);
-    EXPECT_EQ(settings.tascNotch, 11);
-}
-
-TEST_F(SettingsFile, LongLinesAreReadIn255CharacterPieces) {
-    Settings settings;
-    // The piece after the first 255 characters is a line of its own and matches a key.
-    Read("[TASC]\n" + std::string(255, ';') + "Notch=13\n", settings);
-    EXPECT_EQ(settings.tascNotch, 13);
-    Read("[TASC]\n" + std::string(254, ';') + "Notch=14\n", settings);
-    EXPECT_EQ(settings.tascNotch, 13);
-}
-
-TEST_F(SettingsFile, BinaryBytesAreIgnoredAndCtrlZEndsTheFile) {
-    Settings settings;
-    const char raw[] = "[TASC]\n\0Notch=9\nNotch=8\n\x1aNotch=7\n";
-    Read(std::string(raw, sizeof raw - 1), settings);
-    EXPECT_EQ(settings.tascNotch, 8);
+TEST_F(SettingsFile, SyntaxDecidesWhichLinesAreSettings) {
+    const char binary[] = "[TASC]\n\0Notch=9\nNotch=8\n\x1aNotch=7\n";
+    const struct {
+        const char* why;
+        std::string text;
+        std::int32_t notch;
+    } cases[] = {
+        {"a header inside a section is a line of it", "[TRAIN]\n[TASC]\nNotch=12\n", 2},
+        {"an empty line ends the section", "[TASC]\n\nNotch=12\n", 2},
+        {"a line of blanks does not", "[TASC]\n  \nNotch=12\n", 12},
+        {"keys match exactly at the line start", "[TASC]\n Notch=3\nnotch=3\nNotch =3\n", 2},
+        {"words after a header are ignored", "x [TASC]\n[TASC] words\nNotch=12\n", 12},
+        {"CRLF and no last line break", "[TRAIN]\r\nLength=80\r\n\r\n[TASC]\r\nNotch=11", 11},
+        {"the piece after 255 characters is a line",
+         "[TASC]\n" + std::string(255, ';') + "Notch=13\n", 13},
+        {"254 characters and the key are one line",
+         "[TASC]\n" + std::string(254, ';') + "Notch=14\n", 2},
+        {"NUL bytes hide a line, Ctrl-Z ends the file", std::string(binary, sizeof binary - 1), 8},
+    };
+    for (const auto& c : cases) {
+        Settings settings;
+        EXPECT_EQ(Read(c.text, settings), "") << c.why;
+        EXPECT_EQ(settings.tascNotch, c.notch) << c.why;
+    }
 }
 
 TEST_F(SettingsFile, MoreThan10000LinesAreCutAndReported) {
