@@ -43,13 +43,4 @@ void LoadedPlugin::Unload() {
     library_.Close();
 }
 
-VehicleState StateAt(std::int32_t timeMs, float speed, double location) {
-    VehicleState state{};
-    state.Time = timeMs;
-    state.Speed = speed;
-    state.Location = location;
-    state.MrPressure = 800.0f;
-    return state;
-}
-
 } // namespace velqa3::test

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sim/plugin_library.h"
+#include "tests/support/vehicle_state.h"
 
 #include <filesystem>
 #include <optional>
@@ -33,7 +34,5 @@ class LoadedPlugin {
     sim::PluginLibrary library_;
     std::string attachOutput_;
 };
-
-VehicleState StateAt(std::int32_t timeMs, float speed = 0.0f, double location = 0.0);
 
 } // namespace velqa3::test

@@ -14,32 +14,36 @@
 namespace velqa3 {
 namespace {
 
-TEST(ParseLong, ReadsBaseZeroLikeThe32BitRuntime) {
-    EXPECT_EQ(ParseLong("42"), 42);
-    EXPECT_EQ(ParseLong("  \t-17abc"), -17);
-    EXPECT_EQ(ParseLong("+8"), 8);
-    EXPECT_EQ(ParseLong("0x14"), 20);
-    EXPECT_EQ(ParseLong("0X1f"), 31);
-    EXPECT_EQ(ParseLong("010"), 8);
-    EXPECT_EQ(ParseLong("09"), 0); // octal stops at the 9
-    EXPECT_EQ(ParseLong("0x"), 0); // no hex digit: the 0 alone
-    EXPECT_EQ(ParseLong("0xg"), 0);
-    EXPECT_EQ(ParseLong("-0x10"), -16);
-    EXPECT_EQ(ParseLong(""), 0);
-    EXPECT_EQ(ParseLong("abc"), 0);
-    EXPECT_EQ(ParseLong("- 5"), 0);
-    EXPECT_EQ(ParseLong("12\n"), 12);
-}
-
-TEST(ParseLong, SaturatesAtTheInt32Range) {
-    EXPECT_EQ(ParseLong("2147483647"), INT32_MAX);
-    EXPECT_EQ(ParseLong("2147483648"), INT32_MAX);
-    EXPECT_EQ(ParseLong("-2147483648"), INT32_MIN);
-    EXPECT_EQ(ParseLong("-2147483649"), INT32_MIN);
-    EXPECT_EQ(ParseLong("99999999999999999999999999"), INT32_MAX);
-    EXPECT_EQ(ParseLong("0xFFFFFFFF"), INT32_MAX);
-    EXPECT_EQ(ParseLong("-0x80000000"), INT32_MIN);
-    EXPECT_EQ(ParseLong("077777777777"), INT32_MAX);
+TEST(ParseLong, ReadsBaseZeroLikeThe32BitRuntimeAndSaturates) {
+    const struct {
+        const char* text;
+        std::int32_t value;
+    } cases[] = {
+        {"42", 42},
+        {"  \t-17abc", -17},
+        {"+8", 8},
+        {"0x14", 20},
+        {"0X1f", 31},
+        {"010", 8},
+        {"09", 0},
+        {"0x", 0},
+        {"0xg", 0},
+        {"-0x10", -16},
+        {"", 0},
+        {"abc", 0},
+        {"- 5", 0},
+        {"12\n", 12},
+        {"2147483647", INT32_MAX},
+        {"2147483648", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"-2147483649", INT32_MIN},
+        {"0xFFFFFFFF", INT32_MAX},
+        {"99999999999999999999999999", INT32_MAX},
+        {"-0x80000000", INT32_MIN},
+        {"077777777777", INT32_MAX},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseLong(c.text), c.value) << '"' << c.text << '"';
 }
 
 TEST(ParseFloat, ReadsDecimalsAndRefusesWhatIsNotFinite) {

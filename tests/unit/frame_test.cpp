@@ -1,6 +1,7 @@
 // The frame clock and the values each frame captures from the host.
 #include "plugin/frame.h"
 #include "plugin/plugin.h"
+#include "tests/support/vehicle_state.h"
 
 #include <gtest/gtest.h>
 
@@ -33,23 +34,16 @@ TEST(FrameClock, BoundaryCrossingsIncludeMidnight) {
     EXPECT_TRUE(CrossesBoundary(INT32_MAX, INT32_MAX, 500));
 }
 
-VehicleState At(std::int32_t time, float speed, double location) {
-    VehicleState state{};
-    state.Time = time;
-    state.Speed = speed;
-    state.Location = location;
-    state.MrPressure = 780.0f;
-    return state;
-}
+using test::StateAt;
 
 TEST(FrameCapture, ConsecutiveFramesGiveIntervalStepsAndAcceleration) {
     auto plugin = std::make_unique<Plugin>();
     std::int32_t panel[256] = {}, sound[256] = {};
-    plugin->Elapse(At(36'000'000, 36.0f, 1000.0), panel, sound);
+    plugin->Elapse(StateAt(36'000'000, 36.0f, 1000.0), panel, sound);
     EXPECT_EQ(plugin->frame.interval, 36'000'000);
     EXPECT_DOUBLE_EQ(plugin->frame.panelLocation, 1000.0);
 
-    plugin->Elapse(At(36'000'020, 36.1f, 1000.2), panel, sound);
+    plugin->Elapse(StateAt(36'000'020, 36.1f, 1000.2), panel, sound);
     EXPECT_EQ(plugin->frame.clock, 36'000'020);
     EXPECT_EQ(plugin->frame.interval, 20);
     // (36.1 - 36.0) * 1000 / 20 computed in single precision
@@ -59,7 +53,7 @@ TEST(FrameCapture, ConsecutiveFramesGiveIntervalStepsAndAcceleration) {
     EXPECT_NEAR(plugin->frame.locationStep, 0.2, 1e-9);
     EXPECT_FLOAT_EQ(plugin->frame.distanceStep, 0.2f);
     EXPECT_NEAR(plugin->frame.panelLocation, 1000.2, 1e-6);
-    EXPECT_FLOAT_EQ(plugin->frame.mrPressure, 780.0f);
+    EXPECT_FLOAT_EQ(plugin->frame.mrPressure, 800.0f);
     EXPECT_FLOAT_EQ(plugin->frame.previousSpeed, 36.1f);
 }
 
@@ -67,15 +61,15 @@ TEST(FrameCapture, NonNumbersAndZeroLengthFramesKeepTheLastGoodValues) {
     auto plugin = std::make_unique<Plugin>();
     std::int32_t panel[256] = {}, sound[256] = {};
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    plugin->Elapse(At(1000, 50.0f, 10.0), panel, sound);
-    plugin->Elapse(At(1100, 51.0f, 11.0), panel, sound);
+    plugin->Elapse(StateAt(1000, 50.0f, 10.0), panel, sound);
+    plugin->Elapse(StateAt(1100, 51.0f, 11.0), panel, sound);
     const double acceleration = plugin->frame.acceleration;
 
-    plugin->Elapse(At(1100, 52.0f, 12.0), panel, sound); // same clock: no time passed
+    plugin->Elapse(StateAt(1100, 52.0f, 12.0), panel, sound); // same clock: no time passed
     EXPECT_EQ(plugin->frame.interval, 0);
     EXPECT_EQ(plugin->frame.acceleration, acceleration);
 
-    VehicleState bad = At(1200, nan, std::numeric_limits<double>::infinity());
+    VehicleState bad = StateAt(1200, nan, std::numeric_limits<double>::infinity());
     bad.BcPressure = nan;
     plugin->Elapse(bad, panel, sound);
     EXPECT_FLOAT_EQ(plugin->frame.speed, 52.0f);
@@ -86,26 +80,27 @@ TEST(FrameCapture, NonNumbersAndZeroLengthFramesKeepTheLastGoodValues) {
 
     // A restart at an earlier time passes no time, and the next frame counts normally again.
     plugin->Initialize(0);
-    plugin->Elapse(At(500, 0.0f, 12.0), panel, sound);
+    EXPECT_EQ(plugin->frame.speed, 0.0f);
+    plugin->Elapse(StateAt(500, 0.0f, 12.0), panel, sound);
     EXPECT_EQ(plugin->frame.interval, 0);
-    plugin->Elapse(At(516, 0.0f, 12.0), panel, sound);
+    plugin->Elapse(StateAt(516, 0.0f, 12.0), panel, sound);
     EXPECT_EQ(plugin->frame.interval, 16);
 }
 
 TEST(FrameCapture, SuspendedFrameKeepsEveryFrameValue) {
     auto plugin = std::make_unique<Plugin>();
     std::int32_t panel[256] = {}, sound[256] = {};
-    plugin->Elapse(At(1000, 20.0f, 5.0), panel, sound);
-    plugin->Elapse(At(1016, 21.0f, 5.1), panel, sound);
+    plugin->Elapse(StateAt(1000, 20.0f, 5.0), panel, sound);
+    plugin->Elapse(StateAt(1016, 21.0f, 5.1), panel, sound);
     const FrameValues before = plugin->frame;
     panel[kSuspendPanelIndex] = 1;
-    plugin->Elapse(At(1032, 60.0f, 50.0), panel, sound);
+    plugin->Elapse(StateAt(1032, 60.0f, 50.0), panel, sound);
     EXPECT_EQ(plugin->frame.clock, before.clock);
     EXPECT_EQ(plugin->frame.interval, before.interval);
     EXPECT_EQ(plugin->frame.speed, before.speed);
     EXPECT_EQ(plugin->frame.panelLocation, before.panelLocation);
     panel[kSuspendPanelIndex] = 0;
-    plugin->Elapse(At(1048, 22.0f, 5.2), panel, sound);
+    plugin->Elapse(StateAt(1048, 22.0f, 5.2), panel, sound);
     EXPECT_EQ(plugin->frame.interval, 32); // measured from the last full frame
 }
 

@@ -74,41 +74,26 @@ TEST_F(Attached, VehicleSpecSetsDimensionsTrainLengthAndSpeedCheckTable) {
     EXPECT_EQ(plugin->supervision.speedCheckLimit[19], 135);
 }
 
-TEST_F(Attached, TascStepsAreAtLeastTheServiceNotches) {
-    Attach("");
-    plugin->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
-    EXPECT_EQ(plugin->tasc.notchSteps, 8);
-
-    auto holding = std::make_unique<Plugin>();
-    holding->settings.holdBrake = 1;
-    holding->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
-    EXPECT_EQ(holding->tasc.notchSteps, 7);
-
-    auto fine = std::make_unique<Plugin>();
-    fine->settings.tascNotch = 12;
-    fine->settings.holdBrake = 1;
-    fine->settings.length = 134.5f;
-    fine->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
-    EXPECT_EQ(fine->tasc.notchSteps, 12);
-    EXPECT_FLOAT_EQ(fine->dims.trainLength, 134.5f); // a configured length wins over cars
-
-    auto extreme = std::make_unique<Plugin>();
-    extreme->settings.holdBrake = 1;
-    extreme->SetVehicleSpec(VehicleSpec{INT32_MAX, 0, 0, 0, INT32_MIN});
-    EXPECT_EQ(extreme->dims.emergencyNotch, INT32_MAX);
-    EXPECT_EQ(extreme->tasc.notchSteps, INT32_MAX - 1);
+TEST(VehicleSpec, TascStepsAreAtLeastTheServiceNotches) {
+    const auto steps = [](std::int32_t notch, std::uint8_t hold, std::int32_t serviceNotches) {
+        auto plugin = std::make_unique<Plugin>();
+        plugin->settings.tascNotch = notch;
+        plugin->settings.holdBrake = hold;
+        plugin->SetVehicleSpec(VehicleSpec{serviceNotches, 5, 2, 6, 10});
+        return plugin->tasc.notchSteps;
+    };
+    EXPECT_EQ(steps(2, 0, 8), 8);
+    EXPECT_EQ(steps(2, 1, 8), 7);
+    EXPECT_EQ(steps(12, 1, 8), 12);
+    EXPECT_EQ(steps(2, 1, INT32_MAX), INT32_MAX - 1);
 }
 
-TEST_F(Attached, InitializeStopsTheTrainButKeepsTheClock) {
-    Attach("");
-    std::int32_t panel[256] = {}, sound[256] = {};
-    VehicleState state{};
-    state.Time = 1000;
-    state.Speed = 80.0f;
-    plugin->Elapse(state, panel, sound);
-    plugin->Initialize(2);
-    EXPECT_EQ(plugin->frame.speed, 0.0f);
-    EXPECT_EQ(plugin->frame.clock, 1000);
+TEST(VehicleSpec, ConfiguredLengthWinsOverCarsAndNotchesNeverWrap) {
+    auto plugin = std::make_unique<Plugin>();
+    plugin->settings.length = 134.5f;
+    plugin->SetVehicleSpec(VehicleSpec{INT32_MAX, 0, 0, 0, INT32_MIN});
+    EXPECT_FLOAT_EQ(plugin->dims.trainLength, 134.5f);
+    EXPECT_EQ(plugin->dims.emergencyNotch, INT32_MAX);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Runs under wine: the Windows plug-in loaded by a Windows host, through the real Win32 calls.
 // Copies the DLL into folders of its own, with and without a settings file beside it.
 #include "sim/plugin_library.h"
+#include "tests/support/vehicle_state.h"
 
 #include <chrono>
 #include <cstdio>
@@ -51,19 +52,15 @@ void DriveOneRun(const fs::path& folder) {
     api.Initialize(0);
 
     std::int32_t panel[256] = {}, sound[256] = {};
-    velqa3::VehicleState state{};
-    state.Time = 36'000'000;
     bool neutral = true;
     for (int i = 0; i < 100; ++i) {
-        state.Time += 16;
-        state.Speed = static_cast<float>(i) * 0.5f;
+        const auto state = velqa3::test::StateAt(36'000'000 + 16 * i, 0.5f * i);
         neutral = neutral && api.Elapse(state, panel, sound) == HandleOutput{0, 0, 0, 0};
     }
     Check(neutral, "handle output is neutral before any input");
     panel[199] = 1;
     panel[10] = 1234;
-    state.Time += 16;
-    const HandleOutput suspended = api.Elapse(state, panel, sound);
+    const HandleOutput suspended = api.Elapse(velqa3::test::StateAt(36'002'000), panel, sound);
     Check(suspended == HandleOutput{0, 0, 0, 0} && panel[10] == 1234,
           "a suspended frame returns the last record and leaves the panel alone");
     api.Dispose();
