@@ -1,10 +1,12 @@
 // The Win32 calls behind the platform seam, for the shipping plug-in and the Windows host.
 #include "platform/platform.h"
 
-#include <io.h>
-#include <windows.h>
+// Winsock must come before windows.h, which would otherwise pull in the old socket header.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <io.h>
+#include <windows.h>
 
 #include <cstring>
 
