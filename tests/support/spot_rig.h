@@ -1,0 +1,34 @@
+// A spot protection bound to frame values the test drives itself.
+#pragma once
+
+#include "ats_st/stc.h"
+
+#include <cstdint>
+
+namespace velqa3::test {
+
+struct SpotRig {
+    float speed = 0.0f;
+    std::int32_t clock = 0;
+    std::int32_t interval = 0;
+    STC stc;
+
+    explicit SpotRig(std::int32_t startMs = 43'200'000) : clock(startMs) {
+        stc.Bind(speed, clock, interval);
+        stc.Restart(true);
+    }
+
+    // One frame at timeMs, the clock wrapping at midnight as the host's does.
+    void FrameAt(std::int32_t timeMs) {
+        interval = timeMs >= clock ? timeMs - clock : timeMs + 86'400'000 - clock;
+        clock = timeMs;
+        stc.Update();
+    }
+    // Frames of stepMs until totalMs have passed.
+    void Run(std::int32_t totalMs, std::int32_t stepMs = 20) {
+        for (std::int32_t passed = 0; passed < totalMs; passed += stepMs)
+            FrameAt((clock + stepMs) % 86'400'000);
+    }
+};
+
+} // namespace velqa3::test

@@ -1,0 +1,169 @@
+// The speed checks of the spot protection: thresholds, timed pairs, aspect-dependent checks,
+// the overspeed relay, and the protection's place in a frame.
+#include "ats_st/stc.h"
+#include "tests/support/spot_rig.h"
+#include "vehicle/supervision.h"
+
+#include <gtest/gtest.h>
+
+namespace velqa3 {
+namespace {
+
+using test::SpotRig;
+
+constexpr std::int32_t kNoon = 43'200'000;
+
+struct BeaconCase {
+    std::int32_t type, signal, optional;
+    float speed;
+    bool emergency, pair;
+};
+
+void ExpectBeacon(const BeaconCase& c) {
+    SpotRig rig(kNoon);
+    rig.speed = c.speed;
+    rig.stc.Beacon(c.type, c.signal, c.optional);
+    EXPECT_EQ(rig.stc.emergency != 0, c.emergency)
+        << "type " << c.type << " signal " << c.signal << " optional " << c.optional << " at "
+        << c.speed << " km/h";
+    EXPECT_EQ(rig.stc.pairArmed != 0, c.pair)
+        << "type " << c.type << " signal " << c.signal << " optional " << c.optional;
+}
+
+TEST(SpotChecks, ThresholdBeaconsBrakeOnlyAboveTheirSpeed) {
+    const BeaconCase cases[] = {
+        {10, 0, 450, 45.0f, false, true},
+        {10, 0, 450, 45.1f, true, true},
+        {10, 0, 459, 45.1f, true, true}, // the tenths digit is not part of the limit
+        {10, 3, 0, 200.0f, false, true},
+        {10, 0, 10000, 1200.0f, false, true}, // at stop: only the pair
+        {10, 1, 10000, 999.0f, false, true},
+        {10, 1, 10000, 1000.5f, true, true},
+        {10, 0, -10, 0.0f, true, true},
+    };
+    for (const auto& c : cases)
+        ExpectBeacon(c);
+}
+
+TEST(SpotChecks, AspectDependentBeaconsCheckOnlyTheirAspect) {
+    const BeaconCase cases[] = {
+        {12, 3, 20003, 91.0f, true, true},
+        {12, 3, 20003, 90.0f, false, true},
+        {12, 2, 20003, 91.0f, false, true},
+        {12, 0, 20000, 20.5f, true, true},
+        {12, 4, 20004, 50.5f, true, true},
+        {12, 9, 20009, 0.5f, true, true}, // no limit known for the aspect: no running
+        {12, 3, 30002, 200.0f, false, false},
+        {12, 2, 30002, 200.0f, false, true},
+        {12, 5, 10005, 200.0f, false, true},
+        {12, 4, 10005, 200.0f, false, false},
+        {12, 0, 0, 200.0f, false, true},
+        {12, 0, 350, 35.5f, true, true},
+        {12, 0, 350, 35.0f, false, true},
+        {12, 0, -350, 0.0f, true, true},
+    };
+    for (const auto& c : cases)
+        ExpectBeacon(c);
+}
+
+TEST(SpotChecks, StopBeaconsActOnlyAtAStopAspect) {
+    const BeaconCase cases[] = {
+        {1, 0, 0, 0.0f, true, false}, // standing trains too
+        {1, 1, 0, 80.0f, false, false},  {0, 2, 0, 80.0f, false, false},
+        {2, 0, 0, 80.0f, false, false},  {9, 0, 0, 80.0f, false, false},
+        {14, 0, 0, 80.0f, false, false}, {-1, 0, 0, 80.0f, false, false},
+    };
+    for (const auto& c : cases)
+        ExpectBeacon(c);
+    SpotRig rig(kNoon);
+    rig.stc.Beacon(0, 2, 0);
+    EXPECT_EQ(rig.stc.armed, 0);
+}
+
+TEST(SpotChecks, APairCoveredInUnderHalfASecondBrakes) {
+    const struct {
+        std::int32_t second, afterMs;
+        bool emergency;
+    } cases[] = {
+        {11, 400, true},  {13, 400, true},   {11, 480, true},   {11, 600, false},
+        {13, 600, false}, {11, 1100, false}, {13, 1100, false},
+    };
+    for (const auto& c : cases) {
+        SpotRig rig(kNoon);
+        rig.speed = 60.0f;
+        rig.stc.Beacon(10, 0, 0);
+        rig.Run(c.afterMs);
+        rig.stc.Beacon(c.second, 0, 0);
+        EXPECT_EQ(rig.stc.emergency != 0, c.emergency)
+            << "type " << c.second << " after " << c.afterMs << " ms";
+        EXPECT_EQ(rig.stc.pairArmed, 0);
+        EXPECT_EQ(rig.stc.pairTimer, 0);
+    }
+
+    SpotRig lone(kNoon);
+    lone.stc.Beacon(11, 0, 0);
+    EXPECT_EQ(lone.stc.emergency, 0);
+}
+
+TEST(SpotChecks, AnUnfinishedPairIsForgottenAfterASecond) {
+    SpotRig rig(kNoon);
+    rig.stc.Beacon(12, 0, 0);
+    rig.Run(1000);
+    EXPECT_EQ(rig.stc.pairArmed, 1);
+    rig.Run(20);
+    EXPECT_EQ(rig.stc.pairArmed, 0);
+    rig.stc.Beacon(10, 0, 0);
+    rig.Run(200);
+    rig.stc.Beacon(13, 0, 0); // the old pair does not count
+    EXPECT_EQ(rig.stc.emergency, 1);
+}
+
+TEST(SpotChecks, TheOverspeedRelayFollowsItsMode) {
+    const struct {
+        std::int32_t mode;
+        float speed;
+        bool overspeed;
+    } cases[] = {
+        {1, 115.0f, true}, {1, 114.9f, false}, {2, 124.9f, false},
+        {2, 125.0f, true}, {0, 300.0f, false}, {3, 300.0f, false},
+    };
+    for (const auto& c : cases) {
+        SpotRig rig(kNoon);
+        rig.stc.osrMode = c.mode;
+        rig.speed = c.speed;
+        rig.FrameAt(kNoon + 20);
+        EXPECT_EQ(rig.stc.overspeed != 0, c.overspeed) << c.mode << " at " << c.speed;
+    }
+}
+
+TEST(SpotChecks, TheFrameStepRunsTheProtectionOnlyWithTheCircuitOnAndTheKeyIn) {
+    using BrakeDemandBits::StBrake;
+    using BrakeDemandBits::VigilanceBrake;
+    SpotRig rig(kNoon);
+    std::uint8_t demand = VigilanceBrake;
+    rig.stc.Beacon(0, 0, 0);
+    rig.clock = kNoon + 6000;
+    rig.interval = 6000;
+
+    RunSpotProtection(rig.stc, 0x81, true, 1, demand); // key not in position 2: not run
+    EXPECT_EQ(rig.stc.emergency, 0);
+    EXPECT_EQ(demand, VigilanceBrake);
+    RunSpotProtection(rig.stc, 0x81, false, 2, demand); // circuit breaker off
+    EXPECT_EQ(rig.stc.emergency, 0);
+    RunSpotProtection(rig.stc, 0x89, true, 2, demand); // change-over switch at 8
+    EXPECT_EQ(rig.stc.emergency, 0);
+
+    RunSpotProtection(rig.stc, 0x85, true, 2, demand);
+    EXPECT_EQ(rig.stc.emergency, 1);
+    EXPECT_EQ(demand, VigilanceBrake | StBrake);
+    RunSpotProtection(rig.stc, 0x89, true, 2, demand); // not run, but still braking
+    EXPECT_EQ(demand, VigilanceBrake | StBrake);
+    RunSpotProtection(rig.stc, 0x81, true, 3, demand);
+    EXPECT_EQ(demand, VigilanceBrake);
+    rig.stc.Clear();
+    RunSpotProtection(rig.stc, 0x81, true, 2, demand);
+    EXPECT_EQ(demand, VigilanceBrake);
+}
+
+} // namespace
+} // namespace velqa3
