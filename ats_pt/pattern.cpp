@@ -1,0 +1,273 @@
+// One frame of the pattern protection: count the distances down by the way travelled, build
+// the braking curves, let the checker of the active mode judge the speed, and give the outputs.
+#include "ats_pt/ptc.h"
+
+#include <cmath>
+
+namespace velqa3 {
+
+namespace {
+
+constexpr float kNoLimit = 999.9f;
+constexpr float kNoPatternDistance = 10000.0f;
+constexpr float kFree = 1.0f;          // s of free running before the brake takes hold
+constexpr float kSquareOf3_6 = 12.96f; // (km/h per m/s) squared
+constexpr float kServiceDecel = 0.778f;
+constexpr float kTargetDecel = 0.889f;
+
+struct AspectTable {
+    float held[5];   // by the held aspect, allowed until the target
+    float target[5]; // by the current aspect, to be reached at the target
+};
+constexpr AspectTable kAspectTable1 = {{25, 25, 45, 75, 110}, {0, 25, 45, 75, 110}};
+constexpr AspectTable kAspectTable2 = {{25, 25, 55, 85, 160}, {0, 25, 55, 85, 160}};
+
+// Aspects outside the table, negative ones too, read its last column.
+int AspectColumn(std::int32_t aspect) {
+    return aspect >= 0 && aspect <= 3 ? aspect : 4;
+}
+
+// Adds a (possibly huge) frame length to a timer without wrapping it.
+std::int32_t CountDown(std::int32_t timer, std::int32_t ms) {
+    const std::int64_t left = std::int64_t{timer} - ms;
+    return left < INT32_MIN ? INT32_MIN : static_cast<std::int32_t>(left);
+}
+
+} // namespace
+
+void PTC::Update() {
+    UpdateAspectSpeeds();
+    const float v = Speed() / 3.6f;
+    const float step = static_cast<float>(FrameLength()) * v / 1000.0f;
+    if (patternHold == 0) {
+        CountDownSignalDistances(step);
+        CountDownLimitDistances(step);
+    }
+    ComputePatterns();
+    RunChecker();
+    RunReleasePeriod();
+    ComputePatternSpeed();
+    nsdLamp = nsdMode;
+    UpdateBell();
+    if (serviceLatch != 0 && static_cast<float>(releaseSpd) > Speed()) {
+        serviceLatch = 0;
+        brakeLamp = 0;
+        state = 0;
+    }
+}
+
+// On a drop of the aspect the one before the drop is held: its speed applies until the target.
+void PTC::UpdateAspectSpeeds() {
+    const std::int32_t current = CurrentAspect();
+    if (current < prevAspect)
+        heldAspect = prevAspect;
+    else if (current > prevAspect)
+        heldAspect = current;
+    prevAspect = current;
+
+    const std::uint8_t atsMode = AtsMode();
+    const AspectTable* table = nullptr;
+    if ((atsMode & 0x10) != 0)
+        table = &kAspectTable1;
+    else if (patternKind == 1 || atsMode == 133)
+        table = &kAspectTable2;
+    if (table == nullptr) return;
+    aspectSpd = table->held[AspectColumn(heldAspect)];
+    targetSpd = table->target[AspectColumn(current)];
+}
+
+void PTC::CountDownSignalDistances(float step) {
+    if (sigDis > 0.0f) {
+        sigDis -= step;
+        if (sigDis < 0.0f) {
+            sigDis = 0.0f;
+            nsdMode = 1; // the stop point is passed
+        }
+    }
+    if (nsdDis > 0.0f) {
+        nsdDis -= step;
+        if (nsdDis <= 0.0f) {
+            nsdDis = 0.0f;
+            nsdMode = 0;
+        }
+    }
+    if (nsdMode != 0 && nsdDis <= 0.0f) {
+        // Past the stop point with no protection zone to run in: the pattern protection has
+        // nothing left to guard, and the spot protection takes over.
+        nsdDis = 0.0f;
+        nsdMode = 0;
+        if (nsdArmed == 0 && AtsMode() != 5) {
+            Reset();
+            if (mode != nullptr) *mode = static_cast<std::uint8_t>((*mode | 0x02) & ~0x04);
+        }
+    }
+    if (patternKind == 1) {
+        targetDis -= step;
+        if (targetDis < 0.0f) {
+            targetDis += nextBlockDis;
+            limDoSpd = limSpd;
+            // A next block shorter than the overshoot leaves the target right here.
+            if (targetDis < 0.0f) targetDis = 0.0f;
+        }
+    } else {
+        targetDis = 0.0f;
+    }
+}
+
+void PTC::CountDownLimitDistances(float step) {
+    if (limDis > 0.0f) limDis -= step;
+    if (limDoDis > 0.0f) limDoDis -= step;
+    if (limDis < 0.0f) {
+        // The limit starts here; what the train overshot in this frame is already behind it.
+        limDoDis = limLength + limDis;
+        limDoSpd = limSpd;
+        limDis = 0.0f;
+    }
+    if (limDoDis < 0.0f) {
+        limDoDis = 0.0f;
+        limDoSpd = kNoLimit;
+    }
+}
+
+void PTC::ComputePatterns() {
+    const float v = Speed() / 3.6f;
+    const float a1 = kServiceDecel + gradeDecel;
+    const float a2 = kTargetDecel + gradeDecel;
+    if (sigDis > 0.0f) {
+        sigPtnDis = (v / (2.0f * a1) + kFree) * v;
+        sigPtnSpd = (-a1 + std::sqrt(a1 * (a1 + 2.0f * sigDis))) * 3.6f;
+        if (sigPtnSpd < 10.0f) sigPtnSpd = 10.0f;
+    } else if (targetDis > 0.0f || patternKind == 1) {
+        const float targetSquare = targetSpd * targetSpd / kSquareOf3_6;
+        sigPtnDis = (v * v - targetSquare) / (2.0f * a2) + v;
+        sigPtnSpd = (-a2 + std::sqrt(a2 * (a2 + 2.0f * targetDis) + targetSquare)) * 3.6f;
+    } else {
+        sigPtnDis = kNoPatternDistance;
+        sigPtnSpd = kNoLimit;
+    }
+    if (limDis > 0.0f) {
+        const float limitSquare = limSpd * limSpd / kSquareOf3_6;
+        limPtnDis = (v * v - limitSquare) / (2.0f * a1) + v;
+        limPtnSpd = (-a1 + std::sqrt(a1 * (a1 + 2.0f * limDis) + limitSquare)) * 3.6f;
+        if (limPtnSpd < limSpd) limPtnSpd = limSpd;
+    } else {
+        limPtnDis = kNoPatternDistance;
+        limPtnSpd = kNoLimit;
+    }
+}
+
+// The checker belongs to the whole mode value, not to its bits; the change-over switch in
+// position 8 restricts the two plain variants to shunting speed.
+void PTC::RunChecker() {
+    const bool restricted = (CabSwitches() & 0x0C) == 0x08;
+    switch (AtsMode()) {
+    case 4:
+        restricted ? CheckRestrictedEmergency() : CheckEmergency();
+        break;
+    case 7:
+        restricted ? CheckRestrictedService() : CheckService();
+        break;
+    case 5:
+        CheckMargin();
+        break;
+    case 15:
+        CheckLimitOnly();
+        break;
+    case 21:
+    case 133:
+        CheckAspect();
+        break;
+    case 69:
+        CheckLimitMax();
+        break;
+    default:
+        break;
+    }
+}
+
+// The driver's brake-release key opens a 60 s period, counted from the first power notch,
+// in which the protection does not brake: 45 s with the lamp steady, then 15 s with the lamp
+// blinking and the bell every 3 s as a reminder that it is about to end.
+void PTC::RunReleasePeriod() {
+    if (cabSwitchesRef == nullptr) {
+        releaseLamp = 0;
+        return;
+    }
+    std::uint8_t& switches = *cabSwitchesRef;
+    const std::int32_t ms = FrameLength();
+    const std::int32_t power = powerNotch != nullptr ? *powerNotch : 0;
+    if ((switches & 0x20) != 0 && power > 0) switches |= 0x40;
+
+    if ((switches & 0x40) != 0) {
+        releaseTimer = CountDown(releaseTimer, ms);
+        serviceLatch = 0;
+        emergencyLatch = 0;
+        brakeLamp = 0;
+        if (lineType == 5) {
+            // This line keeps the lamp steady to the end and rings no reminder.
+            releaseLamp = 1;
+        } else {
+            state = 0;
+            if (releaseTimer > 15000) {
+                bellTimer = 3000;
+                releaseLamp = 1;
+            } else {
+                bellTimer = CountDown(bellTimer, ms);
+                if (bellTimer < 0) {
+                    bellTimer = CountDown(bellTimer, -3000);
+                    bellCode = 1;
+                }
+                releaseLamp = bellTimer % 1500 >= 750 ? 1 : 0;
+            }
+        }
+        if (releaseTimer < 0) {
+            releaseTimer = 60000;
+            switches &= static_cast<std::uint8_t>(~0x60);
+        }
+    }
+    if ((switches & 0x60) == 0) releaseLamp = 0;
+}
+
+// The stop pattern, the protection zone, the aspect, the next limit, the limit in force and
+// the maximum speed each cap the displayed pattern speed; the target pattern does not.
+void PTC::ComputePatternSpeed() {
+    float p = static_cast<float>(noPatternSpd);
+    if (sigDis > 0.0f) p = sigPtnSpd;
+    const auto cap = [&p](float limit) {
+        if (limit < p) p = limit;
+    };
+    if (nsdDis > 0.0f) cap(nsdSpd);
+    cap(aspectSpd);
+    if (limDis > 0.0f) cap(limPtnSpd);
+    if (limDoDis > 0.0f) cap(limDoSpd);
+    cap(limDoMax);
+    patternSpd = p;
+}
+
+void PTC::UpdateBell() {
+    const std::int32_t ms = FrameLength();
+    if (state != prevState) {
+        bellTimer = state == 2 ? 3000 : state == 3 ? 1100 : 0;
+        if (patternKind != 0 || prevState == 0) RingBell(prevState != 0);
+        prevState = state;
+    } else if (state == 3) {
+        // The emergency bell alternates its two sounds every 1.1 s.
+        bellTimer = CountDown(bellTimer, ms);
+        if (bellTimer < 0) {
+            bellTimer = CountDown(bellTimer, -1100);
+            bellCode = bellAlternate != 0 ? 1 : 3;
+            bellAlternate = bellAlternate != 0 ? 0 : 1;
+        }
+    } else if (state == 2) {
+        bellTimer = CountDown(bellTimer, ms);
+        if (bellTimer < 0) {
+            bellTimer = CountDown(bellTimer, -3000);
+            bellCode = 1;
+        }
+    }
+    // A bell code sounds in one frame only; after it the bell just continues.
+    bellOut = bellCode;
+    if (bellCode != 0) bellCode = 2;
+}
+
+} // namespace velqa3
