@@ -1,0 +1,36 @@
+// What beacons tell the driving aids: line voltage, station approach, the TASC stop point, the
+// platform doors, announcements and the station ahead. The beacon dispatcher routes them here.
+#pragma once
+
+#include "vehicle/announcements.h"
+#include "vehicle/line_voltage.h"
+#include "vehicle/platform_doors.h"
+#include "vehicle/station_approach.h"
+#include "vehicle/station_stop.h"
+#include "vehicle/tasc.h"
+
+#include <cstdint>
+
+namespace velqa3 {
+
+// Types 55, 56 and 57: the line's nominal voltage, how far it wanders and how fast. Values
+// the model cannot use are ignored.
+void LineVoltageBeacon(LineVoltageState& voltage, std::int32_t type, std::int32_t optional);
+
+// Type 71, taken only from a moving train: station number in the millions, then the distance
+// to the lamp and the length of the approach beyond it, each in 4 m.
+void StationApproachBeacon(StationApproach& approach, std::int32_t optional, float speed);
+
+// Types 120 (m) and 121 (cm): the distance to the stop mark, taken only by a TASC that is
+// fitted and switched on, on a train moving forward.
+void TascStopBeacon(TascState& tasc, std::int32_t type, std::int32_t optional, float speed);
+
+// Type 122: 2 announces a platform with doors, 1 marks the train's arrival at it, anything
+// else its departure; a train reversing over the beacon undoes what it did.
+void PlatformDoorBeacon(PlatformDoorState& doors, std::int32_t optional, float speed);
+
+// Type 8: the train stops at the station ahead, and announcement channel Optional mod 5 is
+// called. A negative Optional names no channel; the beacon is then ignored.
+void StopStationBeacon(StationStop& station, Announcements& announcements, std::int32_t optional);
+
+} // namespace velqa3
