@@ -1,0 +1,461 @@
+// The beacon dispatcher: where each beacon goes in each protection mode, the mode changes
+// beacons make, and the packed forms beacons are converted into.
+#include "ats_pt/dispatcher.h"
+#include "tests/support/beacon_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace velqa3 {
+namespace {
+
+using test::BeaconRig;
+
+TEST(BeaconRouting, SpotBeaconsReachTheSpotProtectionOnlyInSpotMode) {
+    const struct {
+        std::uint8_t atsMode, cabSignalMode;
+        bool taken;
+    } cases[] = {{2, 0, true}, {7, 0, true}, {2, 1, false}, {4, 0, false}, {8, 0, false}};
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.mode.atsMode = c.atsMode;
+        rig.mode.cabSignalMode = c.cabSignalMode;
+        rig.Send(1, 0, 0.0f, 0); // immediate stop
+        EXPECT_EQ(rig.stc.emergency != 0, c.taken) << int{c.atsMode} << "/" << int{c.cabSignalMode};
+        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0);
+    }
+}
+
+TEST(BeaconRouting, PairBeaconsOnDualEquipmentGoToTheSpotProtectionOnlyWhenTheyMustAct) {
+    const struct {
+        std::uint8_t atsMode, dual;
+        std::int32_t type, optional;
+        bool taken, signalTargetCleared;
+    } cases[] = {
+        {0x08, 0, 12, 20003, true, false},  {0x08, 0, 13, 0, true, false},
+        {0x0C, 1, 12, 20003, true, true},   {0x0C, 1, 12, 350, false, true},
+        {0x0C, 1, 13, 0, true, true},       {0x08, 1, 12, 20003, false, true},
+        {0x04, 0, 12, 20003, false, false}, {0x0A, 0, 12, 20003, true, false},
+    };
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.mode.atsMode = c.atsMode;
+        rig.mode.dualEquipped = c.dual;
+        rig.frame.speed = 200.0f; // too fast for any check
+        rig.ptc.sigDis = 500.0f;
+        if (c.type == 13) rig.stc.Beacon(10, 0, 0); // a pair for it to complete at once
+        rig.Send(c.type, 3, 100.0f, c.optional);
+        EXPECT_EQ(rig.stc.emergency != 0, c.taken)
+            << "type " << c.type << " optional " << c.optional << " mode " << int{c.atsMode};
+        EXPECT_EQ(rig.ptc.sigDis == 100000.0f, c.signalTargetCleared)
+            << "type " << c.type << " optional " << c.optional << " mode " << int{c.atsMode};
+    }
+}
+
+TEST(BeaconRouting, StopBeaconsGoToThePatternProtectionWhenTheLineAcceptsThem) {
+    BeaconRig rig;
+    rig.frame.speed = 40.0f;
+    rig.mode.atsMode = 2;
+    rig.Send(3, 0, 120.0f, 0);
+    EXPECT_EQ(rig.ptc.lastBeacon.Type, 0); // not without acceptance
+
+    rig.mode.acceptSpotBeacons = 1;
+    rig.Send(3, 0, 120.0f, 0);
+    EXPECT_FLOAT_EQ(rig.ptc.sigDis, 120.0f);
+    rig.Send(4, 0, 30.0f, 0);
+    EXPECT_EQ(rig.ptc.emergencyLatch, 1);
+
+    BeaconRig held;
+    held.mode.acceptSpotBeacons = 1;
+    held.ptc.patternHold = 1;
+    held.frame.speed = 40.0f;
+    held.Send(3, 0, 120.0f, 0);
+    held.Send(4, 0, 30.0f, 0);
+    EXPECT_EQ(held.ptc.lastBeacon.Type, 0);
+    EXPECT_EQ(held.ptc.emergencyLatch, 0);
+}
+
+TEST(BeaconRouting, PatternBeaconsOffAPatternLineTouchNothingButTheAspect) {
+    const struct {
+        const char* what;
+        std::int32_t lineCode;
+        std::uint8_t cabSwitches;
+        std::int8_t keyPosition;
+    } cases[] = {
+        {"line without pattern protection", 0x02, 0x81, 2},
+        {"protection power off", 0x04, 0x80, 2},
+        {"pattern cut out", 0x04, 0x91, 2},
+        {"change-over switch at 8", 0x04, 0x89, 2},
+        {"master key not in 2", 0x04, 0x81, 3},
+    };
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.OnPatternLine(c.lineCode);
+        rig.mode.cabSwitches = c.cabSwitches;
+        rig.inputs.masterKeyPosition = c.keyPosition;
+        const float sigDis = rig.ptc.sigDis;
+        rig.Send(60, 2, 500.0f, 0);
+        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0) << c.what;
+        EXPECT_EQ(rig.ptc.sigDis, sigDis) << c.what;
+        EXPECT_EQ(rig.mode.atsMode, 2) << c.what;
+        EXPECT_EQ(rig.mode.atsModePanel, 2) << c.what;
+        EXPECT_EQ(rig.mode.currentAspect, 2) << c.what;
+    }
+}
+
+TEST(BeaconModes, TheFirstPatternBeaconEntersPatternProtectionThenIsTaken) {
+    const struct {
+        const char* what;
+        std::int32_t lineCode;
+        std::uint8_t atsMode, dual, cabSwitches;
+        std::uint8_t atsModeAfter, panelAfter;
+        bool started;
+    } cases[] = {
+        {"pattern line", 0x04, 2, 0, 0x81, 4, 4, true},
+        {"aspect-coded line 133", 133, 2, 0, 0x81, 133, 4, true},
+        {"line 71", 71, 2, 0, 0x81, 71, 4, true},
+        {"dual equipment keeps spot", 0x07, 7 & ~4, 1, 0x81, 7, 7, true},
+        {"change-over interlock", 0x04, 2, 0, 0x83, 2, 4, false},
+    };
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.OnPatternLine(c.lineCode);
+        rig.mode.atsMode = c.atsMode;
+        rig.mode.atsModePanel = c.atsMode;
+        rig.mode.dualEquipped = c.dual;
+        rig.mode.cabSwitches = c.cabSwitches;
+        rig.ptc.bellOut = 2;
+        rig.ptc.resetReady = 0;
+        rig.Send(60, 2, 500.0f, 0);
+        EXPECT_EQ(rig.mode.atsMode, c.atsModeAfter) << c.what;
+        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter) << c.what;
+        EXPECT_EQ(rig.ptc.bellOut, 0) << c.what;
+        EXPECT_EQ(rig.ptc.resetReady, c.started ? 1 : 0) << c.what;
+        EXPECT_EQ(rig.ptc.lastBeacon.Type, 60) << c.what;
+        EXPECT_FLOAT_EQ(rig.ptc.sigDis, 500.0f) << c.what;
+    }
+
+    // Once inside, a pattern beacon neither restarts the pattern nor silences the bell.
+    BeaconRig inside;
+    inside.OnPatternLine();
+    inside.Send(60, 2, 500.0f, 0);
+    inside.ptc.bellOut = 2;
+    inside.ptc.resetReady = 0;
+    inside.Send(62, 2, 300.0f, 0);
+    EXPECT_EQ(inside.ptc.bellOut, 2);
+    EXPECT_EQ(inside.ptc.resetReady, 0);
+    EXPECT_FLOAT_EQ(inside.ptc.sigDis, 300.0f);
+}
+
+TEST(BeaconModes, TheEndOfPatternTerritoryReturnsToSpotProtection) {
+    for (const std::uint8_t dc25Mode : {0, 1, 2}) {
+        BeaconRig rig;
+        rig.OnPatternLine();
+        rig.settings.dc25Mode = dc25Mode;
+        rig.Send(60, 0, 30.0f, 0); // too close to a stop signal: emergency
+        ASSERT_EQ(rig.ptc.emergencyLatch, 1);
+        rig.Send(90, 0, 0.0f, 0);
+        EXPECT_EQ(rig.mode.atsMode, 2);
+        EXPECT_EQ(rig.mode.atsModePanel, 2);
+        EXPECT_EQ(rig.ptc.bellOut, 1);
+        EXPECT_EQ(rig.ptc.emergencyLatch, 0);
+        EXPECT_EQ(rig.ptc.sigDis, 100000.0f);
+        EXPECT_EQ(rig.panelTimers.dc25BlinkTimer, dc25Mode == 2 ? 2000 : 0);
+        rig.Send(1, 0, 0.0f, 0); // spot beacons are taken again
+        EXPECT_EQ(rig.stc.emergency, 1);
+    }
+}
+
+TEST(BeaconModes, TargetAndTrackBeaconsSelectTheirVariant) {
+    const struct {
+        std::int32_t type, signal, optional;
+        std::uint8_t before, after, panelAfter;
+    } cases[] = {
+        {101, 0, 0, 0x44, 0x85, 0x85},  {119, 0, 0, 0x02, 0x87, 0x87},
+        {130, 0, 0, 0x85, 0x45, 0x45},  {149, 0, 0, 0x02, 0x46, 0x46},
+        {200, 2, 2, 0x85, 0x45, 0x45},  {200, 2, 4, 0x85, 0x85, 0x85},
+        {200, 2, 0, 0x85, 0x85, 0x85},  {205, 0, 250045, 0x85, 0x45, 0x85},
+        {207, 0, -5, 0x02, 0x46, 0x02},
+    };
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.mode.atsMode = c.before;
+        rig.mode.atsModePanel = c.before;
+        rig.Send(c.type, c.signal, 100.0f, c.optional);
+        EXPECT_EQ(rig.mode.atsMode, c.after) << c.type << " with " << c.optional;
+        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter) << c.type << " with " << c.optional;
+    }
+    BeaconRig rig;
+    rig.Send(200, 2, 100.0f, 2); // as type 132 with signal 2
+    EXPECT_FLOAT_EQ(rig.ptc.limDoMax, 95.0f);
+    EXPECT_EQ(rig.ptc.lastBeacon.Type, 132);
+    rig.Send(200, 4, 100.0f, 9);
+    EXPECT_EQ(rig.ptc.lastBeacon.Type, 132);
+}
+
+TEST(BeaconModes, LineEquipmentBeaconsSetTheLineCodeAndDualEquipment) {
+    const struct {
+        std::int32_t optional, lineCode;
+        std::uint8_t atsMode, dual, accept;
+    } cases[] = {
+        {7, 7, 7, 1, 0},     {15, 15, 15, 1, 0},      {6, 6, 2, 0, 0},      {0x20, 0x20, 2, 0, 1},
+        {0x104, 4, 2, 0, 1}, {0x1FF, 0xFF, 15, 1, 1}, {-1, 0xFF, 15, 1, 1}, {INT32_MIN, 0, 2, 0, 0},
+    };
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.mode.atsMode = 2;
+        rig.Send(50, 0, 0.0f, c.optional);
+        EXPECT_EQ(rig.mode.lineCode, c.lineCode) << c.optional;
+        EXPECT_EQ(rig.mode.atsMode, c.atsMode) << c.optional;
+        EXPECT_EQ(rig.mode.dualEquipped, c.dual) << c.optional;
+        EXPECT_EQ(rig.mode.acceptSpotBeacons, c.accept) << c.optional;
+        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0) << c.optional;
+    }
+}
+
+TEST(BeaconModes, TypeFifteenStartsTheSignalSpeedCheckOnAspectCodedLines) {
+    BeaconRig rig;
+    rig.mode.lineCode = 0x08;
+    rig.mode.atsMode = 0x08;
+    rig.ptc.sigDis = 500.0f;
+    rig.Send(15, 0, 0.0f, 0);
+    EXPECT_EQ(rig.mode.cabSignalMode, 1);
+    EXPECT_EQ(rig.mode.cabSignalCode, 6);
+    EXPECT_EQ(rig.ptc.sigDis, 100000.0f);
+    rig.Send(12, 0, 0.0f, 0);
+    EXPECT_EQ(rig.stc.pairArmed, 0); // spot beacons are now dropped
+
+    const struct {
+        std::int32_t lineCode;
+        std::uint8_t atsMode;
+    } refused[] = {{0x04, 0x08}, {0x08, 0x02}};
+    for (const auto& c : refused) {
+        BeaconRig other;
+        other.mode.lineCode = c.lineCode;
+        other.mode.atsMode = c.atsMode;
+        other.Send(15, 0, 0.0f, 0);
+        EXPECT_EQ(other.mode.cabSignalMode, 0) << c.lineCode << "/" << int{c.atsMode};
+    }
+}
+
+TEST(BeaconConversions, TrackLimitsBecomeLimitsInFourMetreAndFiveKmhSteps) {
+    EXPECT_EQ(PackTrackLimit(250045), 9'062'999);
+    EXPECT_EQ(PackTrackLimit(3'996'100), 20'999'999);
+    EXPECT_EQ(PackTrackLimit(5'000'045), 9'999'999); // beyond 3996 m: nearer, never faster
+
+    BeaconRig rig;
+    rig.settings.offset = 5.0f;
+    rig.Send(205, 1, 20.0f, 250045);
+    EXPECT_EQ(rig.ptc.lastBeacon.Type, 105);
+    EXPECT_EQ(rig.ptc.lastBeacon.Optional, 9'062'999);
+    EXPECT_FLOAT_EQ(rig.ptc.lastBeacon.Distance, 25.0f);
+    EXPECT_FLOAT_EQ(rig.ptc.limSpd, 45.0f);
+    EXPECT_FLOAT_EQ(rig.ptc.limDis, 248.0f);
+    EXPECT_FLOAT_EQ(rig.ptc.limLength, 3996.0f + 200.0f);
+
+    for (const std::int32_t end : {250000, 250004}) {
+        BeaconRig ending;
+        ending.Send(206, 1, 20.0f, end);
+        EXPECT_EQ(ending.ptc.lastBeacon.Type, 113) << end;
+        EXPECT_EQ(ending.ptc.lastBeacon.Optional, end);
+        EXPECT_FLOAT_EQ(ending.ptc.limDoDis, 200.01f);
+    }
+
+    BeaconRig negative;
+    negative.Send(207, 1, 20.0f, -250045);
+    EXPECT_EQ(negative.ptc.lastBeacon.Type, 0);
+}
+
+TEST(BeaconConversions, SignalDistancesBecomeTheFirstGroupOfATargetBeacon) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float distance, offset;
+        std::int32_t packed;
+    } cases[] = {
+        {100.0f, 0.0f, 25'999'000},   {101.0f, 2.0f, 25'999'000}, {3996.0f, 0.0f, 999'999'000},
+        {5000.0f, 0.0f, 999'999'000}, {-3.0f, 0.0f, 999'000},     {nan, 0.0f, 999'000},
+        {1e30f, 0.0f, 999'999'000},
+    };
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.mode.atsMode = 0x14;
+        rig.settings.offset = c.offset;
+        rig.Send(22, 3, c.distance, 0);
+        EXPECT_EQ(rig.ptc.lastBeacon.Type, 100) << c.distance;
+        EXPECT_EQ(rig.ptc.lastBeacon.Optional, c.packed) << c.distance;
+        EXPECT_EQ(rig.ptc.lastBeacon.Signal, 3);
+    }
+
+    BeaconRig rig;
+    rig.mode.atsMode = 0x14;
+    rig.frame.speed = 50.0f;
+    rig.Send(22, 3, 100.0f, -1); // the signal's aspect is not known: no block beyond
+    EXPECT_EQ(rig.ptc.lastBeacon.Signal, 0);
+    EXPECT_FLOAT_EQ(rig.ptc.targetDis, 100.0f);
+
+    BeaconRig spot;
+    spot.mode.atsMode = 0x02;
+    spot.Send(22, 3, 100.0f, 0);
+    EXPECT_EQ(spot.ptc.lastBeacon.Type, 0);
+}
+
+TEST(BeaconConversions, PositionLimitsOnTheAspectTableVariantBecomeLimitsAhead) {
+    EXPECT_EQ(PackPositionLimit(124809, 1000.0), 9'062'999);
+    EXPECT_EQ(PackPositionLimit(124809, 1000.9), 9'061'999); // 247.1 m: 61 whole steps
+    EXPECT_EQ(PackPositionLimit(124809, 1300.0), 9'000'999); // already passed: here
+    EXPECT_EQ(PackPositionLimit(900'000'018, 0.0), 18'999'999);
+
+    BeaconRig rig;
+    rig.mode.atsMode = 0x14;
+    rig.frame.speed = 50.0f;
+    rig.frame.lastLocation = 1000.0;
+    rig.Send(4, 0, 10.0f, 124809);
+    EXPECT_EQ(rig.ptc.lastBeacon.Type, 70);
+    EXPECT_FLOAT_EQ(rig.ptc.limSpd, 45.0f);
+    EXPECT_FLOAT_EQ(rig.ptc.limDis, 248.0f);
+    EXPECT_EQ(rig.ptc.emergencyLatch, 0); // not the immediate-stop beacon here
+
+    rig.Send(4, 0, 10.0f, 124800);
+    EXPECT_EQ(rig.ptc.lastBeacon.Type, 113);
+    EXPECT_EQ(rig.ptc.lastBeacon.Optional, 124800);
+
+    rig.Send(4, 0, 10.0f, -124809);
+    EXPECT_EQ(rig.ptc.lastBeacon.Optional, 124800);
+}
+
+TEST(BeaconFeeds, DrivingAidBeaconsFillTheirRecords) {
+    BeaconRig rig;
+    rig.Send(55, 0, 0.0f, 1500);
+    rig.Send(55, 0, 0.0f, 0);
+    EXPECT_FLOAT_EQ(rig.lineVoltage.NominalVoltage, 1500.0f);
+    rig.Send(56, 0, 0.0f, 1500);
+    rig.Send(56, 0, 0.0f, -1);
+    EXPECT_FLOAT_EQ(rig.lineVoltage.VoltageSpread, 30.0f);
+    rig.Send(56, 0, 0.0f, 1499);
+    EXPECT_FLOAT_EQ(rig.lineVoltage.VoltageSpread, 1499.0f);
+    rig.Send(57, 0, 0.0f, 10);
+    rig.Send(57, 0, 0.0f, -1);
+    EXPECT_EQ(rig.lineVoltage.VoltageFluctuation, 4);
+    rig.Send(57, 0, 0.0f, 9);
+    EXPECT_EQ(rig.lineVoltage.VoltageFluctuation, 9);
+
+    rig.Send(71, 0, 0.0f, 3'125'050); // standing: ignored
+    EXPECT_EQ(rig.stationApproach.stationNumber, 0);
+    rig.frame.speed = 30.0f;
+    rig.Send(71, 0, 0.0f, 3'125'050);
+    EXPECT_EQ(rig.stationApproach.stationNumber, 3);
+    EXPECT_FLOAT_EQ(rig.stationApproach.lampDistance, 500.0f);
+    EXPECT_FLOAT_EQ(rig.stationApproach.endDistance, 700.0f);
+
+    rig.Send(80, 0, 0.0f, -12345);
+    EXPECT_EQ(rig.frame.panelLocation, -12345.0);
+
+    rig.Send(245, 0, 0.0f, 4);
+    rig.Send(247, 0, 0.0f, -3);
+    rig.Send(248, 0, 0.0f, 7); // no station display fitted
+    rig.settings.carNumber = 1;
+    rig.Send(249, 0, 0.0f, INT32_MIN);
+    EXPECT_EQ(rig.displayChannels.period[0], 4);
+    EXPECT_EQ(rig.displayChannels.period[2], -3);
+    EXPECT_EQ(rig.displayChannels.period[3], 0);
+    EXPECT_EQ(rig.displayChannels.period[4], -INT32_MAX);
+    rig.settings.station = 2;
+    rig.Send(248, 0, 0.0f, 7);
+    EXPECT_EQ(rig.displayChannels.period[3], 7);
+
+    for (std::int32_t type = 250; type <= 255; ++type)
+        rig.Send(type, 0, 0.0f, type * 10);
+    EXPECT_EQ(rig.beaconValues.value[0], 2500);
+    EXPECT_EQ(rig.beaconValues.value[5], 2550);
+}
+
+TEST(BeaconFeeds, StopBeaconsReachTascOnlyWhenItCanUseThem) {
+    const struct {
+        std::uint8_t installed, switchedOn;
+        float speed;
+        std::int32_t type, optional;
+        float stopDistance;
+    } cases[] = {
+        {1, 1, 40.0f, 120, 300, 300.0f}, {1, 1, 40.0f, 121, 30035, 300.35f},
+        {1, 1, 0.0f, 120, 300, 0.0f},    {1, 1, -5.0f, 120, 300, 0.0f},
+        {1, 0, 40.0f, 120, 300, 0.0f},   {0, 1, 40.0f, 121, 300, 0.0f},
+        {1, 1, 40.0f, 121, -250, -2.5f},
+    };
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.tasc.Installed = c.installed;
+        rig.tasc.SwitchedOn = c.switchedOn;
+        rig.frame.speed = c.speed;
+        rig.Send(c.type, 0, 0.0f, c.optional);
+        EXPECT_FLOAT_EQ(rig.tasc.StopDistance, c.stopDistance) << c.type << " " << c.optional;
+        EXPECT_EQ(rig.tasc.TargetSet != 0, c.stopDistance != 0.0f);
+    }
+}
+
+TEST(BeaconFeeds, PlatformDoorBeaconsMarkTheArrivalAtAPlatformWithDoors) {
+    BeaconRig rig;
+    rig.frame.speed = 30.0f;
+    rig.Send(122, 0, 0.0f, 2); // no doors fitted
+    EXPECT_EQ(rig.platformDoors.StationArmed, 0);
+
+    rig.platformDoors.DoorsFitted = 1;
+    rig.Send(122, 0, 0.0f, 1); // arrival without an announced platform
+    EXPECT_EQ(rig.platformDoors.AtPlatform, 0);
+    rig.Send(122, 0, 0.0f, 2);
+    rig.Send(122, 0, 0.0f, 1);
+    EXPECT_EQ(rig.platformDoors.StationArmed, 1);
+    EXPECT_EQ(rig.platformDoors.AtPlatform, 1);
+    rig.frame.speed = -3.0f; // backing over the arrival beacon
+    rig.Send(122, 0, 0.0f, 1);
+    EXPECT_EQ(rig.platformDoors.AtPlatform, 0);
+    rig.Send(122, 0, 0.0f, 3); // and back over the departure beacon
+    EXPECT_EQ(rig.platformDoors.AtPlatform, 1);
+    rig.frame.speed = 30.0f;
+    rig.Send(122, 0, 0.0f, 3);
+    EXPECT_EQ(rig.platformDoors.AtPlatform, 0);
+}
+
+TEST(BeaconFeeds, StationBeaconsCallAnnouncementsAndNameTheStation) {
+    BeaconRig rig;
+    rig.Send(8, 0, 0.0f, 7);
+    EXPECT_EQ(rig.stationStop.stopStation, 1);
+    EXPECT_EQ(rig.announcements.channel[2], kSoundPlayOnce);
+    EXPECT_EQ(rig.announcements.channel[0], kSoundStop);
+
+    BeaconRig negative;
+    negative.Send(8, 4, 0.0f, -3);
+    EXPECT_EQ(negative.stationStop.stopStation, 0);
+    for (const std::int32_t command : negative.announcements.channel)
+        EXPECT_EQ(command, kSoundStop);
+    EXPECT_EQ(negative.mode.currentAspect, 4);
+
+    rig.Send(9, 0, 0.0f, 4711);
+    EXPECT_EQ(rig.stationStop.stationId, 4711);
+}
+
+TEST(BeaconFeeds, EveryBeaconOfAnyValueSetsTheAspectAndNothingBreaks) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float distances[] = {0.0f, 1e30f, -inf, std::numeric_limits<float>::quiet_NaN()};
+    const std::int32_t values[] = {INT32_MIN, -1, 0, 1, 10000, 20003, INT32_MAX};
+    for (const std::int32_t lineCode : {0x04, 0x1D, 133}) {
+        BeaconRig rig;
+        rig.OnPatternLine(lineCode, 80.0f);
+        rig.mode.acceptSpotBeacons = 1;
+        std::int32_t signal = 0;
+        for (std::int32_t type = -2; type <= 260; ++type)
+            for (const std::int32_t value : values)
+                for (const float distance : distances) {
+                    rig.Send(type, ++signal % 7 - 1, distance, value);
+                    ASSERT_EQ(rig.mode.currentAspect, signal % 7 - 1);
+                }
+        for (const std::int32_t type : {INT32_MIN, INT32_MAX})
+            rig.Send(type, INT32_MIN, inf, INT32_MAX);
+        EXPECT_EQ(rig.mode.currentAspect, INT32_MIN);
+        EXPECT_FALSE(std::isnan(rig.frame.panelLocation));
+    }
+}
+
+} // namespace
+} // namespace velqa3
