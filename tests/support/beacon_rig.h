@@ -53,8 +53,9 @@ struct BeaconRig {
                 panelTimers,
                 beaconValues};
     }
+    void Send(const BeaconData& beacon) { DispatchBeacon(beacon, Targets()); }
     void Send(std::int32_t type, std::int32_t signal, float distance, std::int32_t optional) {
-        DispatchBeacon(BeaconData{type, signal, distance, optional}, Targets());
+        Send(BeaconData{type, signal, distance, optional});
     }
     // A line with pattern protection, the cab ready to enter it, the train moving.
     void OnPatternLine(std::int32_t lineCode = 4, float speed = 60.0f) {

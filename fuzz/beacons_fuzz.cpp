@@ -1,0 +1,169 @@
+// Feeds fresh protection state any sequence of beacons, frames, driver actions and cab switch
+// and mode changes, and checks after every step that what the panel, the sound stage and the
+// later stages read stays within the values they understand.
+#include "ats_pt/dispatcher.h"
+#include "tests/support/beacon_rig.h"
+#include "vehicle/supervision.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+class Input {
+  public:
+    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool empty() const { return size_ == 0; }
+    template <typename T> T Take() {
+        T value{};
+        const std::size_t n = size_ < sizeof value ? size_ : sizeof value;
+        std::memcpy(&value, data_, n);
+        data_ += n;
+        size_ -= n;
+        return value;
+    }
+
+  private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+void Require(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+bool IsSound(std::int32_t command) {
+    return command == velqa3::kSoundLoop || command == velqa3::kSoundStop;
+}
+
+bool IsLamp(std::int32_t lamp) {
+    return lamp == 0 || lamp == 1;
+}
+
+void CheckState(const velqa3::test::BeaconRig& rig) {
+    const velqa3::STC& stc = rig.stc;
+    Require(IsSound(stc.bellSound) && IsSound(stc.chimeSound));
+    Require(IsLamp(stc.alarmLamp) && IsLamp(stc.normalLamp));
+    Require(stc.emergency <= 1 && stc.armed <= 1 && stc.pairArmed <= 1 && stc.overspeed <= 1);
+    Require(stc.pairTimer >= 0 && stc.pairTimer <= 1000);
+    Require(stc.deadline >= 0 && stc.deadline < velqa3::kMsPerDay);
+    Require(stc.testTimer >= -1);
+
+    for (const std::int32_t command : rig.announcements.channel)
+        Require(command == velqa3::kSoundPlayOnce || command == velqa3::kSoundStop);
+    for (const std::int32_t period : rig.displayChannels.period)
+        Require(period != INT32_MIN);
+    Require(rig.lineVoltage.NominalVoltage >= 1.0f);
+    Require(rig.lineVoltage.VoltageSpread >= 0.0f &&
+            rig.lineVoltage.VoltageSpread < rig.lineVoltage.NominalVoltage);
+    Require(rig.lineVoltage.VoltageFluctuation >= 0 && rig.lineVoltage.VoltageFluctuation <= 9);
+    Require(std::isfinite(rig.tasc.StopDistance));
+    Require(std::isfinite(rig.stationApproach.lampDistance) &&
+            std::isfinite(rig.stationApproach.endDistance));
+    Require(!std::isnan(rig.frame.panelLocation));
+
+    const velqa3::PTC& ptc = rig.ptc;
+    for (const float value : {ptc.sigDis, ptc.nsdDis, ptc.limDis, ptc.limDoDis, ptc.targetDis,
+                              ptc.limSpd, ptc.limDoSpd, ptc.patternSpd})
+        Require(!std::isnan(value));
+}
+
+// One frame as the frame driver runs the protections in it.
+void Frame(velqa3::test::BeaconRig& rig, const velqa3::VehicleState& state,
+           std::uint8_t& brakeDemand) {
+    velqa3::CaptureFrame(rig.frame, state);
+    const velqa3::ModeGlobals& mode = rig.mode;
+    if (mode.cabSignalMode != 0) return;
+    velqa3::RunSpotProtection(rig.stc, mode.cabSwitches, true, rig.inputs.masterKeyPosition,
+                              brakeDemand);
+    if ((mode.atsMode & 0x04) != 0 && mode.atsStarted != 0)
+        rig.ptc.Update();
+    else if (mode.lineCode == 4 && mode.atsMode != 4)
+        rig.ptc.CheckMaxSpeed();
+    rig.frame.previousSpeed = state.Speed;
+    rig.frame.previousLocation = rig.frame.state.Location;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    auto rig = std::make_unique<velqa3::test::BeaconRig>();
+    rig->mode.atsMode = 2;
+    rig->mode.atsStarted = 1;
+    std::uint8_t brakeDemand = 0;
+    velqa3::VehicleState host{};
+    host.Time = 36'000'000;
+    Input input(data, size);
+    while (!input.empty()) {
+        switch (input.Take<std::uint8_t>() % 12) {
+        case 0: // any record the host might send
+            rig->Send(input.Take<velqa3::BeaconData>());
+            break;
+        case 1: { // a beacon of a known type, as routes place them
+            const std::int32_t type = input.Take<std::uint8_t>();
+            const std::int32_t signal = input.Take<std::int8_t>();
+            const float distance = input.Take<std::int16_t>();
+            rig->Send(type, signal, distance, input.Take<std::int32_t>());
+            break;
+        }
+        case 2: { // a frame of a train driving on
+            const std::int32_t step = input.Take<std::uint16_t>() % 2000;
+            host.Time =
+                static_cast<std::int32_t>((std::int64_t{host.Time} + step) % velqa3::kMsPerDay);
+            host.Speed = static_cast<float>(input.Take<std::int16_t>()) / 10.0f;
+            host.Location += static_cast<double>(host.Speed) * step / 3600.0;
+            Frame(*rig, host, brakeDemand);
+            break;
+        }
+        case 3: // any frame the host might send
+            Frame(*rig, input.Take<velqa3::VehicleState>(), brakeDemand);
+            break;
+        case 4:
+            rig->stc.Confirm();
+            break;
+        case 5:
+            rig->stc.StopChime();
+            break;
+        case 6:
+            rig->stc.Restart((input.Take<std::uint8_t>() & 1) != 0);
+            break;
+        case 7:
+            rig->stc.Clear();
+            rig->ptc.ReleaseBrake();
+            break;
+        case 8: // cab switches and the master-controller key
+            rig->mode.cabSwitches = input.Take<std::uint8_t>();
+            rig->inputs.masterKeyPosition =
+                static_cast<std::int8_t>(input.Take<std::uint8_t>() % 4);
+            rig->mode.atsStarted = input.Take<std::uint8_t>() & 1;
+            break;
+        case 9: { // settings as the reader leaves them
+            const float offset = input.Take<float>();
+            rig->settings.offset = std::isfinite(offset) ? offset : 0.0f;
+            rig->settings.dc25Mode = input.Take<std::uint8_t>() % 3;
+            rig->settings.station = input.Take<std::uint8_t>() % 4;
+            rig->settings.carNumber = input.Take<std::uint8_t>() & 1;
+            rig->stc.osrMode = input.Take<std::uint8_t>() % 3;
+            break;
+        }
+        case 10: { // the driving aids fitted and switched on
+            const auto bits = input.Take<std::uint8_t>();
+            rig->tasc.Installed = bits & 1;
+            rig->tasc.SwitchedOn = (bits >> 1) & 1;
+            rig->platformDoors.DoorsFitted = (bits >> 2) & 1;
+            break;
+        }
+        case 11: // mode changes made by keys
+            rig->mode.atsMode = input.Take<std::uint8_t>();
+            rig->mode.atsModePanel = rig->mode.atsMode;
+            rig->mode.cabSignalMode = input.Take<std::uint8_t>() & 1;
+            rig->mode.lineCode = input.Take<std::int32_t>();
+            break;
+        }
+        CheckState(*rig);
+    }
+    return 0;
+}
