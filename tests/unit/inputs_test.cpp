@@ -208,6 +208,19 @@ TEST_F(Cab, DoorsDriveAnnouncementsDisplaysAndPlatformDoors) {
               0);
 }
 
+TEST_F(Cab, ConfirmationKeyCountsOnlyWithTheBrakeAtTheAtsNotch) {
+    plugin->stc.armed = 1;
+    plugin->SetBrake(1);
+    plugin->KeyDown(0);
+    EXPECT_EQ(plugin->stc.armed, 1) << "brake below the ATS notch";
+    EXPECT_TRUE(plugin->inputs.key0Held);
+    plugin->KeyUp(0);
+    plugin->SetBrake(2);
+    plugin->KeyDown(0);
+    EXPECT_EQ(plugin->stc.armed, 0);
+    EXPECT_EQ(plugin->stc.chimeReq, 1);
+}
+
 TEST_F(Cab, HeldKeysAndKeysOutOfRange) {
     plugin->KeyDown(0);
     plugin->KeyDown(11);
