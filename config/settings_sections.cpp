@@ -50,8 +50,8 @@ void CopyHostText(const char* value, char (&field)[kHostTextSize]) {
     std::size_t length = 0;
     while (length < kHostTextSize - 1 && value[length] != '\0' && value[length] != '\n')
         ++length;
+    std::memset(field, 0, sizeof field);
     std::memcpy(field, value, length);
-    field[length] = '\0';
 }
 
 // Without a key of its own the driver never inserts one, so the protection starts at once.
