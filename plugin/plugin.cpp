@@ -13,8 +13,12 @@ void Plugin::Attach(const char* modulePath) {
     remap.SetIdentity();
     SiblingPath(modulePath, ".dat", settingsPath);
     SiblingPath(modulePath, ".csv", recordPath);
-    ReadSettings(settingsPath, settings);
+    ReadSettings(settingsPath, SettingsTargets{settings, keys, remap, SettingsHooks{}});
+    mode.lineCode = settings.defaultLineCode;
+    inputs.masterKeyFlags = settings.masterKeyFlags;
+    inputs.masterKeyPosition = settings.masterKeyPosition;
     StartProtectionWithoutKey();
+    CheckKeyTable(keys);
     initCount = 1;
 }
 

@@ -40,13 +40,23 @@ TEST_F(Attached, AttachFindsItsFilesAndStartsTheProtectionWithoutAMasterKey) {
     EXPECT_EQ(plugin->mode.atsMode, 2);
     EXPECT_EQ(plugin->mode.atsModePanel, 2);
     EXPECT_EQ(plugin->mode.atsStarted, 1);
+}
 
-    auto aspectLine = std::make_unique<Plugin>();
-    aspectLine->mode.lineCode = 0x14;
-    testing::internal::CaptureStderr();
-    aspectLine->Attach((folder / "velqa3.dll").string().c_str());
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(aspectLine->mode.atsMode, 16);
+TEST_F(Attached, AttachHandsTheSettingsSeedsOverAndChecksTheKeys) {
+    Attach("[TRAIN]\nDefault=0x14\n\n[KEY]\nKlaxon1=300\nLeftDoor=0x70\nRightDoor=0x70\n");
+    EXPECT_EQ(plugin->mode.lineCode, 20);
+    EXPECT_EQ(plugin->mode.atsMode, 16);
+    EXPECT_EQ(plugin->keys.assign[24], 0);
+    EXPECT_EQ(plugin->keys.assign[49], 0);
+    EXPECT_EQ(plugin->keys.assign[50], 0x70);
+}
+
+TEST_F(Attached, AConfiguredMasterKeyLeavesTheProtectionOff) {
+    Attach("[TRAIN]\nMKey=2\n");
+    EXPECT_EQ(plugin->inputs.masterKeyFlags, 0xD0);
+    EXPECT_EQ(plugin->inputs.masterKeyPosition, 0);
+    EXPECT_EQ(plugin->mode.atsMode, 0);
+    EXPECT_EQ(plugin->mode.atsStarted, 0);
 }
 
 TEST_F(Attached, SecondAttachDoesNothing) {
