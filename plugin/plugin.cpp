@@ -13,13 +13,44 @@ void Plugin::Attach(const char* modulePath) {
     remap.SetIdentity();
     SiblingPath(modulePath, ".dat", settingsPath);
     SiblingPath(modulePath, ".csv", recordPath);
-    ReadSettings(settingsPath, SettingsTargets{settings, keys, remap, SettingsHooks{}});
+    ReadSettings(settingsPath, SettingsTargets{settings, keys, remap, ProtectionHooks()});
+    TakeOverSettings();
+    if ((inputs.masterKeyFlags & MasterKeyBits::Configured) == 0) StartProtection(mode.lineCode);
+    CheckKeyTable(keys);
+    initCount = 1;
+}
+
+// Two settings act on the protections at their own line of the file, so that what stands
+// above them counts and what stands below does not.
+SettingsHooks Plugin::ProtectionHooks() {
+    SettingsHooks hooks;
+    hooks.context = this;
+    hooks.maxSpeed = [](void* context, std::int32_t kmh) {
+        Plugin& self = *static_cast<Plugin*>(context);
+        self.ptc.BeaconIn(61, 4, 0.0f, kmh, self.mode.acceptSpotBeacons != 0);
+    };
+    hooks.masterKeyStartup = [](void* context, const Settings& soFar) {
+        static_cast<Plugin*>(context)->StartProtection(soFar.defaultLineCode);
+    };
+    return hooks;
+}
+
+// Settings that only give runtime state its start; the subsystems that own it change it later.
+void Plugin::TakeOverSettings() {
     mode.lineCode = settings.defaultLineCode;
     inputs.masterKeyFlags = settings.masterKeyFlags;
     inputs.masterKeyPosition = settings.masterKeyPosition;
-    StartProtectionWithoutKey();
-    CheckKeyTable(keys);
-    initCount = 1;
+    stc.osrMode = settings.osrMode;
+    cabKeys.oneManDoors = settings.oneManDoors;
+    if (settings.plusBrakeConfigured != 0) supervision.plusBrakeState |= PlusBrakeBits::Configured;
+    if (settings.plusBrakeEmergencyBoost != 0)
+        supervision.plusBrakeState |= PlusBrakeBits::EmergencyBoost;
+    tasc.installed = settings.tascInstalled != 0;
+    tasc.switchedOn = settings.tascSwitchedOn != 0;
+    tasc.mode = settings.tascMode;
+    if (settings.platformDoorsFitted != 0) platformDoors.flags |= PlatformDoorBits::DoorsFitted;
+    if (settings.platformDoorsLinked != 0) platformDoors.flags |= PlatformDoorBits::DoorsLinked;
+    platformDoors.lampVariant = settings.platformDoorLampVariant;
 }
 
 // The protections read the frame values and driver inputs where they live, so the values they
@@ -31,12 +62,10 @@ void Plugin::BindProtections() {
 }
 
 // Without a configured master-controller key the train starts as if the key were in.
-void Plugin::StartProtectionWithoutKey() {
-    if ((inputs.masterKeyFlags & MasterKeyBits::Configured) != 0) return;
+void Plugin::StartProtection(std::int32_t lineCode) {
     stc.Restart(true);
     if (mode.atsMode == 0)
-        mode.atsMode =
-            (mode.lineCode & 0x10) != 0 ? AtsModeBits::PatternAspectTable : AtsModeBits::Spot;
+        mode.atsMode = (lineCode & 0x10) != 0 ? AtsModeBits::PatternAspectTable : AtsModeBits::Spot;
     mode.atsStarted = 1;
     mode.atsModePanel = mode.atsMode;
 }

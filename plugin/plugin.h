@@ -9,6 +9,7 @@
 #include "config/paths.h"
 #include "config/remap.h"
 #include "config/settings.h"
+#include "config/settings_reader.h"
 #include "plugin/arbitration.h"
 #include "plugin/driver_inputs.h"
 #include "plugin/frame.h"
@@ -101,7 +102,9 @@ struct Plugin {
     void DecideHandles();
     void UpdateDisplayedBrakeNotch();
     void RunPlatformDoorTimer();
-    void StartProtectionWithoutKey();
+    velqa3::SettingsHooks ProtectionHooks();
+    void TakeOverSettings();
+    void StartProtection(std::int32_t lineCode);
     void RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound);
     void SavePreviousFrame();
 };
