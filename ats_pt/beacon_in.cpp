@@ -142,7 +142,7 @@ void PTC::BeaconIn(std::int32_t type, std::int32_t signal, float distance, std::
     case 70:
     case 105: {
         if (type == 70 && !moving) break;
-        const LimitCode limit = DecodeLimit(optional, trainLength);
+        const LimitCode limit = DecodeLimit(optional, TrainLength());
         limSpd = limit.speed;
         limDis = limit.distance;
         limLength = limit.length;
@@ -186,7 +186,7 @@ void PTC::BeaconIn(std::int32_t type, std::int32_t signal, float distance, std::
         limLength = kFarAway;
         break;
     case 113:
-        limDoDis = trainLength + kHere;
+        limDoDis = TrainLength() + kHere;
         break;
     case 131: {
         constexpr float kMaxBySignal[] = {0.0f, 30.0f, 65.0f, 95.0f, 130.0f};

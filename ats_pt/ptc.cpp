@@ -8,6 +8,8 @@ namespace velqa3 {
 namespace {
 // Far beyond any train, yet small enough that squares and products of it stay finite floats.
 constexpr float kSpeedBound = 10000.0f;
+// No train is this long; a longer figure is a broken setting.
+constexpr float kLengthBound = 10000.0f;
 } // namespace
 
 void PTC::Bind(const float* speedKmh, const std::int32_t* frameLengthMs,
@@ -35,6 +37,11 @@ float PTC::Speed() const {
 std::int32_t PTC::FrameLength() const {
     if (frameMs == nullptr || *frameMs < 0) return 0;
     return *frameMs;
+}
+
+float PTC::TrainLength() const {
+    if (!(trainLength > 0.0f)) return 0.0f;
+    return trainLength < kLengthBound ? trainLength : kLengthBound;
 }
 
 void PTC::Reset() {

@@ -120,6 +120,8 @@ class PTC {
     // and within a range that keeps every pattern product finite.
     float Speed() const;
     std::int32_t FrameLength() const;
+    // The train length as limit lengths can use it: never negative, never a non-number.
+    float TrainLength() const;
     std::uint8_t AtsMode() const { return mode != nullptr ? *mode : 0; }
     std::uint8_t CabSwitches() const { return cabSwitchesRef != nullptr ? *cabSwitchesRef : 0; }
     std::int32_t CurrentAspect() const { return aspect != nullptr ? *aspect : 0; }

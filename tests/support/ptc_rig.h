@@ -1,0 +1,38 @@
+// A fresh pattern protection bound to frame values the test sets directly.
+#pragma once
+
+#include "ats_pt/ptc.h"
+
+#include <cstdint>
+
+namespace velqa3::test {
+
+struct PtcRig {
+    float speed = 0.0f;
+    std::int32_t frameMs = 0;
+    std::int32_t powerNotch = 0;
+    std::int32_t brakeNotch = 0;
+    std::int32_t reverser = 0;
+    std::uint8_t atsMode = 4;
+    std::uint8_t cabSwitches = 0x01;
+    std::int32_t aspect = 0;
+    PTC ptc;
+
+    PtcRig() {
+        ptc.Bind(&speed, &frameMs, &powerNotch, &brakeNotch, &reverser, &atsMode, &cabSwitches,
+                 &aspect);
+        ptc.ebNotch = 9;
+        ptc.trainLength = 200.0f;
+    }
+    PtcRig(const PtcRig&) = delete;
+    PtcRig& operator=(const PtcRig&) = delete;
+
+    // Frames of ms each at the current speed.
+    void Run(std::int32_t ms, int frames = 1) {
+        frameMs = ms;
+        for (int i = 0; i < frames; ++i)
+            ptc.Update();
+    }
+};
+
+} // namespace velqa3::test

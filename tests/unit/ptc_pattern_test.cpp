@@ -1,0 +1,170 @@
+// The braking curves, the distances counting down, the pattern speed shown to the driver,
+// and the fall-back to spot protection.
+#include "tests/support/ptc_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+
+namespace velqa3 {
+namespace {
+
+using test::PtcRig;
+
+TEST(PtcPattern, CurveFiguresAndFloors) {
+    PtcRig rig;
+    rig.speed = 72;
+    rig.ptc.sigDis = 250;
+    rig.Run(0);
+    EXPECT_NEAR(rig.ptc.sigPtnDis, 277.07f, 0.01f);
+    EXPECT_NEAR(rig.ptc.patternSpd, 68.26f, 0.01f);
+    EXPECT_EQ(rig.ptc.emergencyLatch, 1); // 277 m needed, 250 m left
+
+    PtcRig limit;
+    limit.speed = 90;
+    limit.ptc.limSpd = 45;
+    limit.ptc.limDis = 300;
+    limit.Run(0);
+    EXPECT_NEAR(limit.ptc.limPtnDis, 326.25f, 0.01f);
+    EXPECT_NEAR(limit.ptc.limPtnSpd, 87.10f, 0.01f);
+
+    PtcRig standing;
+    standing.Run(20);
+    EXPECT_NEAR(standing.ptc.sigPtnSpd, 284.6f, 0.05f);
+    EXPECT_EQ(standing.ptc.patternSpd, 120.0f); // capped by the maximum speed
+
+    PtcRig close; // never below 10 km/h, nor below the limit itself
+    close.ptc.sigDis = 0.01f;
+    close.ptc.limSpd = 45;
+    close.ptc.limDis = 0.01f;
+    close.Run(0);
+    EXPECT_EQ(close.ptc.sigPtnSpd, 10.0f);
+    EXPECT_EQ(close.ptc.limPtnSpd, 45.0f);
+
+    PtcRig graded; // a gradient term eases the curve
+    graded.speed = 72;
+    graded.ptc.sigDis = 250;
+    graded.ptc.BeaconIn(75, 0, 0, 40, false);
+    graded.Run(0);
+    EXPECT_LT(graded.ptc.sigPtnDis, rig.ptc.sigPtnDis);
+}
+
+TEST(PtcPattern, LimitComesIntoForceWithTheOvershoot) {
+    PtcRig rig;
+    rig.atsMode = 71; // pattern without a checker
+    rig.ptc.limSpd = 45;
+    rig.ptc.limDis = 3;
+    rig.ptc.limLength = 400;
+    rig.speed = 18; // 5 m in this frame
+    rig.Run(1000);
+    EXPECT_EQ(rig.ptc.limDis, 0.0f);
+    EXPECT_NEAR(rig.ptc.limDoDis, 398.0f, 0.001f);
+    EXPECT_NEAR(rig.ptc.patternSpd, 45.0f, 0.001f);
+    rig.Run(1000, 80); // 400 m on: the train has cleared it
+    EXPECT_EQ(rig.ptc.limDoDis, 0.0f);
+    EXPECT_EQ(rig.ptc.limDoSpd, 999.9f);
+}
+
+TEST(PtcPattern, PatternSpeedTakesTheLowestCap) {
+    const struct {
+        float sigDis, nsdDis, aspectSpd, limDoMax, expected;
+    } cases[] = {
+        {100000, 50, 999.9f, 120, 15}, // zone speed
+        {100000, 0, 55, 120, 55},      // aspect speed
+        {0, 50, 999.9f, 200, 15},      // no stop pattern: zone still counts
+        {0, 0, 999.9f, 200, 160},      // nothing in force
+    };
+    for (const auto& c : cases) {
+        PtcRig rig;
+        rig.atsMode = 71;
+        rig.ptc.sigDis = c.sigDis;
+        rig.ptc.nsdDis = c.nsdDis;
+        rig.ptc.aspectSpd = c.aspectSpd;
+        rig.ptc.limDoMax = c.limDoMax;
+        rig.Run(0);
+        EXPECT_EQ(rig.ptc.patternSpd, c.expected);
+    }
+}
+
+TEST(PtcPattern, PassingTheStopPoint) {
+    const struct {
+        std::uint8_t atsMode, nsdArmed;
+        float nsdDis;
+        std::uint8_t modeAfter, nsdModeAfter;
+        float sigDisAfter;
+    } cases[] = {
+        {4, 0, 0, 0x02, 0, 100000}, // nothing to guard: spot protection takes over
+        {5, 0, 0, 5, 0, 0},         // the margin variant keeps its pattern protection
+        {7, 1, 30, 7, 1, 0},        // a zone beyond the stop point: run through it
+    };
+    for (const auto& c : cases) {
+        PtcRig rig;
+        rig.atsMode = c.atsMode;
+        rig.speed = 36; // 10 m
+        rig.ptc.sigDis = 5;
+        rig.ptc.nsdArmed = c.nsdArmed;
+        rig.ptc.nsdDis = c.nsdDis;
+        rig.ptc.nsdSpd = 25;
+        rig.Run(1000);
+        EXPECT_EQ(rig.atsMode, c.modeAfter);
+        EXPECT_EQ(rig.ptc.nsdMode, c.nsdModeAfter);
+        EXPECT_EQ(rig.ptc.nsdLamp, c.nsdModeAfter);
+        EXPECT_EQ(rig.ptc.sigDis, c.sigDisAfter);
+    }
+}
+
+TEST(PtcPattern, AspectTablesAndTargets) {
+    PtcRig rig;
+    rig.atsMode = 0x14; // aspect-table variant, no checker
+    rig.aspect = 3;
+    rig.Run(0);
+    EXPECT_EQ(rig.ptc.aspectSpd, 75.0f);
+    rig.aspect = 1;
+    rig.Run(0);
+    EXPECT_EQ(rig.ptc.aspectSpd, 75.0f); // the aspect before the drop is held
+    EXPECT_EQ(rig.ptc.targetSpd, 25.0f);
+    rig.aspect = -7;
+    rig.Run(0);
+    EXPECT_EQ(rig.ptc.targetSpd, 110.0f);
+
+    PtcRig target;
+    target.atsMode = 0x81; // target variant without a checker
+    target.aspect = 9;
+    target.ptc.BeaconIn(102, 0, 15, 0, false);
+    target.ptc.nextBlockDis = 300;
+    target.ptc.limSpd = 65;
+    target.speed = 36; // 10 m a second
+    target.Run(1000);
+    EXPECT_NEAR(target.ptc.targetDis, 5.0f, 0.001f);
+    EXPECT_EQ(target.ptc.targetSpd, 160.0f);
+    target.Run(1000);
+    EXPECT_NEAR(target.ptc.targetDis, 295.0f, 0.01f); // into the next block
+    EXPECT_EQ(target.ptc.limDoSpd, 65.0f);
+    target.ptc.nextBlockDis = 2; // shorter than the overshoot: the target is here
+    target.ptc.targetDis = 1;
+    target.Run(1000);
+    EXPECT_EQ(target.ptc.targetDis, 0.0f);
+    EXPECT_FALSE(std::isnan(target.ptc.sigPtnSpd));
+}
+
+TEST(PtcPattern, BrokenFramesMoveNothing) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float speed;
+        std::int32_t ms;
+    } cases[] = {{nan, 1000}, {60, 0}, {60, -1000}, {60, INT_MIN}};
+    for (const auto& c : cases) {
+        PtcRig rig;
+        rig.atsMode = 71;
+        rig.speed = c.speed;
+        rig.ptc.limDis = 500;
+        rig.Run(c.ms);
+        EXPECT_EQ(rig.ptc.sigDis, 4096.0f) << c.speed << " " << c.ms;
+        EXPECT_EQ(rig.ptc.limDis, 500.0f);
+    }
+}
+
+} // namespace
+} // namespace velqa3
