@@ -210,6 +210,7 @@ void Plugin::RunPlatformDoorTimer() {
 void Plugin::SavePreviousFrame() {
     frame.previousSpeed = frame.state.Speed;
     frame.previousLocation = frame.state.Location;
+    frame.previousPatternSpeed = ptc.patternSpd;
     frame.previousKeyPosition = inputs.masterKeyPosition;
     frame.previousReverser = inputs.reverser;
     frame.previousBrakeNotch = inputs.brakeNotch;

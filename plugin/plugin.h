@@ -36,6 +36,11 @@ struct VehicleDims {
 };
 
 struct Plugin {
+    constexpr Plugin() = default;
+    // The protections hold pointers into the instance, so it never moves or copies.
+    Plugin(const Plugin&) = delete;
+    Plugin& operator=(const Plugin&) = delete;
+
     Settings settings;
     KeyTables keys;
     RemapTables remap;
