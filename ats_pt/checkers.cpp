@@ -22,8 +22,8 @@ enum class Family { Emergency, Service };
 // A release speed as a whole km/h, truncated, without leaving the int range.
 std::int32_t WholeKmh(float speed) {
     if (std::isnan(speed)) return 0;
-    if (speed >= 2147483520.0f) return INT32_MAX; // the largest float below 2^31
-    if (speed <= -2147483648.0f) return INT32_MIN;
+    if (speed >= 2147483648.0f) return INT32_MAX;
+    if (speed < -2147483648.0f) return INT32_MIN;
     return static_cast<std::int32_t>(speed);
 }
 

@@ -138,11 +138,11 @@ void TrackLimitBeacon(const BeaconData& b, const BeaconTargets& to) {
 
 void DisplayPeriodBeacon(const BeaconData& b, const BeaconTargets& to) {
     const int channel = b.Type - 245;
-    if (channel == 3 && to.settings.station == 0) return;
-    if (channel == 4 && to.settings.carNumber == 0) return;
+    if (channel == kStationChannel && to.settings.station == 0) return;
+    if (channel == kCarNumberChannel && to.settings.carNumber == 0) return;
     // The panel steps through |period| frames, so the one period without a magnitude is
     // brought to the nearest that has one.
-    to.displayChannels.period[channel] = b.Optional == INT32_MIN ? -INT32_MAX : b.Optional;
+    to.display.period[channel] = b.Optional == INT32_MIN ? -INT32_MAX : b.Optional;
 }
 
 // The table of beacon types, tested in this order; the first row whose type and condition
@@ -192,7 +192,7 @@ void Route(const BeaconData& b, const BeaconTargets& to) {
         return;
     }
     if (t >= 55 && t <= 57) {
-        LineVoltageBeacon(to.lineVoltage, t, b.Optional);
+        LineVoltageBeacon(to.voltage, t, b.Optional);
         return;
     }
     if (t == 71) {
@@ -272,8 +272,9 @@ std::int32_t PackPositionLimit(std::int32_t optional, double location) {
 
 void DispatchBeacon(const BeaconData& beacon, const BeaconTargets& to) {
     Route(beacon, to);
-    if (beacon.Type == 8) StopStationBeacon(to.stationStop, to.announcements, beacon.Optional);
-    if (beacon.Type == 9) to.stationStop.stationId = beacon.Optional;
+    if (beacon.Type == 8)
+        StopStationBeacon(to.stopStation, to.supervision.announcement, beacon.Optional);
+    if (beacon.Type == 9) to.stationId = beacon.Optional;
     to.mode.currentAspect = beacon.Signal;
 }
 

@@ -10,14 +10,12 @@
 #include "plugin/driver_inputs.h"
 #include "plugin/frame.h"
 #include "plugin/host.h"
-#include "vehicle/announcements.h"
 #include "vehicle/beacon_values.h"
-#include "vehicle/display_channels.h"
 #include "vehicle/line_voltage.h"
+#include "vehicle/panel_channels.h"
 #include "vehicle/panel_timers.h"
-#include "vehicle/platform_doors.h"
 #include "vehicle/station_approach.h"
-#include "vehicle/station_stop.h"
+#include "vehicle/supervision.h"
 #include "vehicle/tasc.h"
 
 namespace velqa3 {
@@ -32,13 +30,14 @@ struct BeaconTargets {
     FrameValues& frame;         // current speed and location; type 80 sets the panel location
     TascState& tasc;
     PlatformDoorState& platformDoors;
-    LineVoltageState& lineVoltage;
+    LineVoltageState& voltage;
+    Supervision& supervision; // the announcement channels
     StationApproach& stationApproach;
-    Announcements& announcements;
-    StationStop& stationStop;
-    DisplayChannels& displayChannels;
+    DisplayChannels& display;
     PanelTimers& panelTimers;
     BeaconValues& beaconValues;
+    bool& stopStation;
+    std::int32_t& stationId; // of the station ahead, for the stop datagram
 };
 
 void DispatchBeacon(const BeaconData& beacon, const BeaconTargets& to);

@@ -27,7 +27,7 @@ int AspectColumn(std::int32_t aspect) {
     return aspect >= 0 && aspect <= 3 ? aspect : 4;
 }
 
-// Adds a (possibly huge) frame length to a timer without wrapping it.
+// Takes a (possibly huge) frame length off a timer without wrapping it; a negative one adds.
 std::int32_t CountDown(std::int32_t timer, std::int32_t ms) {
     const std::int64_t left = std::int64_t{timer} - ms;
     return left < INT32_MIN ? INT32_MIN : static_cast<std::int32_t>(left);

@@ -18,8 +18,6 @@ constexpr std::int32_t kBlinkHalfPeriodMs = 375;
 constexpr float kOverspeedLow = 115.0f;
 constexpr float kOverspeedHigh = 125.0f;
 
-const float kStandingSpeed = 0.0f;
-const std::int32_t kNoTime = 0;
 
 // The host's clock is ms of the day, but nothing stops it from sending any value.
 std::int32_t TimeOfDay(std::int64_t ms) {
@@ -36,9 +34,6 @@ std::int32_t Grow(std::int32_t timer, std::int32_t step) {
 
 } // namespace
 
-STC::STC() : speed(&kStandingSpeed), frameMs(&kNoTime), clock(&kNoTime) {}
-
-STC::~STC() = default;
 
 void STC::Bind(const float& currentSpeed, const std::int32_t& frameClock,
                const std::int32_t& frameInterval) {

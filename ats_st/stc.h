@@ -8,10 +8,15 @@
 
 namespace velqa3 {
 
+// What an unbound protection reads: a standing train at midnight.
+inline constexpr float kStandingSpeed = 0.0f;
+inline constexpr std::int32_t kNoTime = 0;
+
 class STC {
   public:
-    STC();
-    virtual ~STC();
+    // Constant-initialised, so the library's one instance exists before any entry point runs.
+    constexpr STC() = default;
+    virtual ~STC() = default;
 
     // The frame values the spot protection reads: the current speed (km/h), the frame clock
     // (ms of the day) and the frame interval (ms). Until bound it sees a standing train at
@@ -38,12 +43,12 @@ class STC {
     std::uint8_t pairArmed = 0;
     std::int32_t osrMode = 0; // overspeed relay: 0 off, 1 at 115 km/h, 2 at 125 km/h
     std::uint8_t overspeed = 0;
-    const float* speed;
-    const std::int32_t* frameMs;
+    const float* speed = &kStandingSpeed;
+    const std::int32_t* frameMs = &kNoTime;
     std::uint8_t emergency = 0;
     std::int32_t bellSound = 0; // host sound commands: 0 loop, -10000 stop
     std::int32_t chimeSound = 0;
-    const std::int32_t* clock;
+    const std::int32_t* clock = &kNoTime;
     std::int32_t alarmLamp = 0; // lit in alarm and emergency, blinking while armed
     std::int32_t normalLamp = 0;
 

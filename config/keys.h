@@ -27,4 +27,12 @@ inline void ResetKeyTables(KeyTables& keys) {
     keys.assign[57] = 0x8C;
 }
 
+// One line of the [KEY] section: "Name=code" binds the code to the name's slot as written;
+// the check below decides later whether the code can stay.
+void ReadKeyLine(const char* line, KeyTables& keys);
+
+// After the whole file: codes outside 0..255 unbind their slot, and F1..F12 are refused for
+// the functions of slots 0..49.
+void CheckKeyTable(KeyTables& keys);
+
 } // namespace velqa3

@@ -5,6 +5,10 @@
 
 namespace velqa3 {
 
+// The host's panel entry that the plug-in reads as an input (a non-zero value suspends the
+// frame); no panel slot may be moved to or from it.
+inline constexpr int kPanelInputIndex = 199;
+
 struct RemapTables {
     std::uint8_t panel[256];
     std::uint8_t sound[256];
@@ -18,5 +22,11 @@ struct RemapTables {
         }
     }
 };
+
+// One line of [PANELOUTPUT] or [SOUNDOUTPUT]: "kkk=target", the logical slot as exactly three
+// decimal digits, the target index in any base the settings accept. Targets outside 0..254
+// are refused; for the panel, so is anything touching entry 199.
+void ReadPanelRemapLine(const char* line, RemapTables& remap);
+void ReadSoundRemapLine(const char* line, RemapTables& remap);
 
 } // namespace velqa3

@@ -86,6 +86,8 @@ struct Settings {
     std::uint8_t castMode = 0; // stop sender on
     std::uint16_t castPort = 49200;
     char castHost[kHostTextSize] = "127.0.0.1";
+
+    bool operator==(const Settings&) const = default;
 };
 
 } // namespace velqa3

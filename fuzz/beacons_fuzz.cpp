@@ -59,14 +59,14 @@ void CheckState(const velqa3::test::BeaconRig& rig) {
     REQUIRE(stc.deadline >= 0 && stc.deadline < velqa3::kMsPerDay);
     REQUIRE(stc.testTimer >= -1);
 
-    for (const std::int32_t command : rig.announcements.channel)
-        REQUIRE(command == velqa3::kSoundPlayOnce || command == velqa3::kSoundStop);
-    for (const std::int32_t period : rig.displayChannels.period)
+    for (const std::int32_t command : rig.supervision.announcement)
+        REQUIRE(command == velqa3::kSoundPlayOnce || command == 0);
+    for (const std::int32_t period : rig.display.period)
         REQUIRE(period != INT32_MIN);
-    REQUIRE(rig.lineVoltage.NominalVoltage >= 1.0f);
-    REQUIRE(rig.lineVoltage.VoltageSpread >= 0.0f); // a later nominal voltage may be lower
-    REQUIRE(rig.lineVoltage.VoltageFluctuation >= 0 && rig.lineVoltage.VoltageFluctuation <= 9);
-    REQUIRE(std::isfinite(rig.tasc.StopDistance));
+    REQUIRE(rig.voltage.nominalVoltage >= 1.0f);
+    REQUIRE(rig.voltage.voltageSpread >= 0.0f); // a later nominal voltage may be lower
+    REQUIRE(rig.voltage.voltageFluctuation >= 0 && rig.voltage.voltageFluctuation <= 9);
+    REQUIRE(std::isfinite(rig.tasc.stopDistance));
     REQUIRE(std::isfinite(rig.stationApproach.lampDistance) &&
             std::isfinite(rig.stationApproach.endDistance));
     REQUIRE(!std::isnan(rig.frame.panelLocation));
@@ -157,9 +157,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 10: { // the driving aids fitted and switched on
             const auto bits = input.Take<std::uint8_t>();
-            rig->tasc.Installed = bits & 1;
-            rig->tasc.SwitchedOn = (bits >> 1) & 1;
-            rig->platformDoors.DoorsFitted = (bits >> 2) & 1;
+            rig->tasc.installed = (bits & 1) != 0;
+            rig->tasc.switchedOn = (bits & 2) != 0;
+            rig->platformDoors.flags = bits & 4 ? velqa3::PlatformDoorBits::DoorsFitted : 0;
             break;
         }
         case 11: // mode changes made by keys

@@ -60,12 +60,24 @@ VELQA3_EXPORT void VELQA3_CALL SetBrake(std::int32_t notch) {
 VELQA3_EXPORT void VELQA3_CALL SetReverser(std::int32_t position) {
     module.SetReverser(position);
 }
-VELQA3_EXPORT void VELQA3_CALL KeyDown(std::int32_t) {}
-VELQA3_EXPORT void VELQA3_CALL KeyUp(std::int32_t) {}
-VELQA3_EXPORT void VELQA3_CALL HornBlow(std::int32_t) {}
-VELQA3_EXPORT void VELQA3_CALL DoorOpen() {}
-VELQA3_EXPORT void VELQA3_CALL DoorClose() {}
-VELQA3_EXPORT void VELQA3_CALL SetSignal(std::int32_t) {}
+VELQA3_EXPORT void VELQA3_CALL KeyDown(std::int32_t key) {
+    module.KeyDown(key);
+}
+VELQA3_EXPORT void VELQA3_CALL KeyUp(std::int32_t key) {
+    module.KeyUp(key);
+}
+VELQA3_EXPORT void VELQA3_CALL HornBlow(std::int32_t type) {
+    module.HornBlow(type);
+}
+VELQA3_EXPORT void VELQA3_CALL DoorOpen() {
+    module.DoorsOpened(true);
+}
+VELQA3_EXPORT void VELQA3_CALL DoorClose() {
+    module.DoorsClosed(true);
+}
+VELQA3_EXPORT void VELQA3_CALL SetSignal(std::int32_t aspect) {
+    module.SetSignal(aspect);
+}
 VELQA3_EXPORT void VELQA3_CALL SetBeaconData(velqa3::BeaconData) {}
 
 #if !defined(_WIN32)

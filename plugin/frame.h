@@ -29,6 +29,8 @@ struct FrameValues {
     std::int8_t previousKeyPosition = 0;
     std::int32_t previousReverser = 0;
     std::int32_t previousBrakeNotch = 0;
+    float previousPatternSpeed = 0.0f; // km/h
+    std::int32_t displayedBrakeNotch = 0;
 
     // The host's state of the latest full frame, with values that are not numbers replaced by
     // the last ones that were, so no stage ever computes with them.

@@ -60,6 +60,10 @@ struct HandleOutput {
     std::int32_t ConstantSpeed; // 0 continue, 1 enable, 2 disable
 };
 
+inline constexpr std::int32_t kConstantSpeedContinue = 0;
+inline constexpr std::int32_t kConstantSpeedEnable = 1;
+inline constexpr std::int32_t kConstantSpeedDisable = 2;
+
 inline bool operator==(const HandleOutput& a, const HandleOutput& b) {
     return a.Brake == b.Brake && a.Power == b.Power && a.Reverser == b.Reverser &&
            a.ConstantSpeed == b.ConstantSpeed;

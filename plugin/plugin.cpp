@@ -8,21 +8,64 @@ namespace velqa3 {
 
 void Plugin::Attach(const char* modulePath) {
     if (initCount != 0) return;
+    BindProtections();
     ResetKeyTables(keys);
     remap.SetIdentity();
     SiblingPath(modulePath, ".dat", settingsPath);
     SiblingPath(modulePath, ".csv", recordPath);
-    ReadSettings(settingsPath, settings);
-    StartProtectionWithoutKey();
+    ReadSettings(settingsPath, SettingsTargets{settings, keys, remap, ProtectionHooks()});
+    TakeOverSettings();
+    if ((inputs.masterKeyFlags & MasterKeyBits::Configured) == 0) StartProtection(mode.lineCode);
+    CheckKeyTable(keys);
     initCount = 1;
 }
 
+// Two settings act on the protections at their own line of the file, so that what stands
+// above them counts and what stands below does not.
+SettingsHooks Plugin::ProtectionHooks() {
+    SettingsHooks hooks;
+    hooks.context = this;
+    hooks.maxSpeed = [](void* context, std::int32_t kmh) {
+        Plugin& self = *static_cast<Plugin*>(context);
+        self.ptc.BeaconIn(61, 4, 0.0f, kmh, self.mode.acceptSpotBeacons != 0);
+    };
+    hooks.masterKeyStartup = [](void* context, const Settings& soFar) {
+        static_cast<Plugin*>(context)->StartProtection(soFar.defaultLineCode);
+    };
+    return hooks;
+}
+
+// Settings that only give runtime state its start; the subsystems that own it change it later.
+void Plugin::TakeOverSettings() {
+    mode.lineCode = settings.defaultLineCode;
+    inputs.masterKeyFlags = settings.masterKeyFlags;
+    inputs.masterKeyPosition = settings.masterKeyPosition;
+    stc.osrMode = settings.osrMode;
+    cabKeys.oneManDoors = settings.oneManDoors;
+    if (settings.plusBrakeConfigured != 0) supervision.plusBrakeState |= PlusBrakeBits::Configured;
+    if (settings.plusBrakeEmergencyBoost != 0)
+        supervision.plusBrakeState |= PlusBrakeBits::EmergencyBoost;
+    tasc.installed = settings.tascInstalled != 0;
+    tasc.switchedOn = settings.tascSwitchedOn != 0;
+    tasc.mode = settings.tascMode;
+    if (settings.platformDoorsFitted != 0) platformDoors.flags |= PlatformDoorBits::DoorsFitted;
+    if (settings.platformDoorsLinked != 0) platformDoors.flags |= PlatformDoorBits::DoorsLinked;
+    platformDoors.lampVariant = settings.platformDoorLampVariant;
+}
+
+// The protections read the frame values and driver inputs where they live, so the values they
+// see are always those of the frame being run.
+void Plugin::BindProtections() {
+    ptc.Bind(&frame.speed, &frame.interval, &inputs.powerNotch, &inputs.brakeNotch,
+             &inputs.reverser, &mode.atsMode, &mode.cabSwitches, &mode.currentAspect);
+    stc.Bind(frame.speed, frame.clock, frame.interval);
+}
+
 // Without a configured master-controller key the train starts as if the key were in.
-void Plugin::StartProtectionWithoutKey() {
-    if ((inputs.masterKeyFlags & 0x10) != 0) return;
+void Plugin::StartProtection(std::int32_t lineCode) {
+    stc.Restart(true);
     if (mode.atsMode == 0)
-        mode.atsMode =
-            (mode.lineCode & 0x10) != 0 ? AtsModeBits::PatternAspectTable : AtsModeBits::Spot;
+        mode.atsMode = (lineCode & 0x10) != 0 ? AtsModeBits::PatternAspectTable : AtsModeBits::Spot;
     mode.atsStarted = 1;
     mode.atsModePanel = mode.atsMode;
 }
@@ -47,6 +90,8 @@ void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
     dims.cars = spec.Cars;
     dims.trainLength =
         settings.length != 0.0f ? settings.length : static_cast<float>(spec.Cars) * 20.0f;
+    ptc.ebNotch = dims.emergencyNotch;
+    ptc.trainLength = dims.trainLength;
 
     tasc.notchSteps = settings.tascNotch;
     if (tasc.notchSteps <= spec.BrakeNotches) {
@@ -56,22 +101,16 @@ void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
 
     FillSpeedCheckLimits(supervision);
     supervision.brakeDemand = 0;
+    stc.Restart(false);
+    ptc.Reset();
 }
 
 void Plugin::Initialize(std::int32_t /*brakePosition: the host's, only forwarded*/) {
+    stc.Restart(false);
+    ptc.Reset();
     frame.speed = 0.0f;
-}
-
-void Plugin::SetPower(std::int32_t notch) {
-    inputs.powerNotch = notch;
-}
-
-void Plugin::SetBrake(std::int32_t notch) {
-    inputs.brakeNotch = notch;
-}
-
-void Plugin::SetReverser(std::int32_t position) {
-    inputs.reverser = position;
+    for (std::int32_t& number : display.frame)
+        number = -1;
 }
 
 HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std::int32_t* sound) {
@@ -86,12 +125,92 @@ HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std:
 void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* /*panel*/,
                           std::int32_t* /*sound*/) {
     CaptureFrame(frame, state);
+    if (mode.cabSignalMode == 0) RunProtections();
+    Supervise();
+    DecideHandles();
     SavePreviousFrame();
+}
+
+void Plugin::RunProtections() {
+    RunSpotProtection(stc, mode.cabSwitches, cabKeys.ebnfbSwitch, inputs.masterKeyPosition,
+                      supervision.brakeDemand);
+    const bool patternOn = (mode.atsMode & AtsModeBits::Pattern) != 0 && mode.atsStarted != 0;
+    if (patternOn) {
+        ptc.Update();
+    } else if (mode.lineCode == 4 && mode.atsMode != 4) {
+        // Off pattern territory the protection still watches the train's maximum speed.
+        ptc.CheckMaxSpeed();
+    } else {
+        return;
+    }
+    if (ptc.emergencyLatch != 0)
+        supervision.brakeDemand |= BrakeDemandBits::PtBrake;
+    else
+        supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::PtBrake);
+}
+
+// The supervision step's own reasons for braking; the protections' reasons came in above.
+void Plugin::Supervise() {
+    if (inputs.brakeNotch == dims.emergencyNotch)
+        supervision.brakeDemand |= BrakeDemandBits::EbHandle;
+    else
+        supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::EbHandle);
+}
+
+ArbitrationInputs Plugin::ArbitrationView() const {
+    return {settings,
+            mode,
+            supervision,
+            tasc,
+            cabKeys,
+            dims.serviceNotches,
+            dims.emergencyNotch,
+            dims.powerNotches,
+            voltage.lineVoltage,
+            stc.overspeed != 0,
+            ptc.serviceLatch != 0,
+            frame.state.BcPressure,
+            frame.speed,
+            frame.interval,
+            frame.previousReverser};
+}
+
+void Plugin::DecideHandles() {
+    const ArbitrationInputs view = ArbitrationView();
+    DecidePower(view, inputs, output);
+    DecideBrake(arbitration, view, inputs, output);
+    UpdateDisplayedBrakeNotch();
+    RunPlatformDoorTimer();
+    DecideReverser(view, inputs, output);
+    DecideConstantSpeed(arbitration, view, inputs, output);
+}
+
+// The T-priority panel shows a notch 7 for one frame when the driver moves between 3 and 4.
+void Plugin::UpdateDisplayedBrakeNotch() {
+    const std::int32_t now = inputs.brakeNotch;
+    const std::int32_t before = frame.previousBrakeNotch;
+    const bool threeToFour = before == 3 && now == 4 && 4 < dims.emergencyNotch;
+    const bool fourToThree = before == 4 && now == 3;
+    frame.displayedBrakeNotch =
+        settings.tPriorityModel != 0 && (threeToFour || fourToThree) ? 7 : now;
+}
+
+void Plugin::RunPlatformDoorTimer() {
+    std::uint8_t& flags = platformDoors.flags;
+    if ((flags & PlatformDoorBits::DoorsFitted) == 0) return;
+    const std::uint8_t requested = PlatformDoorBits::DoorsLinked | PlatformDoorBits::CloseRequested;
+    if ((flags & requested) == requested) {
+        flags &= static_cast<std::uint8_t>(~PlatformDoorBits::CloseRequested);
+        flags |= PlatformDoorBits::Closing;
+    }
+    if ((flags & PlatformDoorBits::Closing) != 0 && frame.clock > platformDoors.closeTime)
+        flags &= static_cast<std::uint8_t>(~(PlatformDoorBits::Open | PlatformDoorBits::Closing));
 }
 
 void Plugin::SavePreviousFrame() {
     frame.previousSpeed = frame.state.Speed;
     frame.previousLocation = frame.state.Location;
+    frame.previousPatternSpeed = ptc.patternSpd;
     frame.previousKeyPosition = inputs.masterKeyPosition;
     frame.previousReverser = inputs.reverser;
     frame.previousBrakeNotch = inputs.brakeNotch;

@@ -3,13 +3,21 @@
 #pragma once
 
 #include "ats_pt/mode.h"
+#include "ats_pt/ptc.h"
+#include "ats_st/stc.h"
 #include "config/keys.h"
 #include "config/paths.h"
 #include "config/remap.h"
 #include "config/settings.h"
+#include "config/settings_reader.h"
+#include "plugin/arbitration.h"
 #include "plugin/driver_inputs.h"
 #include "plugin/frame.h"
 #include "plugin/host.h"
+#include "vehicle/cab_keys.h"
+#include "vehicle/line_voltage.h"
+#include "vehicle/panel_channels.h"
+#include "vehicle/sound_state.h"
 #include "vehicle/supervision.h"
 #include "vehicle/tasc.h"
 
@@ -28,6 +36,11 @@ struct VehicleDims {
 };
 
 struct Plugin {
+    constexpr Plugin() = default;
+    // The protections hold pointers into the instance, so it never moves or copies.
+    Plugin(const Plugin&) = delete;
+    Plugin& operator=(const Plugin&) = delete;
+
     Settings settings;
     KeyTables keys;
     RemapTables remap;
@@ -37,7 +50,16 @@ struct Plugin {
     FrameValues frame;
     Supervision supervision;
     TascState tasc;
-    HandleOutput output{}; // kept from frame to frame; neutral until a stage writes it
+    PlatformDoorState platformDoors;
+    LineVoltageState voltage;
+    DisplayChannels display;
+    SoundState soundState;
+    CabKeys cabKeys;
+    PTC ptc;
+    STC stc;
+    Arbitration arbitration;
+    bool stopStation = false; // a stop beacon announced the next station as a stop
+    HandleOutput output{};    // kept from frame to frame; neutral until a stage writes it
 
     char settingsPath[kPathSize] = {};
     char recordPath[kPathSize] = {};
@@ -59,9 +81,35 @@ struct Plugin {
     void SetPower(std::int32_t notch);
     void SetBrake(std::int32_t notch);
     void SetReverser(std::int32_t position);
+    void KeyDown(std::int32_t key);
+    void KeyUp(std::int32_t key);
+    void HornBlow(std::int32_t type);
+    void SetSignal(std::int32_t aspect);
+    // Door movements; fromHost is false when the one-man doors moved them.
+    void DoorsOpened(bool fromHost);
+    void DoorsClosed(bool fromHost);
+
+    // Points the protections at the frame values; the attach step does it first of all, and
+    // a test that builds its own instance without attaching calls it itself.
+    void BindProtections();
 
   private:
-    void StartProtectionWithoutKey();
+    void RunProtections();
+    void Supervise();
+    void ResetVigilance();
+    bool VigilanceBraking() const;
+    bool StandsWithBrakeApplied() const;
+    void ResetProtection();
+    void TurnMasterKey();
+    void PressModeKey1();
+    void PressModeKey2();
+    ArbitrationInputs ArbitrationView() const;
+    void DecideHandles();
+    void UpdateDisplayedBrakeNotch();
+    void RunPlatformDoorTimer();
+    velqa3::SettingsHooks ProtectionHooks();
+    void TakeOverSettings();
+    void StartProtection(std::int32_t lineCode);
     void RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound);
     void SavePreviousFrame();
 };

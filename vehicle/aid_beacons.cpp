@@ -4,17 +4,23 @@
 
 namespace velqa3 {
 
+namespace {
+void SetFlag(std::uint8_t& flags, std::uint8_t flag, bool on) {
+    flags = static_cast<std::uint8_t>(on ? flags | flag : flags & ~flag);
+}
+} // namespace
+
 void LineVoltageBeacon(LineVoltageState& voltage, std::int32_t type, std::int32_t optional) {
     switch (type) {
     case 55:
-        if (optional >= 1) voltage.NominalVoltage = static_cast<float>(optional);
+        if (optional >= 1) voltage.nominalVoltage = static_cast<float>(optional);
         return;
     case 56:
-        if (optional >= 0 && static_cast<float>(optional) < voltage.NominalVoltage)
-            voltage.VoltageSpread = static_cast<float>(optional);
+        if (optional >= 0 && static_cast<float>(optional) < voltage.nominalVoltage)
+            voltage.voltageSpread = static_cast<float>(optional);
         return;
     case 57:
-        if (optional >= 0 && optional <= 9) voltage.VoltageFluctuation = optional;
+        if (optional >= 0 && optional <= 9) voltage.voltageFluctuation = optional;
         return;
     default:
         return;
@@ -29,30 +35,30 @@ void StationApproachBeacon(StationApproach& approach, std::int32_t optional, flo
 }
 
 void TascStopBeacon(TascState& tasc, std::int32_t type, std::int32_t optional, float speed) {
-    if (tasc.Installed == 0 || tasc.SwitchedOn == 0 || !(speed > 0.0f)) return;
+    if (!tasc.installed || !tasc.switchedOn || !(speed > 0.0f)) return;
     // Centimetres are what let TASC judge the ±0.35 m of a stop on the mark, so they are kept.
-    const float metres =
+    tasc.stopDistance =
         type == 121 ? static_cast<float>(optional) / 100.0f : static_cast<float>(optional);
-    tasc.StopDistance = metres;
-    tasc.TargetSet = 1;
+    tasc.targetSet = true;
 }
 
 void PlatformDoorBeacon(PlatformDoorState& doors, std::int32_t optional, float speed) {
-    if (doors.DoorsFitted == 0) return;
+    using namespace PlatformDoorBits;
+    if ((doors.flags & DoorsFitted) == 0) return;
     const bool reversing = speed < 0.0f;
-    if (optional == 2) {
-        doors.StationArmed = 1;
-    } else if (optional == 1) {
-        if (doors.StationArmed != 0) doors.AtPlatform = reversing ? 0 : 1;
-    } else {
-        doors.AtPlatform = reversing ? 1 : 0;
-    }
+    if (optional == 2)
+        doors.flags |= StationArmed;
+    else if (optional != 1)
+        SetFlag(doors.flags, AtPlatform, reversing);
+    else if ((doors.flags & StationArmed) != 0)
+        SetFlag(doors.flags, AtPlatform, !reversing);
 }
 
-void StopStationBeacon(StationStop& station, Announcements& announcements, std::int32_t optional) {
+void StopStationBeacon(bool& stopStation, std::int32_t (&announcement)[kAnnouncementChannels],
+                       std::int32_t optional) {
     if (optional < 0) return;
-    station.stopStation = 1;
-    announcements.channel[optional % kAnnouncementChannels] = kSoundPlayOnce;
+    stopStation = true;
+    announcement[optional % kAnnouncementChannels] = kSoundPlayOnce;
 }
 
 } // namespace velqa3

@@ -2,11 +2,9 @@
 // platform doors, announcements and the station ahead. The beacon dispatcher routes them here.
 #pragma once
 
-#include "vehicle/announcements.h"
 #include "vehicle/line_voltage.h"
-#include "vehicle/platform_doors.h"
 #include "vehicle/station_approach.h"
-#include "vehicle/station_stop.h"
+#include "vehicle/supervision.h"
 #include "vehicle/tasc.h"
 
 #include <cstdint>
@@ -31,6 +29,7 @@ void PlatformDoorBeacon(PlatformDoorState& doors, std::int32_t optional, float s
 
 // Type 8: the train stops at the station ahead, and announcement channel Optional mod 5 is
 // called. A negative Optional names no channel; the beacon is then ignored.
-void StopStationBeacon(StationStop& station, Announcements& announcements, std::int32_t optional);
+void StopStationBeacon(bool& stopStation, std::int32_t (&announcement)[kAnnouncementChannels],
+                       std::int32_t optional);
 
 } // namespace velqa3

@@ -1,19 +1,29 @@
-// The overhead line voltage as the cab sees it: a value wandering about the nominal voltage of
-// the line, pulled down by traction current and up by regeneration.
+// The overhead line voltage and what it does to the power and brake notches.
 #pragma once
+
+#include "config/settings.h"
 
 #include <cstdint>
 
 namespace velqa3 {
 
 struct LineVoltageState {
-    float VoltageBase = 1730.0f;          // V, the wandering value before the current's effect
-    float NominalVoltage = 1730.0f;       // V, set by beacons of type 55
-    float VoltageSpread = 30.0f;          // V either side of nominal, set by type 56
-    std::int32_t VoltageFluctuation = 4;  // 0..9, set by type 57; 0 freezes the voltage
-    std::int32_t LineVoltage = 1620;      // V
-    std::int32_t RegenLossMargin = 0;     // V
-    std::int32_t LastHighVoltageTime = 0; // ms of the day
+    std::int32_t lineVoltage = 1620; // V
+    std::int32_t atsTestTimer = 0;   // ms left of the protection's start-up test
+
+    // What the line's beacons say about it (types 55, 56, 57).
+    float nominalVoltage = 1730.0f;      // V
+    float voltageSpread = 30.0f;         // V either side of nominal the voltage wanders
+    std::int32_t voltageFluctuation = 4; // 0..9; 0 holds the voltage still
 };
+
+// The power notch the host gets for the driver's notch: a weak line cannot feed full power.
+std::int32_t PowerAfterReduction(std::int32_t handleNotch, std::int32_t lineVoltage,
+                                 std::int32_t powerNotches, const Settings& settings);
+
+// The driver's own brake notch, one lower while the line is too high to take back the
+// regenerated current.
+std::int32_t BrakeAfterReduction(std::int32_t handleNotch, std::int32_t lineVoltage,
+                                 std::int32_t emergencyNotch, const Settings& settings);
 
 } // namespace velqa3

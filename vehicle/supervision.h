@@ -1,5 +1,7 @@
-// Automatic brake reasons collected each frame, and the signal speed-check limits.
+// Automatic brake reasons collected each frame, and the driving aids that raise them.
 #pragma once
+
+#include "plugin/host.h"
 
 #include <cstdint>
 
@@ -14,11 +16,30 @@ inline constexpr std::uint8_t PtBrake = 0x10;
 inline constexpr std::uint8_t StBrake = 0x20;
 } // namespace BrakeDemandBits
 
+namespace PlusBrakeBits {
+inline constexpr std::uint8_t Configured = 0x01;
+inline constexpr std::uint8_t EmergencyBoost = 0x02;
+inline constexpr std::uint8_t Active = 0x04;
+inline constexpr std::uint8_t Lamp = 0x08;
+} // namespace PlusBrakeBits
+
 inline constexpr int kSpeedCheckCodes = 20;
+inline constexpr int kAnnouncementChannels = 5;
 
 struct Supervision {
-    std::uint8_t brakeDemand = 0;                        // any bit forces the emergency notch
+    std::uint8_t brakeDemand = 0; // any bit forces the emergency notch
+
+    std::int32_t vigilanceTimer = 0; // ms without a driver action above 15 km/h
+    bool vigilanceWarning = false;
+    std::int32_t vigilanceBuzzer = kSoundStop;
+
+    std::uint8_t plusBrakeState = 0;
+    std::int32_t plusBrakeNotch = 0; // notch output while the pressure-increase brake acts
+
     std::int32_t speedCheckLimit[kSpeedCheckCodes] = {}; // km/h per cabSignalCode
+    std::int32_t speedCheckState = 0;                    // 0 within the limit .. 3 emergency
+
+    std::int32_t announcement[kAnnouncementChannels] = {}; // host sound commands
 };
 
 // Limits per aspect code: -5 means stop (never reachable), 0 no running.

@@ -78,6 +78,41 @@ TEST(AbiFrames, SuspendedFrameReturnsTheLastRecordAndLeavesBothArraysAlone) {
     EXPECT_TRUE(std::equal(std::begin(sound), std::end(sound), soundBefore));
 }
 
+// The host's handle and door calls reach the commands it gets back.
+TEST(AbiHandles, DriverNotchesPassEmergencyAndOpenDoorsHoldNeutral) {
+    LoadedPlugin plugin;
+    plugin.StartRun(); // 8 service notches: the emergency notch is 9
+    std::int32_t panel[256] = {}, sound[256] = {};
+    std::int32_t time = 36'000'000;
+    const auto frame = [&] { return plugin.api().Elapse(StateAt(time += 16), panel, sound); };
+
+    plugin.api().SetReverser(1);
+    plugin.api().SetPower(4);
+    EXPECT_EQ(frame(), (HandleOutput{0, 4, 1, 0}));
+    plugin.api().SetPower(0);
+    plugin.api().SetBrake(5);
+    EXPECT_EQ(frame(), (HandleOutput{5, 0, 1, 0}));
+
+    plugin.api().SetPower(3);
+    plugin.api().SetBrake(9);
+    EXPECT_EQ(frame(), (HandleOutput{9, 0, 0, 0}));
+    plugin.api().SetBrake(0);
+    EXPECT_EQ(frame(), (HandleOutput{0, 0, 1, 0})) << "power stays off until the handle moves";
+    plugin.api().SetPower(3);
+    EXPECT_EQ(frame(), (HandleOutput{0, 3, 1, 0}));
+
+    plugin.api().DoorOpen();
+    EXPECT_EQ(frame().Reverser, 0);
+    plugin.api().DoorClose();
+    EXPECT_EQ(frame().Reverser, 1);
+
+    // Host key 13 holds the train with the full service brake while it is down.
+    plugin.api().KeyDown(13);
+    EXPECT_EQ(frame().Brake, 8);
+    plugin.api().KeyUp(13);
+    EXPECT_EQ(frame().Brake, 0);
+}
+
 // Whatever a host hands over, the plug-in answers and keeps answering.
 TEST(AbiBadInput, ExtremeValuesNeverCrashAndInitializeRecovers) {
     LoadedPlugin plugin;
@@ -102,7 +137,11 @@ TEST(AbiBadInput, ExtremeValuesNeverCrashAndInitializeRecovers) {
     }
     // Null arrays are no frame to suspend and nothing to write.
     plugin.api().Elapse(StateAt(36'000'016), nullptr, nullptr);
+    // A new run with the handles back home is driven as if nothing had happened.
     plugin.api().Initialize(0);
+    plugin.api().SetPower(0);
+    plugin.api().SetBrake(0);
+    plugin.api().SetReverser(0);
     EXPECT_EQ(plugin.api().Elapse(StateAt(36'000'032), panel, sound), kNeutral);
     EXPECT_EQ(plugin.api().GetPluginVersion(), 131072);
 }

@@ -16,13 +16,14 @@ struct BeaconRig {
     STC stc;
     TascState tasc;
     PlatformDoorState platformDoors;
-    LineVoltageState lineVoltage;
+    LineVoltageState voltage;
+    Supervision supervision;
     StationApproach stationApproach;
-    Announcements announcements;
-    StationStop stationStop;
-    DisplayChannels displayChannels;
+    DisplayChannels display;
     PanelTimers panelTimers;
     BeaconValues beaconValues;
+    bool stopStation = false;
+    std::int32_t stationId = 0;
 
     BeaconRig() {
         ptc.Bind(&frame.speed, &frame.interval, &inputs.powerNotch, &inputs.brakeNotch,
@@ -37,21 +38,9 @@ struct BeaconRig {
     BeaconRig& operator=(const BeaconRig&) = delete;
 
     BeaconTargets Targets() {
-        return {mode,
-                ptc,
-                stc,
-                settings,
-                inputs,
-                frame,
-                tasc,
-                platformDoors,
-                lineVoltage,
-                stationApproach,
-                announcements,
-                stationStop,
-                displayChannels,
-                panelTimers,
-                beaconValues};
+        return {mode,        ptc,           stc,         settings,    inputs,          frame,
+                tasc,        platformDoors, voltage,     supervision, stationApproach, display,
+                panelTimers, beaconValues,  stopStation, stationId};
     }
     void Send(const BeaconData& beacon) { DispatchBeacon(beacon, Targets()); }
     void Send(std::int32_t type, std::int32_t signal, float distance, std::int32_t optional) {

@@ -329,17 +329,17 @@ TEST(BeaconFeeds, DrivingAidBeaconsFillTheirRecords) {
     BeaconRig rig;
     rig.Send(55, 0, 0.0f, 1500);
     rig.Send(55, 0, 0.0f, 0);
-    EXPECT_FLOAT_EQ(rig.lineVoltage.NominalVoltage, 1500.0f);
+    EXPECT_FLOAT_EQ(rig.voltage.nominalVoltage, 1500.0f);
     rig.Send(56, 0, 0.0f, 1500);
     rig.Send(56, 0, 0.0f, -1);
-    EXPECT_FLOAT_EQ(rig.lineVoltage.VoltageSpread, 30.0f);
+    EXPECT_FLOAT_EQ(rig.voltage.voltageSpread, 30.0f);
     rig.Send(56, 0, 0.0f, 1499);
-    EXPECT_FLOAT_EQ(rig.lineVoltage.VoltageSpread, 1499.0f);
+    EXPECT_FLOAT_EQ(rig.voltage.voltageSpread, 1499.0f);
     rig.Send(57, 0, 0.0f, 10);
     rig.Send(57, 0, 0.0f, -1);
-    EXPECT_EQ(rig.lineVoltage.VoltageFluctuation, 4);
+    EXPECT_EQ(rig.voltage.voltageFluctuation, 4);
     rig.Send(57, 0, 0.0f, 9);
-    EXPECT_EQ(rig.lineVoltage.VoltageFluctuation, 9);
+    EXPECT_EQ(rig.voltage.voltageFluctuation, 9);
 
     rig.Send(71, 0, 0.0f, 3'125'050); // standing: ignored
     EXPECT_EQ(rig.stationApproach.stationNumber, 0);
@@ -357,13 +357,13 @@ TEST(BeaconFeeds, DrivingAidBeaconsFillTheirRecords) {
     rig.Send(248, 0, 0.0f, 7); // no station display fitted
     rig.settings.carNumber = 1;
     rig.Send(249, 0, 0.0f, INT32_MIN);
-    EXPECT_EQ(rig.displayChannels.period[0], 4);
-    EXPECT_EQ(rig.displayChannels.period[2], -3);
-    EXPECT_EQ(rig.displayChannels.period[3], 0);
-    EXPECT_EQ(rig.displayChannels.period[4], -INT32_MAX);
+    EXPECT_EQ(rig.display.period[0], 4);
+    EXPECT_EQ(rig.display.period[2], -3);
+    EXPECT_EQ(rig.display.period[3], 0);
+    EXPECT_EQ(rig.display.period[4], -INT32_MAX);
     rig.settings.station = 2;
     rig.Send(248, 0, 0.0f, 7);
-    EXPECT_EQ(rig.displayChannels.period[3], 7);
+    EXPECT_EQ(rig.display.period[3], 7);
 
     for (std::int32_t type = 250; type <= 255; ++type)
         rig.Send(type, 0, 0.0f, type * 10);
@@ -373,7 +373,7 @@ TEST(BeaconFeeds, DrivingAidBeaconsFillTheirRecords) {
 
 TEST(BeaconFeeds, StopBeaconsReachTascOnlyWhenItCanUseThem) {
     const struct {
-        std::uint8_t installed, switchedOn;
+        bool installed, switchedOn;
         float speed;
         std::int32_t type, optional;
         float stopDistance;
@@ -385,54 +385,57 @@ TEST(BeaconFeeds, StopBeaconsReachTascOnlyWhenItCanUseThem) {
     };
     for (const auto& c : cases) {
         BeaconRig rig;
-        rig.tasc.Installed = c.installed;
-        rig.tasc.SwitchedOn = c.switchedOn;
+        rig.tasc.installed = c.installed;
+        rig.tasc.switchedOn = c.switchedOn;
         rig.frame.speed = c.speed;
         rig.Send(c.type, 0, 0.0f, c.optional);
-        EXPECT_FLOAT_EQ(rig.tasc.StopDistance, c.stopDistance) << c.type << " " << c.optional;
-        EXPECT_EQ(rig.tasc.TargetSet != 0, c.stopDistance != 0.0f);
+        EXPECT_FLOAT_EQ(rig.tasc.stopDistance, c.stopDistance) << c.type << " " << c.optional;
+        EXPECT_EQ(rig.tasc.targetSet, c.stopDistance != 0.0f);
     }
 }
 
 TEST(BeaconFeeds, PlatformDoorBeaconsMarkTheArrivalAtAPlatformWithDoors) {
+    using namespace PlatformDoorBits;
     BeaconRig rig;
+    const auto flag = [&rig](std::uint8_t bit) { return (rig.platformDoors.flags & bit) != 0; };
     rig.frame.speed = 30.0f;
     rig.Send(122, 0, 0.0f, 2); // no doors fitted
-    EXPECT_EQ(rig.platformDoors.StationArmed, 0);
+    EXPECT_FALSE(flag(StationArmed));
 
-    rig.platformDoors.DoorsFitted = 1;
+    rig.platformDoors.flags = DoorsFitted | DoorsLinked;
     rig.Send(122, 0, 0.0f, 1); // arrival without an announced platform
-    EXPECT_EQ(rig.platformDoors.AtPlatform, 0);
+    EXPECT_FALSE(flag(AtPlatform));
     rig.Send(122, 0, 0.0f, 2);
     rig.Send(122, 0, 0.0f, 1);
-    EXPECT_EQ(rig.platformDoors.StationArmed, 1);
-    EXPECT_EQ(rig.platformDoors.AtPlatform, 1);
+    EXPECT_TRUE(flag(StationArmed));
+    EXPECT_TRUE(flag(AtPlatform));
     rig.frame.speed = -3.0f; // backing over the arrival beacon
     rig.Send(122, 0, 0.0f, 1);
-    EXPECT_EQ(rig.platformDoors.AtPlatform, 0);
+    EXPECT_FALSE(flag(AtPlatform));
     rig.Send(122, 0, 0.0f, 3); // and back over the departure beacon
-    EXPECT_EQ(rig.platformDoors.AtPlatform, 1);
+    EXPECT_TRUE(flag(AtPlatform));
     rig.frame.speed = 30.0f;
     rig.Send(122, 0, 0.0f, 3);
-    EXPECT_EQ(rig.platformDoors.AtPlatform, 0);
+    EXPECT_FALSE(flag(AtPlatform));
+    EXPECT_EQ(rig.platformDoors.flags & (DoorsFitted | DoorsLinked), DoorsFitted | DoorsLinked);
 }
 
 TEST(BeaconFeeds, StationBeaconsCallAnnouncementsAndNameTheStation) {
     BeaconRig rig;
     rig.Send(8, 0, 0.0f, 7);
-    EXPECT_EQ(rig.stationStop.stopStation, 1);
-    EXPECT_EQ(rig.announcements.channel[2], kSoundPlayOnce);
-    EXPECT_EQ(rig.announcements.channel[0], kSoundStop);
+    EXPECT_TRUE(rig.stopStation);
+    EXPECT_EQ(rig.supervision.announcement[2], kSoundPlayOnce);
+    EXPECT_NE(rig.supervision.announcement[0], kSoundPlayOnce);
 
     BeaconRig negative;
     negative.Send(8, 4, 0.0f, -3);
-    EXPECT_EQ(negative.stationStop.stopStation, 0);
-    for (const std::int32_t command : negative.announcements.channel)
-        EXPECT_EQ(command, kSoundStop);
+    EXPECT_FALSE(negative.stopStation);
+    for (const std::int32_t command : negative.supervision.announcement)
+        EXPECT_NE(command, kSoundPlayOnce);
     EXPECT_EQ(negative.mode.currentAspect, 4);
 
     rig.Send(9, 0, 0.0f, 4711);
-    EXPECT_EQ(rig.stationStop.stationId, 4711);
+    EXPECT_EQ(rig.stationId, 4711);
 }
 
 TEST(BeaconFeeds, EveryBeaconOfAnyValueSetsTheAspectAndNothingBreaks) {

@@ -40,13 +40,40 @@ TEST_F(Attached, AttachFindsItsFilesAndStartsTheProtectionWithoutAMasterKey) {
     EXPECT_EQ(plugin->mode.atsMode, 2);
     EXPECT_EQ(plugin->mode.atsModePanel, 2);
     EXPECT_EQ(plugin->mode.atsStarted, 1);
+}
 
-    auto aspectLine = std::make_unique<Plugin>();
-    aspectLine->mode.lineCode = 0x14;
-    testing::internal::CaptureStderr();
-    aspectLine->Attach((folder / "velqa3.dll").string().c_str());
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(aspectLine->mode.atsMode, 16);
+TEST_F(Attached, AttachHandsTheSettingsSeedsOverAndChecksTheKeys) {
+    Attach("[TRAIN]\nDefault=0x14\n\n[KEY]\nKlaxon1=300\nLeftDoor=0x70\nRightDoor=0x70\n");
+    EXPECT_EQ(plugin->mode.lineCode, 20);
+    EXPECT_EQ(plugin->mode.atsMode, 16);
+    EXPECT_EQ(plugin->keys.assign[24], 0);
+    EXPECT_EQ(plugin->keys.assign[49], 0);
+    EXPECT_EQ(plugin->keys.assign[50], 0x70);
+}
+
+TEST_F(Attached, SettingsActOnTheProtectionsAtTheirOwnLine) {
+    // MKey 0 starts the protection with the Default read so far; the later Default is too late.
+    Attach("[TRAIN]\nMKey=0\nDefault=0x14\nMaxSpeed=5\nOSR=1\n\n"
+           "[EXTRA]\nOneman=1\n\n[TASC]\nUse=1\nMode=3\nPlatformDoor=2\n");
+    EXPECT_EQ(plugin->mode.lineCode, 0x14);
+    EXPECT_EQ(plugin->mode.atsMode, AtsModeBits::Spot);
+    EXPECT_EQ(plugin->mode.atsStarted, 1);
+    EXPECT_FLOAT_EQ(plugin->ptc.limDoMax, 10.0f) << "MaxSpeed below 10 counts as 10";
+    EXPECT_EQ(plugin->stc.osrMode, 1);
+    EXPECT_EQ(plugin->cabKeys.oneManDoors, OneManBits::Fitted | OneManBits::Closed);
+    EXPECT_TRUE(plugin->tasc.installed && plugin->tasc.switchedOn);
+    EXPECT_EQ(plugin->tasc.mode, 3);
+    EXPECT_EQ(plugin->platformDoors.flags,
+              PlatformDoorBits::DoorsFitted | PlatformDoorBits::DoorsLinked);
+    EXPECT_EQ(plugin->platformDoors.lampVariant, 1);
+}
+
+TEST_F(Attached, AConfiguredMasterKeyLeavesTheProtectionOff) {
+    Attach("[TRAIN]\nMKey=2\n");
+    EXPECT_EQ(plugin->inputs.masterKeyFlags, 0xD0);
+    EXPECT_EQ(plugin->inputs.masterKeyPosition, 0);
+    EXPECT_EQ(plugin->mode.atsMode, 0);
+    EXPECT_EQ(plugin->mode.atsStarted, 0);
 }
 
 TEST_F(Attached, SecondAttachDoesNothing) {

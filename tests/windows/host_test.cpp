@@ -81,6 +81,13 @@ int main(int argc, char** argv) {
     DriveOneRun(RunFolder(dll, "velqa3-wine-missing", nullptr));
     std::fprintf(stderr, "run: with settings file\n");
     DriveOneRun(RunFolder(dll, "velqa3-wine-present", "[TRAIN]\nHoldBrake=1\n"));
+    // Too long a file: the reader counts its lines and says so. 20000 short lines, and a
+    // setting below line 10000 that must not be read.
+    std::string tooLong;
+    for (int i = 0; i < 20000; ++i)
+        tooLong += i == 15000 ? "[TRAIN]\nHoldBrake=1\n\n" : ";\n";
+    std::fprintf(stderr, "run: with a settings file of 20000 lines\n");
+    DriveOneRun(RunFolder(dll, "velqa3-wine-long", tooLong.c_str()));
     std::fprintf(stderr, "run: end\n");
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
