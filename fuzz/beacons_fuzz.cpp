@@ -60,7 +60,7 @@ void CheckState(const velqa3::test::BeaconRig& rig) {
     REQUIRE(stc.testTimer >= -1);
 
     for (const std::int32_t command : rig.supervision.announcement)
-        REQUIRE(command == velqa3::kSoundPlayOnce || command == 0);
+        REQUIRE(command == velqa3::kSoundPlayOnce || command == velqa3::kSoundStop);
     for (const std::int32_t period : rig.display.period)
         REQUIRE(period != INT32_MIN);
     REQUIRE(rig.voltage.nominalVoltage >= 1.0f);

@@ -78,7 +78,9 @@ VELQA3_EXPORT void VELQA3_CALL DoorClose() {
 VELQA3_EXPORT void VELQA3_CALL SetSignal(std::int32_t aspect) {
     module.SetSignal(aspect);
 }
-VELQA3_EXPORT void VELQA3_CALL SetBeaconData(velqa3::BeaconData) {}
+VELQA3_EXPORT void VELQA3_CALL SetBeaconData(velqa3::BeaconData beacon) {
+    module.SetBeaconData(beacon);
+}
 
 #if !defined(_WIN32)
 // Linux has no keyboard state to poll, so the host hands it over.

@@ -75,6 +75,12 @@ void Plugin::SetSignal(std::int32_t aspect) {
     if (mode.cabSignalMode != 0 && aspect >= 0) mode.cabSignalCode = aspect % kSpeedCheckCodes;
 }
 
+void Plugin::SetBeaconData(const BeaconData& beacon) {
+    DispatchBeacon(beacon, {mode, ptc, stc, settings, inputs, frame, tasc, platformDoors, voltage,
+                            supervision, stationApproach, display, panelTimers, beaconValues,
+                            stopStation, stationId});
+}
+
 void Plugin::DoorsOpened(bool fromHost) {
     inputs.doorsClosed = false;
     stopStation = false;

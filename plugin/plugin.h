@@ -2,6 +2,7 @@
 // The library holds one instance for the host; tests build their own.
 #pragma once
 
+#include "ats_pt/dispatcher.h"
 #include "ats_pt/mode.h"
 #include "ats_pt/ptc.h"
 #include "ats_st/stc.h"
@@ -58,8 +59,12 @@ struct Plugin {
     PTC ptc;
     STC stc;
     Arbitration arbitration;
-    bool stopStation = false; // a stop beacon announced the next station as a stop
-    HandleOutput output{};    // kept from frame to frame; neutral until a stage writes it
+    StationApproach stationApproach;
+    PanelTimers panelTimers;
+    BeaconValues beaconValues;
+    bool stopStation = false;   // a stop beacon announced the next station as a stop
+    std::int32_t stationId = 0; // of the station ahead, from the latest beacon of type 9
+    HandleOutput output{};      // kept from frame to frame; neutral until a stage writes it
 
     char settingsPath[kPathSize] = {};
     char recordPath[kPathSize] = {};
@@ -85,6 +90,7 @@ struct Plugin {
     void KeyUp(std::int32_t key);
     void HornBlow(std::int32_t type);
     void SetSignal(std::int32_t aspect);
+    void SetBeaconData(const BeaconData& beacon);
     // Door movements; fromHost is false when the one-man doors moved them.
     void DoorsOpened(bool fromHost);
     void DoorsClosed(bool fromHost);

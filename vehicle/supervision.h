@@ -39,7 +39,9 @@ struct Supervision {
     std::int32_t speedCheckLimit[kSpeedCheckCodes] = {}; // km/h per cabSignalCode
     std::int32_t speedCheckState = 0;                    // 0 within the limit .. 3 emergency
 
-    std::int32_t announcement[kAnnouncementChannels] = {}; // host sound commands
+    // Host sound commands; silent until a beacon calls one.
+    std::int32_t announcement[kAnnouncementChannels] = {kSoundStop, kSoundStop, kSoundStop,
+                                                        kSoundStop, kSoundStop};
 };
 
 // Limits per aspect code: -5 means stop (never reachable), 0 no running.
