@@ -113,6 +113,29 @@ TEST(AbiHandles, DriverNotchesPassEmergencyAndOpenDoorsHoldNeutral) {
     EXPECT_EQ(frame().Brake, 0);
 }
 
+// A stop signal 250 m ahead on a pattern line: too fast for its pattern is an emergency
+// application the driver cannot release; slow enough is left alone.
+TEST(AbiBeacons, PatternLineBrakesATrainTooFastForAStopSignal) {
+    for (const float speed : {80.0f, 50.0f}) {
+        LoadedPlugin plugin;
+        plugin.StartRun();
+        std::int32_t panel[256] = {}, sound[256] = {};
+        std::int32_t time = 36'000'000;
+        const auto frame = [&] {
+            return plugin.api().Elapse(StateAt(time += 16, speed), panel, sound);
+        };
+        plugin.api().SetReverser(1);
+        plugin.api().SetPower(2);
+        frame();
+        plugin.api().SetBeaconData(BeaconData{60, 0, 250.0f, 0});
+        const HandleOutput out = frame();
+        if (speed > 70.0f)
+            EXPECT_EQ(out, (HandleOutput{9, 0, 0, 0})) << speed << " km/h";
+        else
+            EXPECT_EQ(out, (HandleOutput{0, 2, 1, 0})) << speed << " km/h";
+    }
+}
+
 // Whatever a host hands over, the plug-in answers and keeps answering.
 TEST(AbiBadInput, ExtremeValuesNeverCrashAndInitializeRecovers) {
     LoadedPlugin plugin;
