@@ -35,159 +35,61 @@ TEST_P(BrakeRules, FirstRuleThatAppliesDecides) {
     EXPECT_EQ(plugin->arbitration.emergencyLatch, c.latched);
 }
 
-void NoSpotProtection(Plugin& p) {
-    p.cabKeys.ebnfbSwitch = false; // the spot protection would recompute its relay
+void SpeedCheck(Plugin& p, std::int32_t state) {
+    p.mode.cabSignalMode = 1;
+    p.supervision.speedCheckState = state;
 }
 
+// A TASC offer on a scale of 10 steps against the driver's notch.
+void Tasc(Plugin& p, std::int32_t driver, std::int32_t offer) {
+    p.SetBrake(driver);
+    p.tasc.brakeCommand = offer;
+    p.tasc.notchSteps = 10;
+}
+
+// Expected {Brake, Power, Reverser}, the driver's stored power notch and the latch afterwards.
+// clang-format off
 const BrakeCase kBrakeCases[] = {
     {"DriverAlone", [](Plugin&) {}, {3, 3, 1, 0}, 3, false},
-    {"AtsPowerOffKeepsTheReverser",
-     [](Plugin& p) { p.mode.cabSwitches = 0x80; },
-     {9, 0, 1, 0},
-     0,
-     true},
-    {"BrakeDemand",
-     [](Plugin& p) { p.supervision.brakeDemand = BrakeDemandBits::SlipBrake; },
-     {9, 0, 0, 0},
-     0,
-     true},
-    {"BrakeDemandWithPressureBoost",
-     [](Plugin& p) {
+    // Only a brake demand or the emergency handle also holds the reverser in neutral.
+    {"AtsPowerOffKeepsTheReverser", [](Plugin& p) { p.mode.cabSwitches = 0x80; }, {9, 0, 1, 0}, 0, true},
+    {"BrakeDemand", [](Plugin& p) { p.supervision.brakeDemand = BrakeDemandBits::SlipBrake; }, {9, 0, 0, 0}, 0, true},
+    {"BrakeDemandWithPressureBoost", [](Plugin& p) {
          p.supervision.brakeDemand = BrakeDemandBits::RollbackBrake;
          p.supervision.plusBrakeState = PlusBrakeBits::EmergencyBoost | PlusBrakeBits::Active;
-         p.supervision.plusBrakeNotch = 17;
-     },
-     {17, 0, 0, 0},
-     0,
-     true},
-    // Only a brake demand or the emergency handle also holds the reverser in neutral.
-    {"KeyModeWithoutTheKey",
-     [](Plugin& p) { p.inputs.masterKeyFlags = 0x90; },
-     {9, 0, 1, 0},
-     0,
-     true},
+         p.supervision.plusBrakeNotch = 17; }, {17, 0, 0, 0}, 0, true},
+    {"KeyModeWithoutTheKey", [](Plugin& p) { p.inputs.masterKeyFlags = 0x90; }, {9, 0, 1, 0}, 0, true},
     {"EmergencyHandle", [](Plugin& p) { p.SetBrake(9); }, {9, 0, 0, 0}, 0, true},
-    {"KeyPositionZeroOnLine4NeitherLatchesNorForgetsPower",
-     [](Plugin& p) { p.inputs.masterKeyPosition = 0; },
-     {9, 0, 0, 0},
-     3,
-     false},
-    {"KeyPositionZeroOffLine4",
-     [](Plugin& p) {
-         p.inputs.masterKeyPosition = 0;
-         p.mode.lineCode = 0x10;
-     },
-     {3, 3, 1, 0},
-     3,
-     false},
+    {"KeyPositionZeroOnLine4NeitherLatchesNorForgetsPower", [](Plugin& p) { p.inputs.masterKeyPosition = 0; },
+     {9, 0, 0, 0}, 3, false},
+    {"KeyPositionZeroOffLine4", [](Plugin& p) { p.inputs.masterKeyPosition = 0; p.mode.lineCode = 0x10; },
+     {3, 3, 1, 0}, 3, false},
     {"ServiceLatch", [](Plugin& p) { p.ptc.serviceLatch = 1; }, {8, 0, 1, 0}, 0, false},
     {"HoldBrakeKey", [](Plugin& p) { p.KeyDown(13); }, {8, 3, 1, 0}, 3, false},
-    {"HoldBrakeKeyUnderSpotTypes12And13TakesTheHandle",
-     [](Plugin& p) {
-         p.mode.atsMode = AtsModeBits::SpotTypes12And13;
-         p.KeyDown(13);
-     },
-     {3, 3, 1, 0},
-     3,
-     false},
-    {"SpeedCheckReduced",
-     [](Plugin& p) {
-         p.mode.cabSignalMode = 1;
-         p.supervision.speedCheckState = 1;
-     },
-     {4, 0, 1, 0},
-     0,
-     false},
-    {"SpeedCheckService",
-     [](Plugin& p) {
-         p.mode.cabSignalMode = 1;
-         p.supervision.speedCheckState = 2;
-     },
-     {8, 0, 1, 0},
-     0,
-     false},
-    {"SpeedCheckEmergency",
-     [](Plugin& p) {
-         p.mode.cabSignalMode = 1;
-         p.supervision.speedCheckState = 3;
-     },
-     {9, 0, 1, 0},
-     0,
-     false},
-    {"SpeedCheckStateWithoutTheCheck",
-     [](Plugin& p) { p.supervision.speedCheckState = 3; },
-     {3, 3, 1, 0},
-     3,
-     false},
-    {"TascOfferScaledReachesTheDriver", // 5 x 8 / 10 = 4 >= 4
-     [](Plugin& p) {
-         p.SetBrake(4);
-         p.tasc.brakeCommand = 5;
-         p.tasc.notchSteps = 10;
-     },
-     {5, 0, 1, 0},
-     0,
-     false},
-    {"TascOfferBelowTheDriver", // 6 x 8 / 10 = 4 < 5
-     [](Plugin& p) {
-         p.SetBrake(5);
-         p.tasc.brakeCommand = 6;
-         p.tasc.notchSteps = 10;
-     },
-     {5, 3, 1, 0},
-     3,
-     false},
-    {"TascOfferAgainstNotch1WithoutHoldingNotch", // 1 x 8 / 10 = 0 >= 0
-     [](Plugin& p) {
-         p.SetBrake(1);
-         p.tasc.brakeCommand = 1;
-         p.tasc.notchSteps = 10;
-     },
-     {1, 0, 1, 0},
-     0,
-     false},
-    {"TascOfferAgainstTheHoldingNotch", // 0 < 1: notch 1 holds the train
-     [](Plugin& p) {
-         p.settings.holdBrake = 1;
-         p.SetBrake(1);
-         p.tasc.brakeCommand = 1;
-         p.tasc.notchSteps = 10;
-     },
-     {1, 3, 1, 0},
-     3,
-     false},
-    {"PressureIncreaseReplacesTheDriversNotch",
-     [](Plugin& p) {
-         p.supervision.plusBrakeState = PlusBrakeBits::Active;
-         p.supervision.plusBrakeNotch = 12;
-     },
-     {12, 3, 1, 0},
-     3,
-     false},
-    {"HighLineVoltageLowersTheDriversNotch",
-     [](Plugin& p) { p.settings.brakeDownMode = 1; },
-     {2, 3, 1, 0},
-     3,
-     false},
-    {"LowLineVoltageLowersPower",
-     [](Plugin& p) { p.settings.powerDownMode1 = 1; },
-     {3, 2, 1, 0},
-     3,
-     false},
-    {"LowLineVoltageSecondNotchSet",
-     [](Plugin& p) { p.settings.powerDownMode2 = 1; },
-     {3, 8, 1, 0},
-     3,
-     false},
-    {"OverspeedRelayCutsPowerOnly",
-     [](Plugin& p) {
-         NoSpotProtection(p);
-         p.stc.overspeed = 1;
-     },
-     {3, 0, 1, 0},
-     3,
-     false},
+    {"HoldBrakeKeyUnderSpotTypes12And13TakesTheHandle", [](Plugin& p) {
+         p.mode.atsMode = AtsModeBits::SpotTypes12And13; p.KeyDown(13); }, {3, 3, 1, 0}, 3, false},
+    {"SpeedCheckReduced", [](Plugin& p) { SpeedCheck(p, 1); }, {4, 0, 1, 0}, 0, false},
+    {"SpeedCheckService", [](Plugin& p) { SpeedCheck(p, 2); }, {8, 0, 1, 0}, 0, false},
+    {"SpeedCheckEmergency", [](Plugin& p) { SpeedCheck(p, 3); }, {9, 0, 1, 0}, 0, false},
+    {"SpeedCheckStateWithoutTheCheck", [](Plugin& p) { p.supervision.speedCheckState = 3; }, {3, 3, 1, 0}, 3, false},
+    // 5 x 8 / 10 = 4 >= 4: the offer wins; 6 x 8 / 10 = 4 < 5: the driver's notch stands.
+    {"TascOfferScaledReachesTheDriver", [](Plugin& p) { Tasc(p, 4, 5); }, {5, 0, 1, 0}, 0, false},
+    {"TascOfferBelowTheDriver", [](Plugin& p) { Tasc(p, 5, 6); }, {5, 3, 1, 0}, 3, false},
+    // 1 x 8 / 10 = 0: at least notch 1 unless notch 1 is a holding notch.
+    {"TascOfferAgainstNotch1WithoutHoldingNotch", [](Plugin& p) { Tasc(p, 1, 1); }, {1, 0, 1, 0}, 0, false},
+    {"TascOfferAgainstTheHoldingNotch", [](Plugin& p) { p.settings.holdBrake = 1; Tasc(p, 1, 1); },
+     {1, 3, 1, 0}, 3, false},
+    {"PressureIncreaseReplacesTheDriversNotch", [](Plugin& p) {
+         p.supervision.plusBrakeState = PlusBrakeBits::Active; p.supervision.plusBrakeNotch = 12; },
+     {12, 3, 1, 0}, 3, false},
+    {"HighLineVoltageLowersTheDriversNotch", [](Plugin& p) { p.settings.brakeDownMode = 1; }, {2, 3, 1, 0}, 3, false},
+    {"LowLineVoltageLowersPower", [](Plugin& p) { p.settings.powerDownMode1 = 1; }, {3, 2, 1, 0}, 3, false},
+    {"LowLineVoltageSecondNotchSet", [](Plugin& p) { p.settings.powerDownMode2 = 1; }, {3, 8, 1, 0}, 3, false},
+    // Without the spot protection running, which would recompute its relay.
+    {"OverspeedRelayCutsPowerOnly", [](Plugin& p) { p.cabKeys.ebnfbSwitch = false; p.stc.overspeed = 1; },
+     {3, 0, 1, 0}, 3, false},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Cab, BrakeRules, testing::ValuesIn(kBrakeCases),
                          [](const auto& param) { return std::string(param.param.name); });
