@@ -152,6 +152,7 @@ std::vector<Verdict> Checks::Judge() const {
             if (!messagesSeen_) {
                 // Message boxes of the Windows build cannot be read back: say so, never pass.
                 v.text += ": cannot be checked on this build (messages are message boxes)";
+                v.checkable = false;
                 break;
             }
             const auto it = std::find_if(messages_.begin(), messages_.end(), [&](const Message& m) {

@@ -13,6 +13,8 @@ namespace velqa3::sim {
 
 struct Verdict {
     bool passed = false;
+    // False where this build cannot see what the expectation is about; reported, never passed.
+    bool checkable = true;
     std::string text; // one line: what was expected and what happened
 };
 

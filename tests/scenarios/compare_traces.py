@@ -12,11 +12,13 @@ import tempfile
 parser = argparse.ArgumentParser()
 parser.add_argument("--native-build", required=True)
 parser.add_argument("--scenario", required=True)
+parser.add_argument("--native-plugin", default="velqa3.so",
+                    help="the plug-in, relative to the native build")
 parser.add_argument("--trace", required=True, help="trace.csv written by the Windows host")
 args = parser.parse_args()
 
 sim = os.path.join(args.native_build, "velqa3-sim")
-plugin = os.path.join(args.native_build, "velqa3.so")
+plugin = os.path.join(args.native_build, args.native_plugin)
 for needed in (sim, plugin):
     if not os.path.isfile(needed):
         print("FAILED: %s is missing; build the native preset first "

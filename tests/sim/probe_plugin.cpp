@@ -7,7 +7,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -15,14 +14,15 @@ std::FILE* logFile = nullptr;
 std::int32_t emergency = 0, power = 0, brake = 0, reverser = 0;
 bool latched = false;
 
-void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 void Log(const char* format, ...) {
     if (logFile == nullptr) {
-        char path[velqa3::platform::kMaxPath];
-        velqa3::platform::ModulePath(path, sizeof path);
-        std::string log(path);
-        log = log.substr(0, log.find_last_of('/') + 1) + "probe.log";
-        logFile = std::fopen(log.c_str(), "w");
+        char path[velqa3::platform::kMaxPath + 16];
+        velqa3::platform::ModulePath(path, velqa3::platform::kMaxPath);
+        char* slash = std::strrchr(path, '/');
+        if (char* back = std::strrchr(path, '\\'); back > slash) slash = back;
+        std::strcpy(slash != nullptr ? slash + 1 : path, "probe.log");
+        logFile = std::fopen(path, "w");
         if (logFile == nullptr) return;
     }
     va_list args;
@@ -35,7 +35,11 @@ void Log(const char* format, ...) {
 
 } // namespace
 
+#if defined(_WIN32)
+#define PROBE_EXPORT extern "C" __declspec(dllexport)
+#else
 #define PROBE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 PROBE_EXPORT void Load() {
     Log("Load");
@@ -104,8 +108,11 @@ PROBE_EXPORT void SetBeaconData(velqa3::BeaconData beacon) {
         static_cast<double>(beacon.Distance), beacon.Optional);
 }
 PROBE_EXPORT void SetKeyboardState(const unsigned char state[256]) {
-    std::string down;
+    char down[256 * 4 + 1] = "";
+    std::size_t used = 0;
     for (int code = 0; code < 256; ++code)
-        if ((state[code] & 0x80) != 0) down += " " + std::to_string(code);
-    Log("SetKeyboardState%s", down.c_str());
+        if ((state[code] & 0x80) != 0)
+            used += static_cast<std::size_t>(
+                std::snprintf(down + used, sizeof down - used, " %d", code));
+    Log("SetKeyboardState%s", down);
 }
