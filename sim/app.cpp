@@ -91,6 +91,17 @@ std::string Summary(const Scenario& scenario, const RunOutcome& run, const Check
     return text;
 }
 
+// The scenario's name as a folder name: nothing that could climb out of runs/.
+std::string FolderName(const std::string& name) {
+    std::string folder;
+    for (char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        folder += plain ? c : '_';
+    }
+    return folder.empty() ? "run" : folder;
+}
+
 fs::path DefaultPlugin(const char* argv0) {
     const fs::path self(argv0 != nullptr ? argv0 : "");
     return self.parent_path() / (std::string("velqa3") + platform::LibraryExtension());
@@ -104,7 +115,8 @@ int Run(const Options& options) {
     std::error_code error;
     if (!fs::is_regular_file(options.plugin, error))
         return Refuse("cannot load the plug-in " + options.plugin.string() + ": no such file");
-    const fs::path folder = options.out.empty() ? fs::path("runs") / scenario.name : options.out;
+    const fs::path folder =
+        options.out.empty() ? fs::path("runs") / FolderName(scenario.name) : options.out;
     std::string why;
     if (!PrepareFolder(folder, why)) return Refuse(why);
 
