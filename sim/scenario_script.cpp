@@ -89,6 +89,8 @@ DriverStep ReadDriverStep(Fields& fields, const VehicleSpec& spec) {
             relocation.Fail("location", "must lie within ±1e9 m");
         r.location = *location;
         r.speed = relocation.Number("speed", 0.0);
+        if (r.speed < -1000.0 || r.speed > 1000.0)
+            relocation.Fail("speed", "must lie within ±1000 km/h");
         r.brake = Int32(relocation, "brake").value_or(0);
         relocation.RejectUnknownKeys();
         step.initialize = r;

@@ -3,20 +3,34 @@
 #include "sim/scenario_parts.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace velqa3::sim {
 
 namespace {
 
+// Ceilings far above any train, low enough that the model's numbers stay finite in float.
+constexpr double kMaxAcceleration = 100.0; // km/h/s
+constexpr double kMaxSpeed = 1000.0;       // km/h
+constexpr double kMaxPressure = 10000.0;   // kPa
+constexpr double kMaxRate = 1e6;           // kPa/s, A
+
 std::string Item(const std::string& key, std::size_t i) {
     return key + "[" + std::to_string(i + 1) + "]";
+}
+
+std::string Shown(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
 }
 
 // A curve is a single acceleration for all speeds, or [speed, acceleration] pairs.
 std::vector<CurvePoint> ReadCurve(const toml::node& node, const std::string& key) {
     if (node.is_number()) {
         const double acceleration = NumberOf(node, key);
-        if (acceleration < 0.0) throw FieldFault{LineOf(node), key, "must not be negative"};
+        if (acceleration < 0.0 || acceleration > kMaxAcceleration)
+            throw FieldFault{LineOf(node), key, "must lie between 0 and 100 km/h/s"};
         return {CurvePoint{0.0, acceleration}};
     }
     const toml::array* points = node.as_array();
@@ -42,7 +56,8 @@ std::vector<CurvePoint> ReadCurve(const toml::node& node, const std::string& key
 }
 
 // A list with one non-negative value per notch, or a default that grows evenly to top.
-std::vector<double> ReadPerNotch(Fields& fields, std::string_view key, int notches, double top) {
+std::vector<double> ReadPerNotch(Fields& fields, std::string_view key, int notches, double top,
+                                 double ceiling) {
     std::vector<double> values;
     const toml::array* list = fields.Array(key);
     if (list == nullptr) {
@@ -55,23 +70,25 @@ std::vector<double> ReadPerNotch(Fields& fields, std::string_view key, int notch
                              std::to_string(list->size()));
     for (std::size_t i = 0; i < list->size(); ++i) {
         const double value = NumberOf(*list->get(i), Item(fields.Name(key), i));
-        if (value < 0.0)
+        if (value < 0.0 || value > ceiling)
             throw FieldFault{LineOf(*list->get(i)), Item(fields.Name(key), i),
-                             "must not be negative"};
+                             "must lie between 0 and " + Shown(ceiling)};
         values.push_back(value);
     }
     return values;
 }
 
-double Positive(Fields& fields, std::string_view key, double fallback) {
+double Positive(Fields& fields, std::string_view key, double fallback, double ceiling) {
     const double value = fields.Number(key, fallback);
-    if (value <= 0.0) fields.Fail(key, "must be greater than 0");
+    if (value <= 0.0 || value > ceiling)
+        fields.Fail(key, "must lie above 0 and at most " + Shown(ceiling));
     return value;
 }
 
-double NonNegative(Fields& fields, std::string_view key, double fallback) {
+double NonNegative(Fields& fields, std::string_view key, double fallback, double ceiling) {
     const double value = fields.Number(key, fallback);
-    if (value < 0.0) fields.Fail(key, "must not be negative");
+    if (value < 0.0 || value > ceiling)
+        fields.Fail(key, "must lie between 0 and " + Shown(ceiling));
     return value;
 }
 
@@ -111,10 +128,13 @@ void ReadVehicle(Fields& fields, VehicleModel& vehicle) {
         }
     }
 
-    vehicle.brakeDeceleration = ReadPerNotch(fields, "brake_deceleration", spec.BrakeNotches, 4.0);
-    vehicle.bcPressure = ReadPerNotch(fields, "bc_pressure", spec.BrakeNotches, 400.0);
-    vehicle.emergencyDeceleration = Positive(fields, "emergency_deceleration", 4.5);
-    vehicle.emergencyBcPressure = Positive(fields, "emergency_bc_pressure", 440.0);
+    vehicle.brakeDeceleration =
+        ReadPerNotch(fields, "brake_deceleration", spec.BrakeNotches, 4.0, kMaxAcceleration);
+    vehicle.bcPressure =
+        ReadPerNotch(fields, "bc_pressure", spec.BrakeNotches, 400.0, kMaxPressure);
+    vehicle.emergencyDeceleration =
+        Positive(fields, "emergency_deceleration", 4.5, kMaxAcceleration);
+    vehicle.emergencyBcPressure = Positive(fields, "emergency_bc_pressure", 440.0, kMaxPressure);
     // The model reads the deceleration off the cylinder pressure, so both must rise together.
     for (std::size_t i = 0; i < vehicle.bcPressure.size(); ++i) {
         const double below = i == 0 ? 0.0 : vehicle.bcPressure[i - 1];
@@ -129,23 +149,27 @@ void ReadVehicle(Fields& fields, VehicleModel& vehicle) {
     if (vehicle.emergencyDeceleration < vehicle.brakeDeceleration.back())
         fields.Fail("emergency_deceleration", "must not lie below the last service notch's");
 
-    vehicle.bcApplyRate = Positive(fields, "bc_apply_rate", vehicle.bcApplyRate);
-    vehicle.bcReleaseRate = Positive(fields, "bc_release_rate", vehicle.bcReleaseRate);
-    vehicle.mrMin = Positive(fields, "mr_min", vehicle.mrMin);
-    vehicle.mrMax = Positive(fields, "mr_max", vehicle.mrMax);
+    vehicle.bcApplyRate = Positive(fields, "bc_apply_rate", vehicle.bcApplyRate, kMaxRate);
+    vehicle.bcReleaseRate = Positive(fields, "bc_release_rate", vehicle.bcReleaseRate, kMaxRate);
+    vehicle.mrMin = Positive(fields, "mr_min", vehicle.mrMin, kMaxPressure);
+    vehicle.mrMax = Positive(fields, "mr_max", vehicle.mrMax, kMaxPressure);
     if (vehicle.mrMax <= vehicle.mrMin) fields.Fail("mr_max", "must lie above mr_min");
-    vehicle.compressorRate = NonNegative(fields, "compressor_rate", vehicle.compressorRate);
-    vehicle.airUse = NonNegative(fields, "air_use", vehicle.airUse);
-    vehicle.currentPerNotch = NonNegative(fields, "current_per_notch", vehicle.currentPerNotch);
+    vehicle.compressorRate =
+        NonNegative(fields, "compressor_rate", vehicle.compressorRate, kMaxRate);
+    vehicle.airUse = NonNegative(fields, "air_use", vehicle.airUse, 100.0);
+    vehicle.currentPerNotch =
+        NonNegative(fields, "current_per_notch", vehicle.currentPerNotch, kMaxRate);
     vehicle.regenCurrentPerNotch =
-        NonNegative(fields, "regen_current_per_notch", vehicle.regenCurrentPerNotch);
-    vehicle.regenMinSpeed = NonNegative(fields, "regen_min_speed", vehicle.regenMinSpeed);
+        NonNegative(fields, "regen_current_per_notch", vehicle.regenCurrentPerNotch, kMaxRate);
+    vehicle.regenMinSpeed =
+        NonNegative(fields, "regen_min_speed", vehicle.regenMinSpeed, kMaxSpeed);
     if (const toml::array* resistance = fields.Array("resistance")) {
         if (resistance->size() != 3) fields.Fail("resistance", "must be [a, b, c]");
         for (std::size_t i = 0; i < 3; ++i) {
             vehicle.resistance[i] =
                 NumberOf(*resistance->get(i), Item(fields.Name("resistance"), i));
-            if (vehicle.resistance[i] < 0.0) fields.Fail("resistance", "must not be negative");
+            if (vehicle.resistance[i] < 0.0 || vehicle.resistance[i] > kMaxAcceleration)
+                fields.Fail("resistance", "coefficients must lie between 0 and 100");
         }
     }
     fields.RejectUnknownKeys();

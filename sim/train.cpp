@@ -10,6 +10,7 @@ namespace {
 // km/h/s of acceleration along a 1 per mille grade.
 constexpr double kGradeAcceleration = 9.80665 * 3.6 / 1000.0;
 constexpr double kBrakePipeCharged = 490.0; // kPa
+constexpr double kTopSpeed = 1000.0;        // km/h
 
 double Interpolate(const std::vector<CurvePoint>& curve, double speed) {
     if (speed <= curve.front().speed) return curve.front().acceleration;
@@ -113,7 +114,8 @@ void Train::Step(double dt, double permil) {
         pushed += friction;
     else
         pushed = 0.0;
-    speed_ = pushed;
+    // A runaway on a steep grade stops gaining here; the host's speed is a float.
+    speed_ = std::clamp(pushed, -kTopSpeed, kTopSpeed);
     location_ += (previous + speed_) / 2.0 / 3.6 * dt;
 }
 
