@@ -14,7 +14,6 @@ std::FILE* logFile = nullptr;
 std::int32_t emergency = 0, power = 0, brake = 0, reverser = 0;
 bool latched = false;
 
-void Log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 void Log(const char* format, ...) {
     if (logFile == nullptr) {
         char path[velqa3::platform::kMaxPath + 16];
