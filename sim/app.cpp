@@ -145,6 +145,12 @@ int Run(const Options& options) {
 #if defined(_WIN32)
     checks.MessagesUnseen();
 #endif
+    if (!capturing) {
+        // Without the capture file the messages cannot be read back; say so and never pass
+        // a message expectation blind.
+        std::fprintf(stderr, "velqa3-sim: warning: cannot capture the plug-in's messages\n");
+        checks.MessagesUnseen();
+    }
     if (!recorder.Open((folder / "trace.csv").string(), (folder / "events.log").string())) {
         capture.End();
         return Refuse("cannot write the trace into " + folder.string());

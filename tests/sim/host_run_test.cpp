@@ -210,6 +210,9 @@ hold_ms = 300
 [[driver]]
 key = 4
 hold_ms = 100
+[[driver]]
+at_s = 2
+initialize = { location = 5000, brake = 5 }
 )");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     int suspended = 0, previousTime = 36000000;
@@ -235,6 +238,14 @@ hold_ms = 100
         run.Calls("SetKeyboardState"),
         (std::vector<std::string>{"SetKeyboardState", "SetKeyboardState 32", "SetKeyboardState"}));
     EXPECT_EQ(run.Calls("Key"), (std::vector<std::string>{"KeyDown 4", "KeyUp 4"}));
+    // Restarted at another place: Initialize again, and the next frame is there.
+    const auto restart = std::find(run.calls.begin(), run.calls.end(), "Initialize 5");
+    ASSERT_NE(restart, run.calls.end());
+    const auto next = std::find_if(restart, run.calls.end(), [](const std::string& call) {
+        return call.rfind("Elapse ", 0) == 0;
+    });
+    ASSERT_NE(next, run.calls.end());
+    EXPECT_NE(next->find(" 5000.000 "), std::string::npos) << *next;
 }
 
 TEST_F(Host, RefusesBadScenariosAndPluginsWithExitTwoAndNoRunFolder) {
