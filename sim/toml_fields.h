@@ -3,7 +3,7 @@
 // every fault.
 #pragma once
 
-#include <toml++/toml.h>
+#include "sim/toml.h"
 
 #include <cstdint>
 #include <optional>

@@ -25,6 +25,9 @@ TEST(ScenarioReader, RefusesBadInputNamingFileLineAndKey) {
     };
     const Case cases[] = {
         {"[run]\ninterval_ms = 16\n[vehicle\n", 3, "", "not valid TOML"},
+        {"[[\npower = 1\n", 1, "", "not valid TOML"},
+        {"[run]\nmax_s = 2\u00a1\n", 2, "", "not valid TOML"},
+        {"[run]\nmax_s = \u3001\n", 2, "", "not valid TOML"},
         {"[run]\nintervall_ms = 16\n", 2, "run.intervall_ms", "unknown key"},
         {"[vehicle]\nbrake_notches = \"eight\"\n", 2, "vehicle.brake_notches",
          "must be an integer"},
