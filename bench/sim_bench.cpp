@@ -73,7 +73,8 @@ void BM_OneHourAt60Fps(benchmark::State& state) {
     hour.run.maxS = 3600.0;
     hour.run.intervalMs = 16;
     hour.run.jitterMs = 1;
-    for (auto& step : hour.driver) step.end = false;
+    for (auto& step : hour.driver)
+        step.end = false;
     RunScenario(state, hour, bench.folder);
 }
 BENCHMARK(BM_OneHourAt60Fps)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

@@ -108,7 +108,8 @@ TEST(Train, ConstantSpeedHoldsTheSpeedOfTheMomentItWasEnabled) {
     Train train(model);
     train.Place(0.0, 40.0);
     train.Command(HandleOutput{0, 2, 1, 1});
-    for (int i = 0; i < 100; ++i) train.Step(0.1, 0.0);
+    for (int i = 0; i < 100; ++i)
+        train.Step(0.1, 0.0);
     EXPECT_NEAR(train.speed(), 40.0, 1e-9);
     train.Command(HandleOutput{0, 2, 1, 2});
     train.Step(1.0, 0.0);
