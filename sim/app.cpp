@@ -1,0 +1,230 @@
+#include "sim/app.h"
+
+#include "platform/platform.h"
+#include "sim/checks.h"
+#include "sim/host_run.h"
+#include "sim/message_capture.h"
+#include "sim/plot.h"
+#include "sim/plugin_library.h"
+#include "sim/recorder.h"
+#include "sim/scenario.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace velqa3::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Marks a folder as one of ours: only such a folder is emptied for a new run. It says
+// "complete" once every output of the run has been written.
+constexpr const char* kMarker = ".velqa3-sim-run";
+
+struct Options {
+    fs::path scenario;
+    fs::path plugin;
+    fs::path out;
+    bool noPlot = false;
+};
+
+int Refuse(const std::string& message) {
+    std::fprintf(stderr, "velqa3-sim: %s\n", message.c_str());
+    return 2;
+}
+
+// Empties a previous run folder, or makes a new one; refuses a folder that holds other files.
+bool PrepareFolder(const fs::path& folder, std::string& problem) {
+    std::error_code error;
+    if (fs::exists(folder, error)) {
+        if (!fs::is_directory(folder, error)) {
+            problem = "--out " + folder.string() + " is a file, not a folder";
+            return false;
+        }
+        const bool empty = fs::is_empty(folder, error);
+        if (!empty && !fs::exists(folder / kMarker, error)) {
+            problem = "--out " + folder.string() +
+                      " holds files that are not a run of velqa3-sim; choose another folder";
+            return false;
+        }
+        for (const auto& entry : fs::directory_iterator(folder, error))
+            fs::remove_all(entry, error);
+    }
+    fs::create_directories(folder, error);
+    std::ofstream marker(folder / kMarker);
+    if (error || !(marker << "incomplete\n")) {
+        problem = "cannot make the run folder " + folder.string();
+        return false;
+    }
+    return true;
+}
+
+std::string Metres(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f m", value);
+    return text;
+}
+
+std::string Summary(const Scenario& scenario, const RunOutcome& run, const Checks& checks,
+                    int passed, int failed, int unchecked) {
+    char text[512];
+    const std::string stop = run.finalSpeed == 0.0 ? "stopped at " + Metres(run.finalLocation)
+                                                   : "still moving at " + Metres(run.finalLocation);
+    std::snprintf(text, sizeof text,
+                  "%s: %.1f m in %.1f s (%lld frames), %s, top speed %.1f km/h, %d "
+                  "intervention%s (highest brake output %d), %zu message%s; %s; expectations: "
+                  "%d passed, %d failed%s",
+                  scenario.name.c_str(), run.distance, run.elapsedS,
+                  static_cast<long long>(run.frames), stop.c_str(), checks.maxSpeed(),
+                  checks.interventions(), checks.interventions() == 1 ? "" : "s",
+                  static_cast<int>(checks.maxBrake()), checks.messageCount(),
+                  checks.messageCount() == 1 ? "" : "s", run.endReason.c_str(), passed, failed,
+                  unchecked > 0
+                      ? (", " + std::to_string(unchecked) + " not checkable on this build").c_str()
+                      : "");
+    return text;
+}
+
+// The scenario's name as a folder name: nothing that could climb out of runs/.
+std::string FolderName(const std::string& name) {
+    std::string folder;
+    for (char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        folder += plain ? c : '_';
+    }
+    return folder.empty() ? "run" : folder;
+}
+
+fs::path DefaultPlugin(const char* argv0) {
+    const fs::path self(argv0 != nullptr ? argv0 : "");
+    return self.parent_path() / (std::string("velqa3") + platform::LibraryExtension());
+}
+
+int Run(const Options& options) {
+    Scenario scenario;
+    ScenarioError problem;
+    if (!ReadScenario(options.scenario, scenario, problem)) return Refuse(problem.Text());
+
+    std::error_code error;
+    if (!fs::is_regular_file(options.plugin, error))
+        return Refuse("cannot load the plug-in " + options.plugin.string() + ": no such file");
+    const fs::path folder =
+        options.out.empty() ? fs::path("runs") / FolderName(scenario.name) : options.out;
+    std::string why;
+    if (!PrepareFolder(folder, why)) return Refuse(why);
+
+    // The plug-in reads the settings file named after itself, beside itself.
+    const fs::path library = folder / options.plugin.filename();
+    fs::copy_file(options.plugin, library, error);
+    if (!error && scenario.run.settingsFile)
+        fs::copy_file(*scenario.run.settingsFile,
+                      folder / (options.plugin.stem().string() + ".dat"), error);
+    if (!error) fs::copy_file(options.scenario, folder / "scenario.toml", error);
+    if (error) {
+        fs::remove_all(folder, error);
+        return Refuse("cannot copy the plug-in and its settings into " + folder.string());
+    }
+
+    MessageCapture capture;
+    const bool capturing = capture.Begin((folder / "plugin-stderr.txt").string());
+    PluginLibrary plugin;
+    if (!plugin.Open(fs::absolute(library).string(), why)) {
+        capture.End();
+        fs::remove_all(folder, error);
+        return Refuse(why);
+    }
+    Recorder recorder(scenario);
+    Checks checks(scenario);
+#if defined(_WIN32)
+    checks.MessagesUnseen();
+#endif
+    if (!capturing) {
+        // Without the capture file the messages cannot be read back; say so and never pass
+        // a message expectation blind.
+        std::fprintf(stderr, "velqa3-sim: warning: cannot capture the plug-in's messages\n");
+        checks.MessagesUnseen();
+    }
+    if (!recorder.Open((folder / "trace.csv").string(), (folder / "events.log").string())) {
+        capture.End();
+        return Refuse("cannot write the trace into " + folder.string());
+    }
+    HostRun host(scenario, plugin.api, recorder, checks, capturing ? &capture : nullptr);
+    const auto started = std::chrono::steady_clock::now();
+    const RunOutcome run = host.Run();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    plugin.Close();
+    host.CollectMessages();
+    capture.End();
+    const bool written = recorder.Close();
+
+    int passed = 0, failed = 0, unchecked = 0;
+    for (const Verdict& v : checks.Judge()) {
+        ++(!v.checkable ? unchecked : v.passed ? passed : failed);
+        std::printf("%s: %s\n",
+                    !v.checkable ? "NOT CHECKED"
+                    : v.passed   ? "ok"
+                                 : "FAILED",
+                    v.text.c_str());
+    }
+    for (const std::string& warning : run.warnings)
+        std::fprintf(stderr, "velqa3-sim: warning: %s\n", warning.c_str());
+    const std::string summary = Summary(scenario, run, checks, passed, failed, unchecked);
+    std::printf("%s\n", summary.c_str());
+    std::ofstream(folder / "summary.txt") << summary << "\n";
+    std::printf("simulated %.1f s in %.3f s of wall time (%.0f times real time)\n", run.elapsedS,
+                wall, wall > 0.0 ? run.elapsedS / wall : 0.0);
+
+    const PlotRange range{run.lowest, run.highest, run.plotTop};
+    const fs::path script = folder / "plot.gp", picture = folder / "run.png";
+    if (!options.noPlot) {
+        std::string trouble;
+        if (!WritePlotScript(scenario, recorder, range, folder / "trace.csv", picture, script))
+            std::fprintf(stderr, "velqa3-sim: no picture: cannot write %s\n",
+                         script.string().c_str());
+        else if (!RenderPlot(script, picture, trouble))
+            std::fprintf(stderr, "velqa3-sim: no picture: %s; the script is %s\n", trouble.c_str(),
+                         script.string().c_str());
+    }
+    std::printf("run folder %s: trace.csv, events.log, summary.txt%s\n", folder.string().c_str(),
+                !options.noPlot && fs::exists(picture, error) ? ", run.png" : "");
+    if (!written) return Refuse("the trace or the event log could not be written completely");
+    std::ofstream(folder / kMarker) << "complete\n";
+    return failed > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int SimMain(int argc, char** argv) {
+    Options options;
+    CLI::App app{"velqa3-sim: runs a train-protection plug-in through a scripted run, as the "
+                 "simulator would",
+                 "velqa3-sim"};
+    // Paths may begin with "/" (wine hands Unix paths through): never read them as options.
+    app.allow_windows_style_options(false);
+    app.add_option("scenario", options.scenario, "scenario file (TOML)")->required();
+    app.add_option("--plugin", options.plugin,
+                   "plug-in library to load (default: velqa3 beside velqa3-sim)");
+    app.add_option("--out", options.out, "run folder (default: runs/<scenario name>)");
+    app.add_flag("--no-plot", options.noPlot, "do not draw run.png");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& fault) {
+        return app.exit(fault) == 0 ? 0 : 2;
+    }
+    if (options.plugin.empty()) options.plugin = DefaultPlugin(argc > 0 ? argv[0] : nullptr);
+    try {
+        return Run(options);
+    } catch (const std::exception& fault) {
+        return Refuse(std::string("stopped: ") + fault.what());
+    }
+}
+
+} // namespace velqa3::sim

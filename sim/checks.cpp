@@ -1,0 +1,177 @@
+#include "sim/checks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace velqa3::sim {
+
+namespace {
+
+std::string Metres(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f m", value);
+    return text;
+}
+
+std::string Span(const Expectation& e) {
+    return Metres(*e.from) + " and " + Metres(*e.to);
+}
+
+bool Within(const Expectation& e, double location) {
+    return location >= *e.from && location <= *e.to;
+}
+
+std::string NotchName(const Expectation& e) {
+    return e.emergency ? "the emergency notch (" + std::to_string(e.notch) + ")"
+                       : "notch " + std::to_string(e.notch);
+}
+
+} // namespace
+
+Checks::Checks(const Scenario& scenario)
+    : scenario_(scenario), watches_(scenario.expectations.size()) {}
+
+void Checks::Frame(double location, double speed, std::int32_t driverBrake,
+                   const HandleOutput& output, const std::int32_t* panel) {
+    const double pace = std::fabs(speed);
+    maxSpeed_ = std::max(maxSpeed_, pace);
+    maxBrake_ = std::max(maxBrake_, output.Brake);
+    // The host's handle has no notch below release, whatever the script sent the plug-in.
+    const bool intervening = output.Brake > std::max(driverBrake, 0);
+    if (intervening && !intervening_) ++interventions_;
+    intervening_ = intervening;
+
+    if (pace > 0.0) moving_ = true;
+    if (stands_.empty())
+        maxLocationBeforeFirstStand_ = std::max(maxLocationBeforeFirstStand_, location);
+    if (moving_ && pace == 0.0 && lastSpeed_ != 0.0) stands_.push_back(location);
+    lastSpeed_ = pace;
+    lastLocation_ = location;
+
+    for (std::size_t i = 0; i < watches_.size(); ++i) {
+        const Expectation& e = scenario_.expectations[i];
+        bool holds = false;
+        switch (e.kind) {
+        case Expectation::Kind::BrakeReaches:
+            holds = output.Brake >= e.notch;
+            break;
+        case Expectation::Kind::BrakeNeverAbove:
+            holds = output.Brake > e.notch;
+            break;
+        case Expectation::Kind::PanelReaches:
+            holds = panel[e.panelIndex] == e.panelValue;
+            break;
+        default:
+            break;
+        }
+        if (!holds) continue;
+        Watch& w = watches_[i];
+        if (!w.firstAt) w.firstAt = location;
+        if (e.from && !w.firstInRange && Within(e, location)) w.firstInRange = location;
+    }
+}
+
+void Checks::Messages(const std::vector<Message>& messages) {
+    messages_.insert(messages_.end(), messages.begin(), messages.end());
+}
+
+std::vector<Verdict> Checks::Judge() const {
+    std::vector<Verdict> verdicts;
+    for (std::size_t i = 0; i < watches_.size(); ++i) {
+        const Expectation& e = scenario_.expectations[i];
+        const Watch& w = watches_[i];
+        Verdict v;
+        switch (e.kind) {
+        case Expectation::Kind::BrakeReaches:
+        case Expectation::Kind::PanelReaches: {
+            const std::string what = e.kind == Expectation::Kind::BrakeReaches
+                                         ? "the brake output reaches " + NotchName(e)
+                                         : "panel " + std::to_string(e.panelIndex) + " shows " +
+                                               std::to_string(e.panelValue);
+            // With a range, the first time it holds must lie in it.
+            v.passed = w.firstAt && (!e.from || Within(e, *w.firstAt));
+            v.text = what + (e.from ? " first between " + Span(e) : "");
+            if (!w.firstAt)
+                v.text += e.kind == Expectation::Kind::BrakeReaches
+                              ? ": never (highest " + std::to_string(maxBrake_) + ")"
+                              : ": never";
+            else
+                v.text += ": first at " + Metres(*w.firstAt);
+            break;
+        }
+        case Expectation::Kind::BrakeNeverAbove:
+            v.passed = !w.firstAt;
+            v.text = "the brake output stays at or below " + NotchName(e) +
+                     (w.firstAt ? ": went above at " + Metres(*w.firstAt) : "") + " (highest " +
+                     std::to_string(maxBrake_) + ")";
+            break;
+        case Expectation::Kind::StopsBefore:
+            v.passed = !stands_.empty() && maxLocationBeforeFirstStand_ < e.value;
+            v.text = "the train stops before " + Metres(e.value) +
+                     (stands_.empty()
+                          ? ": it never came to a stand"
+                          : ": first stand at " + Metres(stands_.front()) +
+                                ", furthest before it " + Metres(maxLocationBeforeFirstStand_));
+            break;
+        case Expectation::Kind::StopsBetween: {
+            const auto it = std::find_if(stands_.begin(), stands_.end(),
+                                         [&](double at) { return Within(e, at); });
+            v.passed = it != stands_.end();
+            v.text = "the train stops between " + Span(e) +
+                     (v.passed ? ": at " + Metres(*it)
+                      : stands_.empty()
+                          ? ": it never came to a stand"
+                          : ": stands were elsewhere, first at " + Metres(stands_.front()));
+            break;
+        }
+        case Expectation::Kind::FinalStopBetween: {
+            const bool standing = lastSpeed_ == 0.0;
+            v.passed = standing && Within(e, lastLocation_);
+            v.text = "the train ends the run at a stand between " + Span(e) +
+                     (standing ? ": at " + Metres(lastLocation_)
+                               : ": still moving at " + Metres(lastLocation_));
+            break;
+        }
+        case Expectation::Kind::SpeedBelow: {
+            char text[96];
+            std::snprintf(text, sizeof text, "the speed stays below %.1f km/h: highest %.2f km/h",
+                          e.value, maxSpeed_);
+            v.passed = maxSpeed_ < e.value;
+            v.text = text;
+            break;
+        }
+        case Expectation::Kind::Message:
+        case Expectation::Kind::MessageContains:
+        case Expectation::Kind::NoMessages: {
+            const bool wanted = e.kind != Expectation::Kind::NoMessages;
+            const bool exact = e.kind == Expectation::Kind::Message;
+            v.text = !wanted ? "the plug-in shows no message"
+                     : exact ? "a message captioned \"" + e.caption + "\" appears"
+                             : "a message containing \"" + e.caption + "\" appears";
+            if (!messagesSeen_) {
+                // Message boxes of the Windows build cannot be read back: say so, never pass.
+                v.text += ": cannot be checked on this build (messages are message boxes)";
+                v.checkable = false;
+                break;
+            }
+            const auto it = std::find_if(messages_.begin(), messages_.end(), [&](const Message& m) {
+                return exact ? m.caption == e.caption
+                             : (m.caption + ": " + m.text).find(e.caption) != std::string::npos;
+            });
+            v.passed = wanted ? it != messages_.end() : messages_.empty();
+            if (wanted && !v.passed)
+                v.text += messages_.empty()
+                              ? ": none appeared"
+                              : ": others appeared, first \"" + messages_.front().caption + "\"";
+            if (!wanted && !v.passed)
+                v.text += ": \"" + messages_.front().caption + ": " + messages_.front().text + "\"";
+            break;
+        }
+        }
+        verdicts.push_back(v);
+    }
+    return verdicts;
+}
+
+} // namespace velqa3::sim

@@ -1,0 +1,62 @@
+// The scenario's expectations, watched frame by frame and judged at the end of the run.
+#pragma once
+
+#include "plugin/host.h"
+#include "sim/message_capture.h"
+#include "sim/scenario.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velqa3::sim {
+
+struct Verdict {
+    bool passed = false;
+    // False where this build cannot see what the expectation is about; reported, never passed.
+    bool checkable = true;
+    std::string text; // one line: what was expected and what happened
+};
+
+class Checks {
+  public:
+    explicit Checks(const Scenario& scenario);
+
+    // driverBrake: the driver's notch, so that an intervention is the plug-in braking harder.
+    void Frame(double location, double speed, std::int32_t driverBrake, const HandleOutput& output,
+               const std::int32_t* panel);
+    void Messages(const std::vector<Message>& messages);
+    // Messages cannot be seen on this build (the Windows host: message boxes).
+    void MessagesUnseen() { messagesSeen_ = false; }
+
+    std::vector<Verdict> Judge() const;
+
+    // For the summary.
+    const std::vector<double>& stands() const { return stands_; }
+    int interventions() const { return interventions_; }
+    std::int32_t maxBrake() const { return maxBrake_; }
+    double maxSpeed() const { return maxSpeed_; }
+    std::size_t messageCount() const { return messages_.size(); }
+
+  private:
+    struct Watch {
+        std::optional<double> firstAt; // where the watched condition first held
+        std::optional<double> firstInRange;
+    };
+
+    const Scenario& scenario_;
+    std::vector<Watch> watches_; // one per expectation
+    std::vector<double> stands_; // where the train came to rest after moving
+    double maxLocationBeforeFirstStand_ = -1e300;
+    bool moving_ = false;
+    double lastLocation_ = 0.0;
+    double lastSpeed_ = 0.0;
+    double maxSpeed_ = 0.0;
+    std::int32_t maxBrake_ = 0;
+    int interventions_ = 0;
+    bool intervening_ = false;
+    bool messagesSeen_ = true;
+    std::vector<Message> messages_;
+};
+
+} // namespace velqa3::sim

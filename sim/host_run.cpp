@@ -1,0 +1,311 @@
+#include "sim/host_run.h"
+
+#include "sim/driver_script.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace velqa3::sim {
+
+namespace {
+
+std::uint64_t SplitMix(std::uint64_t& state) {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+std::string Fmt(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+} // namespace
+
+HostRun::HostRun(const Scenario& scenario, const PluginLibrary::EntryPoints& api,
+                 Recorder& recorder, Checks& checks, MessageCapture* capture)
+    : scenario_(scenario), api_(api), recorder_(recorder), checks_(checks), capture_(capture),
+      train_(scenario.vehicle), track_(scenario.route), random_(scenario.run.seed) {}
+
+std::int32_t HostRun::Clock() const {
+    return static_cast<std::int32_t>(scenario_.run.startTimeMs + elapsedMs_);
+}
+
+void HostRun::Log(const std::string& text) {
+    recorder_.Event(elapsedMs_, Clock(), train_.location(), train_.speed(), text);
+}
+
+void HostRun::CollectMessages() {
+    if (capture_ == nullptr) return;
+    messages_.clear();
+    capture_->Poll(messages_);
+    if (messages_.empty()) return;
+    for (const Message& m : messages_) {
+        const std::string line = m.caption.empty() ? m.text : m.caption + ": " + m.text;
+        Log("message: " + line);
+        std::printf("plug-in message at %.3f s: %s\n", static_cast<double>(elapsedMs_) / 1000.0,
+                    line.c_str());
+    }
+    checks_.Messages(messages_);
+}
+
+std::int32_t HostRun::NextInterval() {
+    const std::int32_t jitter = scenario_.run.jitterMs;
+    if (jitter == 0) return scenario_.run.intervalMs;
+    const auto spread = static_cast<std::uint64_t>(2 * jitter + 1);
+    return scenario_.run.intervalMs + static_cast<std::int32_t>(SplitMix(random_) % spread) -
+           jitter;
+}
+
+bool HostRun::Suspended() const {
+    const double now = static_cast<double>(elapsedMs_) / 1000.0;
+    for (const Suspension& s : scenario_.run.suspensions)
+        if (now >= s.fromS && now <= s.toS) return true;
+    return false;
+}
+
+void HostRun::Start() {
+    const RunSettings& run = scenario_.run;
+    train_.Place(run.startLocation, 0.0);
+    outcome_.lowest = outcome_.highest = run.startLocation;
+    api_.Load();
+    const std::int32_t version = api_.GetPluginVersion();
+    const VehicleSpec& spec = scenario_.vehicle.spec;
+    api_.SetVehicleSpec(spec);
+    api_.Initialize(run.initializeBrake);
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Load; GetPluginVersion = %#x; SetVehicleSpec(brake %d, power %d, ATS %d, "
+                  "B67 %d, cars %d); Initialize(%d)",
+                  static_cast<unsigned>(version), spec.BrakeNotches, spec.PowerNotches,
+                  spec.AtsNotch, spec.B67Notch, spec.Cars, run.initializeBrake);
+    Log(text);
+    if (version != kPluginVersion)
+        outcome_.warnings.push_back("the plug-in reports interface version " +
+                                    std::to_string(version) + ", not 131072");
+    if (api_.SetKeyboardState != nullptr) {
+        api_.SetKeyboardState(keyboard_);
+    } else {
+        for (const DriverStep& step : scenario_.driver)
+            if (step.keyboard) {
+                outcome_.warnings.push_back(
+                    "keyboard keys cannot reach this plug-in build (it has no SetKeyboardState); "
+                    "the script's keyboard steps do nothing");
+                break;
+            }
+    }
+    driverReverser_ = run.driverReverser;
+    driverPower_ = run.driverPower;
+    driverBrake_ = run.driverBrake.value_or(spec.BrakeNotches);
+    api_.SetReverser(driverReverser_);
+    api_.SetPower(driverPower_);
+    api_.SetBrake(driverBrake_);
+    SendSignalAhead();
+    output_ = HandleOutput{driverBrake_, 0, 0, 0};
+    train_.Command(output_);
+}
+
+void HostRun::SendSignalAhead() {
+    const int ahead = track_.SignalAhead(train_.location());
+    if (ahead < 0) return;
+    const std::int32_t aspect = track_.Aspect(ahead);
+    if (ahead == sentSignal_ && aspect == sentAspect_) return;
+    sentSignal_ = ahead;
+    sentAspect_ = aspect;
+    api_.SetSignal(aspect);
+    Log("SetSignal(" + std::to_string(aspect) + "): " + track_.signal(ahead).id + " ahead at " +
+        Fmt("%.1f m", track_.signal(ahead).position));
+}
+
+void HostRun::Act(const DriverStep& step) {
+    Log(DescribeStep(step));
+    if (step.reverser) api_.SetReverser(driverReverser_ = *step.reverser);
+    if (step.power) api_.SetPower(driverPower_ = *step.power);
+    if (step.brake) api_.SetBrake(driverBrake_ = *step.brake);
+    if (step.keyDown) api_.KeyDown(*step.keyDown);
+    if (step.keyUp) api_.KeyUp(*step.keyUp);
+    if (step.key) {
+        api_.KeyDown(step.key->key);
+        releases_.push_back({elapsedMs_ + step.key->holdMs, false, step.key->key});
+    }
+    if (step.keyboard && api_.SetKeyboardState != nullptr) {
+        keyboard_[step.keyboard->key] |= 0x80;
+        api_.SetKeyboardState(keyboard_);
+        releases_.push_back({elapsedMs_ + step.keyboard->holdMs, true, step.keyboard->key});
+    }
+    if (step.horn) api_.HornBlow(*step.horn);
+    if (step.doorsOpen) {
+        if (*step.doorsOpen)
+            api_.DoorOpen();
+        else
+            api_.DoorClose();
+        train_.SetDoorsOpen(*step.doorsOpen);
+    }
+    if (step.initialize) {
+        train_.Place(step.initialize->location, step.initialize->speed);
+        api_.Initialize(step.initialize->brake);
+        sentSignal_ = -2;
+        SendSignalAhead();
+    }
+}
+
+void HostRun::ReleaseKeys() {
+    for (std::size_t i = 0; i < releases_.size();) {
+        const Release r = releases_[i];
+        if (r.atMs > elapsedMs_) {
+            ++i;
+            continue;
+        }
+        releases_.erase(releases_.begin() + static_cast<std::ptrdiff_t>(i));
+        if (r.keyboard) {
+            keyboard_[r.code] &= 0x7F;
+            api_.SetKeyboardState(keyboard_);
+            Log("driver: keyboard code " + std::to_string(r.code) + " released");
+        } else {
+            api_.KeyUp(r.code);
+            Log("driver: key " + std::to_string(r.code) + " up");
+        }
+    }
+}
+
+bool HostRun::RunDueSteps() {
+    while (nextStep_ < scenario_.driver.size()) {
+        const DriverStep& step = scenario_.driver[nextStep_];
+        DriverView view;
+        view.elapsedS = static_cast<double>(elapsedMs_) / 1000.0;
+        view.clockMs = scenario_.run.startTimeMs + elapsedMs_;
+        view.location = train_.location();
+        view.speed = std::fabs(train_.speed());
+        view.sinceLastS = static_cast<double>(elapsedMs_ - lastStepMs_) / 1000.0;
+        view.pluginBrake = output_.Brake > driverBrake_;
+        view.movedSinceLast = movedSinceStep_;
+        if (!StepDue(step, view)) return true;
+        Act(step);
+        CollectMessages();
+        ++nextStep_;
+        lastStepMs_ = elapsedMs_;
+        movedSinceStep_ = false;
+        if (step.end) return false;
+    }
+    return true;
+}
+
+void HostRun::PassBeacons(double from, double to) {
+    track_.BeaconsPassed(from, to, scratch_);
+    for (int index : scratch_) {
+        const BeaconData data = track_.Data(index);
+        api_.SetBeaconData(data);
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "beacon at %.1f m: type %d, optional %d, signal %d, distance %.1f m%s",
+                      track_.beacon(index).position, data.Type, data.Optional, data.Signal,
+                      static_cast<double>(data.Distance), to < from ? " (backwards)" : "");
+        Log(text);
+    }
+}
+
+void HostRun::UpdateSignals(double from, double to) {
+    track_.AdvanceSignals(static_cast<double>(elapsedMs_) / 1000.0, from, to, scratch_);
+    for (int index : scratch_)
+        Log("signal " + track_.signal(index).id + " shows aspect " +
+            std::to_string(track_.Aspect(index)));
+    SendSignalAhead();
+}
+
+void HostRun::LogOutputChanges(const HandleOutput& before) {
+    if (output_ == before) return;
+    std::string text;
+    auto change = [&](const char* name, std::int32_t was, std::int32_t now) {
+        if (was == now) return;
+        text += (text.empty() ? "" : "; ") + std::string(name) + " output " + std::to_string(was) +
+                " -> " + std::to_string(now);
+    };
+    change("brake", before.Brake, output_.Brake);
+    change("power", before.Power, output_.Power);
+    change("reverser", before.Reverser, output_.Reverser);
+    change("constant speed", before.ConstantSpeed, output_.ConstantSpeed);
+    text += " (driver P" + std::to_string(driverPower_) + " B" + std::to_string(driverBrake_);
+    for (int index : scenario_.trace.panel)
+        text += "; panel " + std::to_string(index) + " = " + std::to_string(panel_[index]);
+    Log(text + ")");
+}
+
+void HostRun::Frame(std::int32_t dtMs) {
+    const double from = train_.location();
+    train_.Step(dtMs / 1000.0, track_.GradientAt(from));
+    elapsedMs_ += dtMs;
+    const double to = train_.location();
+    outcome_.distance += std::fabs(to - from);
+    if (train_.speed() != 0.0) movedSinceStep_ = true;
+    PassBeacons(from, to);
+    UpdateSignals(from, to);
+
+    const bool suspended = Suspended();
+    if (suspended != suspendedBefore_)
+        Log(suspended ? "frames suspended (panel 199 = 1)" : "frames resumed (panel 199 = 0)");
+    suspendedBefore_ = suspended;
+    panel_[kSuspendPanelIndex] = suspended ? 1 : 0;
+
+    const VehicleState state = train_.State(Clock());
+    const HandleOutput before = output_;
+    output_ = api_.Elapse(state, panel_, sound_);
+    train_.Command(output_);
+    ++outcome_.frames;
+    LogOutputChanges(before);
+    CollectMessages();
+    checks_.Frame(to, train_.speed(), driverBrake_, output_, panel_);
+    outcome_.lowest = std::min(outcome_.lowest, to);
+    outcome_.highest = std::max(outcome_.highest, to);
+    outcome_.plotTop = std::max(outcome_.plotTop, std::fabs(train_.speed()));
+    if (scenario_.trace.patternSpeedPanel)
+        outcome_.plotTop = std::max(
+            outcome_.plotTop, static_cast<double>(panel_[*scenario_.trace.patternSpeedPanel]));
+
+    const std::int32_t period = scenario_.trace.periodMs;
+    if (period == 0 || lastTraceMs_ < 0 || elapsedMs_ / period != lastTraceMs_ / period) {
+        lastTraceMs_ = elapsedMs_;
+        FrameRecord record;
+        record.elapsedMs = elapsedMs_;
+        record.state = state;
+        record.permil = track_.GradientAt(to);
+        record.driverReverser = driverReverser_;
+        record.driverPower = driverPower_;
+        record.driverBrake = driverBrake_;
+        record.output = output_;
+        const int ahead = track_.SignalAhead(to);
+        record.signalAspect = ahead >= 0 ? track_.Aspect(ahead) : 0;
+        record.suspended = suspended;
+        record.panel = panel_;
+        record.sound = sound_;
+        recorder_.Trace(record);
+    }
+}
+
+RunOutcome HostRun::Run() {
+    Start();
+    CollectMessages();
+    const auto maxMs = static_cast<std::int64_t>(std::llround(scenario_.run.maxS * 1000.0));
+    outcome_.endReason = "the time limit (max_s) was reached";
+    for (;;) {
+        if (!RunDueSteps()) {
+            outcome_.endReason = "the driver's script ended the run";
+            break;
+        }
+        ReleaseKeys();
+        const std::int32_t dt = NextInterval();
+        if (elapsedMs_ + dt > maxMs) break;
+        Frame(dt);
+    }
+    api_.Dispose();
+    Log("Dispose: " + outcome_.endReason);
+    CollectMessages();
+    outcome_.elapsedS = static_cast<double>(elapsedMs_) / 1000.0;
+    outcome_.finalLocation = train_.location();
+    outcome_.finalSpeed = train_.speed();
+    return outcome_;
+}
+
+} // namespace velqa3::sim

@@ -1,0 +1,89 @@
+// The stand-in host's run: the calls of the host's order, the frames, the driver's script, the
+// beacons and signals of the route, and the train moved by what the plug-in returns.
+#pragma once
+
+#include "sim/checks.h"
+#include "sim/message_capture.h"
+#include "sim/plugin_library.h"
+#include "sim/recorder.h"
+#include "sim/scenario.h"
+#include "sim/track.h"
+#include "sim/train.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velqa3::sim {
+
+struct RunOutcome {
+    std::int64_t frames = 0;
+    double elapsedS = 0.0;
+    double distance = 0.0; // m travelled, either way
+    double finalLocation = 0.0;
+    double finalSpeed = 0.0;
+    double lowest = 0.0, highest = 0.0; // the span of track the train covered, m
+    double plotTop = 0.0; // the highest speed or pattern speed, for the picture's scale
+    std::string endReason;
+    std::vector<std::string> warnings; // things the host could not do as the scenario asked
+};
+
+class HostRun {
+  public:
+    HostRun(const Scenario& scenario, const PluginLibrary::EntryPoints& api, Recorder& recorder,
+            Checks& checks, MessageCapture* capture);
+
+    // Load ... frames ... Dispose. The library is loaded before and unloaded after.
+    RunOutcome Run();
+    // Reads what the plug-in wrote since the last look, logs it and hands it to the checks.
+    void CollectMessages();
+
+  private:
+    void Start();
+    bool RunDueSteps(); // false when a step ends the run
+    void Act(const DriverStep& step);
+    void ReleaseKeys();
+    void Frame(std::int32_t dtMs);
+    void PassBeacons(double from, double to);
+    void UpdateSignals(double from, double to);
+    void SendSignalAhead();
+    void LogOutputChanges(const HandleOutput& before);
+    bool Suspended() const;
+    std::int32_t NextInterval();
+    void Log(const std::string& text);
+    std::int32_t Clock() const;
+
+    const Scenario& scenario_;
+    const PluginLibrary::EntryPoints& api_;
+    Recorder& recorder_;
+    Checks& checks_;
+    MessageCapture* capture_;
+    Train train_;
+    Track track_;
+    RunOutcome outcome_;
+
+    std::int64_t elapsedMs_ = 0;
+    std::int64_t lastTraceMs_ = -1;
+    std::int32_t panel_[kPanelSize] = {};
+    std::int32_t sound_[kSoundSize] = {};
+    std::int32_t driverReverser_ = 0, driverPower_ = 0, driverBrake_ = 0;
+    HandleOutput output_{};
+    bool suspendedBefore_ = false;
+    std::size_t nextStep_ = 0;
+    std::int64_t lastStepMs_ = 0;
+    bool movedSinceStep_ = false;
+    int sentSignal_ = -2;
+    std::int32_t sentAspect_ = 0;
+    unsigned char keyboard_[256] = {};
+    struct Release {
+        std::int64_t atMs;
+        bool keyboard;
+        int code;
+    };
+    std::vector<Release> releases_;
+    std::uint64_t random_;
+    std::vector<int> scratch_;
+    std::vector<Message> messages_;
+};
+
+} // namespace velqa3::sim

@@ -1,0 +1,77 @@
+// What a run leaves for people to read: the trace (CSV, one row per frame or per period) and
+// the event log. Numbers are written with std::to_chars, so the native and the Windows build
+// of the host write the same text for the same values.
+#pragma once
+
+#include "plugin/host.h"
+#include "sim/scenario.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace velqa3::sim {
+
+// One frame as the host saw it.
+struct FrameRecord {
+    std::int64_t elapsedMs = 0;
+    VehicleState state{};
+    double permil = 0.0;
+    std::int32_t driverReverser = 0, driverPower = 0, driverBrake = 0;
+    HandleOutput output{};
+    std::int32_t signalAspect = 0; // of the signal ahead; 0 when none
+    bool suspended = false;
+    const std::int32_t* panel = nullptr;
+    const std::int32_t* sound = nullptr;
+};
+
+// Text appended into a buffer and written in large blocks.
+class TextOut {
+  public:
+    TextOut() = default;
+    TextOut(const TextOut&) = delete;
+    TextOut& operator=(const TextOut&) = delete;
+    ~TextOut() { Close(); }
+
+    bool Open(const std::string& path);
+    bool Close(); // false when anything failed to reach the file
+    TextOut& operator<<(std::string_view text);
+    TextOut& operator<<(char c);
+    TextOut& Int(std::int64_t value);
+    TextOut& Fixed(double value, int decimals);
+
+  private:
+    void Flush();
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+    std::string buffer_;
+};
+
+// "hh:mm:ss.mmm" of a time in ms of the day (past midnight the hours go on: 24, 25, ...).
+std::string ClockText(std::int64_t ms);
+
+class Recorder {
+  public:
+    Recorder(const Scenario& scenario) : scenario_(scenario) {}
+    bool Open(const std::string& tracePath, const std::string& eventsPath);
+    bool Close();
+
+    void Trace(const FrameRecord& frame);
+    // One event line, stamped with the run time, the clock, the place and the speed.
+    void Event(std::int64_t elapsedMs, std::int64_t clockMs, double location, double speed,
+               std::string_view text);
+
+    // Column numbers (1-based) for the plot script.
+    int LocationColumn() const { return 3; }
+    int SpeedColumn() const { return 4; }
+    int BrakeColumn() const { return 11; }
+    int DriverBrakeColumn() const { return 8; }
+    int PanelColumn(int index) const; // 0 when the panel entry is not traced
+
+  private:
+    const Scenario& scenario_;
+    TextOut trace_;
+    TextOut events_;
+};
+
+} // namespace velqa3::sim

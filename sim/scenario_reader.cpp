@@ -1,0 +1,177 @@
+// Reads a scenario file. Every value is checked before anything runs: a run that starts from a
+// half-understood scenario would show its author a result for a train they did not describe.
+#include "sim/scenario.h"
+#include "sim/scenario_parts.h"
+#include "sim/toml_fields.h"
+
+#include <algorithm>
+#include <climits>
+#include <fstream>
+#include <sstream>
+
+namespace velqa3::sim {
+
+namespace {
+
+void ReadRun(Fields& fields, const std::filesystem::path& folder, RunSettings& run) {
+    if (auto settings = fields.Text("settings")) {
+        if (settings->empty()) fields.Fail("settings", "must name a file");
+        const std::filesystem::path path = folder / std::filesystem::path(*settings);
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error))
+            fields.Fail("settings", "no such file: " + path.string());
+        run.settingsFile = path;
+    }
+    if (auto start = fields.ClockMs("start_time")) run.startTimeMs = *start;
+    if (auto interval = fields.Integer("interval_ms", 1, 1000))
+        run.intervalMs = static_cast<std::int32_t>(*interval);
+    if (auto jitter = fields.Integer("jitter_ms", 0, 1000))
+        run.jitterMs = static_cast<std::int32_t>(*jitter);
+    if (run.jitterMs >= run.intervalMs)
+        fields.Fail("jitter_ms", "must be smaller than interval_ms, or frames would not advance");
+    if (auto seed = fields.Integer("seed", 0, INT64_MAX))
+        run.seed = static_cast<std::uint64_t>(*seed);
+    run.maxS = fields.Number("max_s", run.maxS);
+    if (run.maxS <= 0.0 || run.maxS > 7 * 86400.0)
+        fields.Fail("max_s", "must lie above 0 and at most a week (604800 s)");
+    run.startLocation = fields.Number("start_location", 0.0);
+    if (auto brake = fields.Integer("initialize", INT32_MIN, INT32_MAX))
+        run.initializeBrake = static_cast<std::int32_t>(*brake);
+    if (auto reverser = fields.Integer("reverser", INT32_MIN, INT32_MAX))
+        run.driverReverser = static_cast<std::int32_t>(*reverser);
+    if (auto power = fields.Integer("power", INT32_MIN, INT32_MAX))
+        run.driverPower = static_cast<std::int32_t>(*power);
+    if (auto brake = fields.Integer("brake", INT32_MIN, INT32_MAX))
+        run.driverBrake = static_cast<std::int32_t>(*brake);
+    if (const toml::array* spans = fields.Array("suspend")) {
+        for (std::size_t i = 0; i < spans->size(); ++i) {
+            const toml::node& span = *spans->get(i);
+            const std::string key = fields.Name("suspend") + "[" + std::to_string(i + 1) + "]";
+            const toml::array* pair = span.as_array();
+            if (pair == nullptr || pair->size() != 2)
+                throw FieldFault{LineOf(span), key, "must be a pair [from_s, to_s]"};
+            const Suspension s{NumberOf(*pair->get(0), key), NumberOf(*pair->get(1), key)};
+            if (s.fromS < 0.0 || s.toS < s.fromS)
+                throw FieldFault{LineOf(span), key, "must satisfy 0 <= from_s <= to_s"};
+            run.suspensions.push_back(s);
+        }
+    }
+    fields.RejectUnknownKeys();
+}
+
+std::vector<int> ReadIndices(Fields& fields, std::string_view key) {
+    std::vector<int> indices;
+    if (const toml::array* list = fields.Array(key)) {
+        for (std::size_t i = 0; i < list->size(); ++i)
+            indices.push_back(static_cast<int>(IntegerOf(
+                *list->get(i), fields.Name(key) + "[" + std::to_string(i + 1) + "]", 0, 255)));
+    }
+    return indices;
+}
+
+void ReadTrace(Fields& fields, TraceSettings& trace) {
+    if (auto period = fields.Integer("period_ms", 0, 3600000))
+        trace.periodMs = static_cast<std::int32_t>(*period);
+    trace.panel = ReadIndices(fields, "panel");
+    trace.sound = ReadIndices(fields, "sound");
+    if (auto slot = fields.Integer("pattern_speed_panel", 0, 255)) {
+        if (*slot == kSuspendPanelIndex)
+            fields.Fail("pattern_speed_panel", "199 is the host's suspension input");
+        trace.patternSpeedPanel = static_cast<int>(*slot);
+        if (std::find(trace.panel.begin(), trace.panel.end(), *slot) == trace.panel.end())
+            trace.panel.push_back(static_cast<int>(*slot));
+    }
+    fields.RejectUnknownKeys();
+}
+
+// Tables that a scenario may repeat: [[beacon]], [[driver]], ...
+template <typename Each> void ForEachTable(Fields& top, std::string_view key, Each each) {
+    const toml::node* node = top.Node(key);
+    if (node == nullptr) return;
+    const toml::array* list = node->as_array();
+    if (list == nullptr || !list->is_array_of_tables())
+        throw FieldFault{LineOf(*node), std::string(key),
+                         "must be written as [[" + std::string(key) + "]] tables"};
+    for (std::size_t i = 0; i < list->size(); ++i) {
+        Fields fields(*list->get(i)->as_table(),
+                      std::string(key) + "[" + std::to_string(i + 1) + "]");
+        each(fields);
+        fields.RejectUnknownKeys();
+    }
+}
+
+void ReadScenarioTables(const toml::table& root, const std::filesystem::path& file,
+                        Scenario& scenario) {
+    Fields top(root, "");
+    scenario.name = top.Text("name").value_or(file.stem().string());
+    if (const toml::table* run = top.Table("run")) {
+        Fields fields(*run, "run");
+        ReadRun(fields, file.parent_path(), scenario.run);
+    }
+    if (const toml::table* trace = top.Table("trace")) {
+        Fields fields(*trace, "trace");
+        ReadTrace(fields, scenario.trace);
+    }
+    if (const toml::table* vehicle = top.Table("vehicle")) {
+        Fields fields(*vehicle, "vehicle");
+        ReadVehicle(fields, scenario.vehicle);
+    } else {
+        const toml::table defaults;
+        Fields fields(defaults, "vehicle");
+        ReadVehicle(fields, scenario.vehicle);
+    }
+    ForEachTable(top, "signal", [&](Fields& f) { ReadSignal(f, scenario.route); });
+    ForEachTable(top, "beacon", [&](Fields& f) { ReadBeacon(f, scenario.route); });
+    ForEachTable(top, "gradient", [&](Fields& f) { ReadGradient(f, scenario.route); });
+    ForEachTable(top, "driver", [&](Fields& f) {
+        scenario.driver.push_back(ReadDriverStep(f, scenario.vehicle.spec));
+    });
+    ForEachTable(top, "expect", [&](Fields& f) {
+        scenario.expectations.push_back(ReadExpectation(f, scenario.vehicle.spec));
+    });
+    top.RejectUnknownKeys();
+    FinishRoute(scenario.route);
+}
+
+} // namespace
+
+std::string ScenarioError::Text() const {
+    std::string text = file;
+    if (line > 0) text += ":" + std::to_string(line);
+    text += ": ";
+    if (!key.empty()) text += key + ": ";
+    return text + message;
+}
+
+bool ParseScenario(const std::string& text, const std::filesystem::path& file, Scenario& scenario,
+                   ScenarioError& error) {
+    scenario = Scenario{};
+    scenario.file = file;
+    error = ScenarioError{file.string(), 0, "", ""};
+    try {
+        const toml::table root = toml::parse(text, file.string());
+        ReadScenarioTables(root, file, scenario);
+        return true;
+    } catch (const toml::parse_error& fault) {
+        error.line = static_cast<int>(fault.source().begin.line);
+        error.message = "not valid TOML: " + std::string(fault.description());
+    } catch (const FieldFault& fault) {
+        error.line = fault.line;
+        error.key = fault.key;
+        error.message = fault.message;
+    }
+    return false;
+}
+
+bool ReadScenario(const std::filesystem::path& file, Scenario& scenario, ScenarioError& error) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        error = ScenarioError{file.string(), 0, "", "cannot read the scenario file"};
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ParseScenario(text.str(), file, scenario, error);
+}
+
+} // namespace velqa3::sim

@@ -1,0 +1,157 @@
+// The driver's script ([[driver]] steps) and the expectations ([[expect]]).
+#include "sim/scenario_parts.h"
+
+#include <climits>
+
+namespace velqa3::sim {
+
+namespace {
+
+std::optional<std::int32_t> Int32(Fields& fields, std::string_view key) {
+    const auto value = fields.Integer(key, INT32_MIN, INT32_MAX);
+    if (!value) return std::nullopt;
+    return static_cast<std::int32_t>(*value);
+}
+
+std::pair<double, double> Range(Fields& fields, std::string_view key) {
+    const toml::array* pair = fields.Array(key);
+    if (pair == nullptr || pair->size() != 2) fields.Fail(key, "must be a pair [from, to]");
+    const double from = NumberOf(*pair->get(0), fields.Name(key));
+    const double to = NumberOf(*pair->get(1), fields.Name(key));
+    if (to < from) fields.Fail(key, "must not end before it begins");
+    return {from, to};
+}
+
+// A brake notch given as a number or as "emergency".
+std::int32_t Notch(Fields& fields, std::string_view key, const VehicleSpec& spec, bool& emergency) {
+    const toml::node* node = fields.Node(key);
+    if (node->is_string()) {
+        if (*node->value<std::string>() != "emergency")
+            fields.Fail(key, "must be a notch number or \"emergency\"");
+        emergency = true;
+        return spec.BrakeNotches + 1;
+    }
+    return static_cast<std::int32_t>(IntegerOf(*node, fields.Name(key), 0, spec.BrakeNotches + 1));
+}
+
+int HoldMs(Fields& fields) {
+    return static_cast<int>(fields.Integer("hold_ms", 1, 3600000).value_or(200));
+}
+
+} // namespace
+
+DriverStep ReadDriverStep(Fields& fields, const VehicleSpec& spec) {
+    DriverStep step;
+    step.line = fields.line();
+    step.note = fields.Text("note").value_or("");
+    step.atS = fields.Number("at_s");
+    step.atTimeMs = fields.ClockMs("at_time");
+    step.atLocation = fields.Number("at_location");
+    step.locationBelow = fields.Number("location_below");
+    step.speedBelow = fields.Number("speed_below");
+    step.speedAbove = fields.Number("speed_above");
+    step.waitS = fields.Number("wait_s");
+    step.stopped = fields.Boolean("stopped");
+    step.pluginBrake = fields.Boolean("plugin_brake");
+    if (step.atS && *step.atS < 0.0) fields.Fail("at_s", "must not be negative");
+    if (step.waitS && *step.waitS < 0.0) fields.Fail("wait_s", "must not be negative");
+
+    step.reverser = Int32(fields, "reverser");
+    step.power = Int32(fields, "power");
+    if (fields.Has("brake")) {
+        bool emergency = false;
+        const toml::node* node = fields.Node("brake");
+        step.brake =
+            node->is_string() ? Notch(fields, "brake", spec, emergency) : *Int32(fields, "brake");
+    }
+    if (auto key = fields.Integer("key_down", 0, 15)) step.keyDown = static_cast<int>(*key);
+    if (auto key = fields.Integer("key_up", 0, 15)) step.keyUp = static_cast<int>(*key);
+    if (auto key = fields.Integer("key", 0, 15)) step.key = KeyPress{static_cast<int>(*key), 0};
+    if (auto code = fields.Integer("keyboard", 0, 255))
+        step.keyboard = KeyPress{static_cast<int>(*code), 0};
+    const bool holds = step.key || step.keyboard;
+    if (fields.Has("hold_ms") && !holds) fields.Fail("hold_ms", "belongs to key or keyboard");
+    const int hold = HoldMs(fields);
+    if (step.key) step.key->holdMs = hold;
+    if (step.keyboard) step.keyboard->holdMs = hold;
+    step.horn = Int32(fields, "horn");
+    if (auto doors = fields.Text("doors")) {
+        if (*doors != "open" && *doors != "close")
+            fields.Fail("doors", "must be \"open\" or \"close\"");
+        step.doorsOpen = *doors == "open";
+    }
+    if (const toml::table* place = fields.Table("initialize")) {
+        Fields relocation(*place, fields.Name("initialize"));
+        Relocation r;
+        const auto location = relocation.Number("location");
+        if (!location) relocation.Fail("location", "is missing");
+        if (*location < -1e9 || *location > 1e9)
+            relocation.Fail("location", "must lie within ±1e9 m");
+        r.location = *location;
+        r.speed = relocation.Number("speed", 0.0);
+        if (r.speed < -1000.0 || r.speed > 1000.0)
+            relocation.Fail("speed", "must lie within ±1000 km/h");
+        r.brake = Int32(relocation, "brake").value_or(0);
+        relocation.RejectUnknownKeys();
+        step.initialize = r;
+    }
+    step.end = fields.Boolean("end").value_or(false);
+    return step;
+}
+
+Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
+    Expectation expect;
+    expect.line = fields.line();
+    static constexpr std::string_view kKinds[] = {
+        "brake_reaches", "brake_never_above",  "stops_before",
+        "stops_between", "final_stop_between", "speed_below",
+        "message",       "message_contains",   "no_messages",
+        "panel"};
+    int kinds = 0;
+    std::string_view kind;
+    for (std::string_view k : kKinds)
+        if (fields.Has(k)) ++kinds, kind = k;
+    if (kinds != 1)
+        throw FieldFault{
+            fields.line(), fields.path(),
+            "needs exactly one of brake_reaches, brake_never_above, stops_before, "
+            "stops_between, final_stop_between, speed_below, message, message_contains, "
+            "no_messages, panel"};
+    const bool ranged = kind == "brake_reaches" || kind == "panel";
+    if (ranged && fields.Has("between_m")) {
+        const auto [from, to] = Range(fields, "between_m");
+        expect.from = from;
+        expect.to = to;
+    }
+    if (kind == "brake_reaches" || kind == "brake_never_above") {
+        expect.kind = kind == "brake_reaches" ? Expectation::Kind::BrakeReaches
+                                              : Expectation::Kind::BrakeNeverAbove;
+        expect.notch = Notch(fields, kind, spec, expect.emergency);
+    } else if (kind == "stops_before" || kind == "speed_below") {
+        expect.kind =
+            kind == "stops_before" ? Expectation::Kind::StopsBefore : Expectation::Kind::SpeedBelow;
+        expect.value = *fields.Number(kind);
+    } else if (kind == "stops_between" || kind == "final_stop_between") {
+        expect.kind = kind == "stops_between" ? Expectation::Kind::StopsBetween
+                                              : Expectation::Kind::FinalStopBetween;
+        const auto [from, to] = Range(fields, kind);
+        expect.from = from;
+        expect.to = to;
+    } else if (kind == "message" || kind == "message_contains") {
+        expect.kind =
+            kind == "message" ? Expectation::Kind::Message : Expectation::Kind::MessageContains;
+        expect.caption = *fields.Text(kind);
+        if (expect.caption.empty()) fields.Fail(kind, "must not be empty");
+    } else if (kind == "no_messages") {
+        expect.kind = Expectation::Kind::NoMessages;
+        if (!*fields.Boolean(kind)) fields.Fail(kind, "can only be true");
+    } else {
+        expect.kind = Expectation::Kind::PanelReaches;
+        expect.panelIndex = static_cast<int>(*fields.Integer(kind, 0, 255));
+        if (!fields.Has("value")) fields.Fail("value", "is missing (the panel value expected)");
+        expect.panelValue = *Int32(fields, "value");
+    }
+    return expect;
+}
+
+} // namespace velqa3::sim

@@ -1,0 +1,181 @@
+#include "sim/toml_fields.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace velqa3::sim {
+
+namespace {
+
+const char* TypeName(const toml::node& node) {
+    switch (node.type()) {
+    case toml::node_type::table:
+        return "a table";
+    case toml::node_type::array:
+        return "an array";
+    case toml::node_type::string:
+        return "a string";
+    case toml::node_type::integer:
+        return "an integer";
+    case toml::node_type::floating_point:
+        return "a number";
+    case toml::node_type::boolean:
+        return "true or false";
+    case toml::node_type::date:
+        return "a date";
+    case toml::node_type::time:
+        return "a time";
+    case toml::node_type::date_time:
+        return "a date and time";
+    default:
+        return "nothing";
+    }
+}
+
+[[noreturn]] void FailAt(const toml::node& node, const std::string& key,
+                         const std::string& message) {
+    throw FieldFault{LineOf(node), key, message};
+}
+
+std::string Shown(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+} // namespace
+
+int LineOf(const toml::node& node) {
+    return static_cast<int>(node.source().begin.line);
+}
+
+double NumberOf(const toml::node& node, const std::string& key) {
+    if (!node.is_number())
+        FailAt(node, key, std::string("must be a number, not ") + TypeName(node));
+    const double value = *node.value<double>();
+    if (!std::isfinite(value)) FailAt(node, key, "must be a finite number, not " + Shown(value));
+    return value;
+}
+
+std::int64_t IntegerOf(const toml::node& node, const std::string& key, std::int64_t min,
+                       std::int64_t max) {
+    if (!node.is_integer())
+        FailAt(node, key, std::string("must be an integer, not ") + TypeName(node));
+    const std::int64_t value = *node.value<std::int64_t>();
+    if (value < min || value > max)
+        FailAt(node, key,
+               "must lie between " + std::to_string(min) + " and " + std::to_string(max) +
+                   ", not " + std::to_string(value));
+    return value;
+}
+
+Fields::Fields(const toml::table& table, std::string path)
+    : table_(table), path_(std::move(path)) {}
+
+int Fields::line() const {
+    return sim::LineOf(table_);
+}
+
+std::string Fields::Name(std::string_view key) const {
+    return path_.empty() ? std::string(key) : path_ + "." + std::string(key);
+}
+
+int Fields::LineOf(std::string_view key) const {
+    const toml::node* node = table_.get(key);
+    return node != nullptr ? sim::LineOf(*node) : line();
+}
+
+bool Fields::Has(std::string_view key) const {
+    return table_.contains(key);
+}
+
+void Fields::Fail(std::string_view key, const std::string& message) const {
+    throw FieldFault{LineOf(key), Name(key), message};
+}
+
+const toml::node* Fields::Node(std::string_view key) {
+    used_.emplace(key);
+    return table_.get(key);
+}
+
+std::optional<double> Fields::Number(std::string_view key) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) return std::nullopt;
+    return NumberOf(*node, Name(key));
+}
+
+double Fields::Number(std::string_view key, double fallback) {
+    return Number(key).value_or(fallback);
+}
+
+std::optional<std::int64_t> Fields::Integer(std::string_view key, std::int64_t min,
+                                            std::int64_t max) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) return std::nullopt;
+    return IntegerOf(*node, Name(key), min, max);
+}
+
+std::optional<bool> Fields::Boolean(std::string_view key) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) return std::nullopt;
+    if (!node->is_boolean())
+        FailAt(*node, Name(key), std::string("must be true or false, not ") + TypeName(*node));
+    return *node->value<bool>();
+}
+
+std::optional<std::string> Fields::Text(std::string_view key) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) return std::nullopt;
+    if (!node->is_string())
+        FailAt(*node, Name(key), std::string("must be a string, not ") + TypeName(*node));
+    return *node->value<std::string>();
+}
+
+std::optional<std::int64_t> Fields::ClockMs(std::string_view key) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) return std::nullopt;
+    if (const auto* time = node->as_time()) {
+        const toml::time& t = time->get();
+        return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000LL + t.nanosecond / 1000000;
+    }
+    if (!node->is_string())
+        FailAt(*node, Name(key),
+               std::string("must be a time \"HH:MM:SS\", not ") + TypeName(*node));
+    const std::string text = *node->value<std::string>();
+    unsigned hours = 0, minutes = 0, seconds = 0, millis = 0;
+    char tail = 0;
+    const int parts =
+        std::sscanf(text.c_str(), "%2u:%2u:%2u.%3u%c", &hours, &minutes, &seconds, &millis, &tail);
+    const bool shaped = parts == 3 || parts == 4;
+    if (!shaped || hours > 23 || minutes > 59 || seconds > 59)
+        FailAt(*node, Name(key), "must be a time of day \"HH:MM:SS[.mmm]\", not \"" + text + "\"");
+    return ((hours * 60LL + minutes) * 60 + seconds) * 1000 + millis;
+}
+
+const toml::array* Fields::Array(std::string_view key) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) return nullptr;
+    if (!node->is_array())
+        FailAt(*node, Name(key), std::string("must be an array, not ") + TypeName(*node));
+    return node->as_array();
+}
+
+const toml::table* Fields::Table(std::string_view key) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) return nullptr;
+    if (!node->is_table())
+        FailAt(*node, Name(key), std::string("must be a table, not ") + TypeName(*node));
+    return node->as_table();
+}
+
+void Fields::RejectUnknownKeys() const {
+    for (auto&& [key, node] : table_) {
+        if (used_.find(key.str()) != used_.end()) continue;
+        throw FieldFault{static_cast<int>(key.source().begin.line) != 0
+                             ? static_cast<int>(key.source().begin.line)
+                             : sim::LineOf(node),
+                         Name(key.str()), "unknown key"};
+    }
+}
+
+} // namespace velqa3::sim

@@ -1,0 +1,64 @@
+// Typed access to one TOML table of a scenario that remembers which keys were read, so that a
+// misspelt key is refused instead of silently ignored, and that names the file, line and key of
+// every fault.
+#pragma once
+
+#include "sim/toml.h"
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace velqa3::sim {
+
+// Thrown inside the reader only; ReadScenario turns it into a ScenarioError.
+struct FieldFault {
+    int line;
+    std::string key;
+    std::string message;
+};
+
+class Fields {
+  public:
+    // path: how the table is named in messages ("run", "beacon[3]").
+    Fields(const toml::table& table, std::string path);
+
+    const toml::table& table() const { return table_; }
+    const std::string& path() const { return path_; }
+    int line() const;
+    // The key's full name in messages, and the line of its value (or of the table).
+    std::string Name(std::string_view key) const;
+    int LineOf(std::string_view key) const;
+    bool Has(std::string_view key) const;
+
+    std::optional<double> Number(std::string_view key);
+    double Number(std::string_view key, double fallback);
+    std::optional<std::int64_t> Integer(std::string_view key, std::int64_t min, std::int64_t max);
+    std::optional<bool> Boolean(std::string_view key);
+    std::optional<std::string> Text(std::string_view key);
+    // A clock time "HH:MM:SS[.mmm]", as a string or a TOML time; ms of the day.
+    std::optional<std::int64_t> ClockMs(std::string_view key);
+    const toml::node* Node(std::string_view key);
+    const toml::array* Array(std::string_view key);
+    const toml::table* Table(std::string_view key);
+
+    // Refuses keys that were never asked for.
+    void RejectUnknownKeys() const;
+
+    [[noreturn]] void Fail(std::string_view key, const std::string& message) const;
+
+  private:
+    const toml::table& table_;
+    std::string path_;
+    std::set<std::string, std::less<>> used_;
+};
+
+int LineOf(const toml::node& node);
+// A finite number from an integer or float node; fails naming key at the node's line.
+double NumberOf(const toml::node& node, const std::string& key);
+std::int64_t IntegerOf(const toml::node& node, const std::string& key, std::int64_t min,
+                       std::int64_t max);
+
+} // namespace velqa3::sim
