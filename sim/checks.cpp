@@ -32,7 +32,7 @@ std::string NotchName(const Expectation& e) {
 Checks::Checks(const Scenario& scenario)
     : scenario_(scenario), watches_(scenario.expectations.size()) {}
 
-void Checks::Frame(double location, double speed, std::int32_t driverBrake,
+void Checks::Frame(double timeS, double location, double speed, std::int32_t driverBrake,
                    const HandleOutput& output, const std::int32_t* panel) {
     const double pace = std::fabs(speed);
     maxSpeed_ = std::max(maxSpeed_, pace);
@@ -61,6 +61,16 @@ void Checks::Frame(double location, double speed, std::int32_t driverBrake,
             break;
         case Expectation::Kind::PanelReaches:
             holds = panel[e.panelIndex] == e.panelValue;
+            break;
+        case Expectation::Kind::ReverserIs:
+            if (timeS >= *e.from && timeS <= *e.to) {
+                Watch& w = watches_[i];
+                ++w.framesInWindow;
+                if (output.Reverser != e.reverser && !w.otherValue) {
+                    w.otherValue = output.Reverser;
+                    w.otherAt = timeS;
+                }
+            }
             break;
         default:
             break;
@@ -131,6 +141,21 @@ std::vector<Verdict> Checks::Judge() const {
             v.text = "the train ends the run at a stand between " + Span(e) +
                      (standing ? ": at " + Metres(lastLocation_)
                                : ": still moving at " + Metres(lastLocation_));
+            break;
+        }
+        case Expectation::Kind::ReverserIs: {
+            char text[160];
+            std::snprintf(text, sizeof text, "the reverser output is %d from %.1f s to %.1f s",
+                          static_cast<int>(e.reverser), *e.from, *e.to);
+            v.passed = w.framesInWindow > 0 && !w.otherValue;
+            v.text = text;
+            if (w.framesInWindow == 0) {
+                v.text += ": the run never reached that window";
+            } else if (w.otherValue) {
+                std::snprintf(text, sizeof text, ": %d at %.2f s", static_cast<int>(*w.otherValue),
+                              w.otherAt);
+                v.text += text;
+            }
             break;
         }
         case Expectation::Kind::SpeedBelow: {

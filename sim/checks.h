@@ -23,8 +23,9 @@ class Checks {
     explicit Checks(const Scenario& scenario);
 
     // driverBrake: the driver's notch, so that an intervention is the plug-in braking harder.
-    void Frame(double location, double speed, std::int32_t driverBrake, const HandleOutput& output,
-               const std::int32_t* panel);
+    // timeS: run time since the first frame.
+    void Frame(double timeS, double location, double speed, std::int32_t driverBrake,
+               const HandleOutput& output, const std::int32_t* panel);
     void Messages(const std::vector<Message>& messages);
     // Messages cannot be seen on this build (the Windows host: message boxes).
     void MessagesUnseen() { messagesSeen_ = false; }
@@ -42,6 +43,9 @@ class Checks {
     struct Watch {
         std::optional<double> firstAt; // where the watched condition first held
         std::optional<double> firstInRange;
+        int framesInWindow = 0; // ReverserIs: frames seen in the window
+        std::optional<std::int32_t> otherValue; // ReverserIs: a value seen there that differs
+        double otherAt = 0.0;
     };
 
     const Scenario& scenario_;

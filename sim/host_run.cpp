@@ -256,7 +256,8 @@ void HostRun::Frame(std::int32_t dtMs) {
     ++outcome_.frames;
     LogOutputChanges(before);
     CollectMessages();
-    checks_.Frame(to, train_.speed(), driverBrake_, output_, panel_);
+    checks_.Frame(static_cast<double>(elapsedMs_) / 1000.0, to, train_.speed(), driverBrake_,
+                  output_, panel_);
     outcome_.lowest = std::min(outcome_.lowest, to);
     outcome_.highest = std::max(outcome_.highest, to);
     outcome_.plotTop = std::max(outcome_.plotTop, std::fabs(train_.speed()));

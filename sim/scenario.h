@@ -124,16 +124,18 @@ struct Expectation {
         MessageContains, // ... or one whose "caption: text" contains this text
         NoMessages,
         PanelReaches, // a panel entry takes a value (optionally first between two locations)
+        ReverserIs,   // the reverser output keeps a value through a window of run time
     };
     Kind kind = Kind::BrakeReaches;
     int line = 0;
     std::int32_t notch = 0;         // BrakeReaches, BrakeNeverAbove
     bool emergency = false;         // notch given as "emergency"
     double value = 0.0;             // StopsBefore, SpeedBelow
-    std::optional<double> from, to; // m
+    std::optional<double> from, to; // m; for ReverserIs s of run time
     std::string caption;            // Message
     int panelIndex = 0;
     std::int32_t panelValue = 0;
+    std::int32_t reverser = 0; // ReverserIs
 };
 
 struct Suspension {

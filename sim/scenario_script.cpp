@@ -106,7 +106,7 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
         "brake_reaches", "brake_never_above",  "stops_before",
         "stops_between", "final_stop_between", "speed_below",
         "message",       "message_contains",   "no_messages",
-        "panel"};
+        "panel",         "reverser_is"};
     int kinds = 0;
     std::string_view kind;
     for (std::string_view k : kKinds)
@@ -116,7 +116,7 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
             fields.line(), fields.path(),
             "needs exactly one of brake_reaches, brake_never_above, stops_before, "
             "stops_between, final_stop_between, speed_below, message, message_contains, "
-            "no_messages, panel"};
+            "no_messages, panel, reverser_is"};
     const bool ranged = kind == "brake_reaches" || kind == "panel";
     if (ranged && fields.Has("between_m")) {
         const auto [from, to] = Range(fields, "between_m");
@@ -145,6 +145,14 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
     } else if (kind == "no_messages") {
         expect.kind = Expectation::Kind::NoMessages;
         if (!*fields.Boolean(kind)) fields.Fail(kind, "can only be true");
+    } else if (kind == "reverser_is") {
+        expect.kind = Expectation::Kind::ReverserIs;
+        expect.reverser = static_cast<std::int32_t>(*fields.Integer(kind, -1, 1));
+        if (!fields.Has("between_s"))
+            fields.Fail("between_s", "is missing (the window of run time, in s)");
+        const auto [from, to] = Range(fields, "between_s");
+        expect.from = from;
+        expect.to = to;
     } else {
         expect.kind = Expectation::Kind::PanelReaches;
         expect.panelIndex = static_cast<int>(*fields.Integer(kind, 0, 255));
