@@ -2,6 +2,7 @@
 // and mode changes, and checks after every step that what the panel, the sound stage and the
 // later stages read stays within the values they understand.
 #include "ats_pt/dispatcher.h"
+#include "fuzz/fuzz_input.h"
 #include "tests/support/beacon_rig.h"
 #include "vehicle/supervision.h"
 
@@ -14,23 +15,7 @@
 
 namespace {
 
-class Input {
-  public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool empty() const { return size_ == 0; }
-    template <typename T> T Take() {
-        T value{};
-        const std::size_t n = size_ < sizeof value ? size_ : sizeof value;
-        std::memcpy(&value, data_, n);
-        data_ += n;
-        size_ -= n;
-        return value;
-    }
-
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-};
+using velqa3::fuzz::Input;
 
 // Names the broken expectation before stopping, so a saved crash explains itself.
 void Fail(const char* what) {

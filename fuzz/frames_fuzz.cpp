@@ -1,5 +1,6 @@
 // Feeds a fresh plug-in any sequence of host calls with any values, and checks after every
 // frame that the values later stages compute with stay numbers.
+#include "fuzz/fuzz_input.h"
 #include "plugin/plugin.h"
 
 #include <cmath>
@@ -10,23 +11,7 @@
 
 namespace {
 
-class Input {
-  public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool empty() const { return size_ == 0; }
-    template <typename T> T Take() {
-        T value{};
-        const std::size_t n = size_ < sizeof value ? size_ : sizeof value;
-        std::memcpy(&value, data_, n);
-        data_ += n;
-        size_ -= n;
-        return value;
-    }
-
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-};
+using velqa3::fuzz::Input;
 
 void Require(bool condition) {
     if (!condition) __builtin_trap();

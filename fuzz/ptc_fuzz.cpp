@@ -2,6 +2,7 @@
 // actions, and checks after every step that its distances and curves stay numbers and its
 // distances never go below zero.
 #include "ats_pt/ptc.h"
+#include "fuzz/fuzz_input.h"
 
 #include <cmath>
 #include <cstddef>
@@ -11,23 +12,7 @@
 
 namespace {
 
-class Input {
-  public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool empty() const { return size_ == 0; }
-    template <typename T> T Take() {
-        T value{};
-        const std::size_t n = size_ < sizeof value ? size_ : sizeof value;
-        std::memcpy(&value, data_, n);
-        data_ += n;
-        size_ -= n;
-        return value;
-    }
-
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-};
+using velqa3::fuzz::Input;
 
 void Require(bool condition) {
     if (!condition) __builtin_trap();
