@@ -13,68 +13,51 @@ namespace {
 
 using test::BeaconRig;
 
+// Spot beacons reach the spot protection (seen by its emergency: each would brake) only in
+// spot mode and never during the aspect-coded check; on dual equipment pair beacons go there
+// only when they must act, and always clear the pattern's signal target.
 TEST(BeaconRouting, SpotBeaconsReachTheSpotProtectionOnlyInSpotMode) {
     const struct {
-        std::uint8_t atsMode, cabSignalMode;
-        bool taken;
-    } cases[] = {{2, 0, true}, {7, 0, true}, {2, 1, false}, {4, 0, false}, {8, 0, false}};
+        std::uint8_t atsMode, cabSignalMode, dual;
+        std::int32_t type, signal, optional;
+        bool taken, signalTargetCleared;
+    } cases[] = {{2, 0, 0, 1, 0, 0, true, false},          {7, 0, 0, 1, 0, 0, true, false},
+                 {2, 1, 0, 1, 0, 0, false, false},         {4, 0, 0, 1, 0, 0, false, false},
+                 {8, 0, 0, 1, 0, 0, false, false},         {0x08, 0, 0, 12, 3, 20003, true, false},
+                 {0x08, 1, 0, 12, 3, 20003, false, false}, {0x08, 0, 0, 13, 3, 0, true, false},
+                 {0x0C, 0, 1, 12, 3, 20003, true, true},   {0x0C, 0, 1, 12, 3, 350, false, true},
+                 {0x0C, 0, 1, 13, 3, 0, true, true},       {0x08, 0, 1, 12, 3, 20003, false, true},
+                 {0x04, 0, 0, 12, 3, 20003, false, false}, {0x0A, 0, 0, 12, 3, 20003, true, false}};
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.mode.atsMode = c.atsMode;
         rig.mode.cabSignalMode = c.cabSignalMode;
-        rig.Send(1, 0, 0.0f, 0); // immediate stop
-        EXPECT_EQ(rig.stc.emergency != 0, c.taken) << int{c.atsMode} << "/" << int{c.cabSignalMode};
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0);
-    }
-}
-
-TEST(BeaconRouting, PairBeaconsOnDualEquipmentGoToTheSpotProtectionOnlyWhenTheyMustAct) {
-    const struct {
-        std::uint8_t atsMode, dual;
-        std::int32_t type, optional;
-        bool taken, signalTargetCleared;
-    } cases[] = {
-        {0x08, 0, 12, 20003, true, false},  {0x08, 0, 13, 0, true, false},
-        {0x0C, 1, 12, 20003, true, true},   {0x0C, 1, 12, 350, false, true},
-        {0x0C, 1, 13, 0, true, true},       {0x08, 1, 12, 20003, false, true},
-        {0x04, 0, 12, 20003, false, false}, {0x0A, 0, 12, 20003, true, false},
-    };
-    for (const auto& c : cases) {
-        BeaconRig rig;
-        rig.mode.atsMode = c.atsMode;
         rig.mode.dualEquipped = c.dual;
         rig.frame.speed = 200.0f; // too fast for any check
         rig.ptc.sigDis = 500.0f;
         if (c.type == 13) rig.stc.Beacon(10, 0, 0); // a pair for it to complete at once
-        rig.Send(c.type, 3, 100.0f, c.optional);
-        EXPECT_EQ(rig.stc.emergency != 0, c.taken)
-            << "type " << c.type << " optional " << c.optional << " mode " << int{c.atsMode};
-        EXPECT_EQ(rig.ptc.sigDis == 100000.0f, c.signalTargetCleared)
-            << "type " << c.type << " optional " << c.optional << " mode " << int{c.atsMode};
+        rig.Send(c.type, c.signal, 100.0f, c.optional);
+        SCOPED_TRACE(testing::Message() << c.type << " with " << c.optional << " in "
+                                        << int{c.atsMode} << (c.dual ? " dual" : ""));
+        EXPECT_EQ(rig.stc.emergency != 0, c.taken);
+        EXPECT_EQ(rig.ptc.sigDis == 100000.0f, c.signalTargetCleared);
     }
 }
 
 TEST(BeaconRouting, StopBeaconsGoToThePatternProtectionWhenTheLineAcceptsThem) {
-    BeaconRig rig;
-    rig.frame.speed = 40.0f;
-    rig.mode.atsMode = 2;
-    rig.Send(3, 0, 120.0f, 0);
-    EXPECT_EQ(rig.ptc.lastBeacon.Type, 0); // not without acceptance
-
-    rig.mode.acceptSpotBeacons = 1;
-    rig.Send(3, 0, 120.0f, 0);
-    EXPECT_FLOAT_EQ(rig.ptc.sigDis, 120.0f);
-    rig.Send(4, 0, 30.0f, 0);
-    EXPECT_EQ(rig.ptc.emergencyLatch, 1);
-
-    BeaconRig held;
-    held.mode.acceptSpotBeacons = 1;
-    held.ptc.patternHold = 1;
-    held.frame.speed = 40.0f;
-    held.Send(3, 0, 120.0f, 0);
-    held.Send(4, 0, 30.0f, 0);
-    EXPECT_EQ(held.ptc.lastBeacon.Type, 0);
-    EXPECT_EQ(held.ptc.emergencyLatch, 0);
+    for (const bool accept : {false, true})
+        for (const bool hold : {false, true}) {
+            BeaconRig rig;
+            rig.frame.speed = 40.0f;
+            rig.mode.atsMode = 2;
+            rig.mode.acceptSpotBeacons = accept;
+            rig.ptc.patternHold = hold;
+            rig.Send(3, 0, 120.0f, 0);
+            rig.Send(4, 0, 30.0f, 0);
+            const bool taken = accept && !hold;
+            EXPECT_EQ(rig.ptc.sigDis == 120.0f, taken) << accept << hold;
+            EXPECT_EQ(rig.ptc.emergencyLatch, taken ? 1 : 0) << accept << hold;
+        }
 }
 
 TEST(BeaconRouting, PatternBeaconsOffAPatternLineTouchNothingButTheAspect) {
@@ -97,11 +80,12 @@ TEST(BeaconRouting, PatternBeaconsOffAPatternLineTouchNothingButTheAspect) {
         rig.inputs.masterKeyPosition = c.keyPosition;
         const float sigDis = rig.ptc.sigDis;
         rig.Send(60, 2, 500.0f, 0);
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0) << c.what;
-        EXPECT_EQ(rig.ptc.sigDis, sigDis) << c.what;
-        EXPECT_EQ(rig.mode.atsMode, 2) << c.what;
-        EXPECT_EQ(rig.mode.atsModePanel, 2) << c.what;
-        EXPECT_EQ(rig.mode.currentAspect, 2) << c.what;
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0);
+        EXPECT_EQ(rig.ptc.sigDis, sigDis);
+        EXPECT_EQ(rig.mode.atsMode, 2);
+        EXPECT_EQ(rig.mode.atsModePanel, 2);
+        EXPECT_EQ(rig.mode.currentAspect, 2);
     }
 }
 
@@ -129,12 +113,12 @@ TEST(BeaconModes, TheFirstPatternBeaconEntersPatternProtectionThenIsTaken) {
         rig.ptc.bellOut = 2;
         rig.ptc.resetReady = 0;
         rig.Send(60, 2, 500.0f, 0);
-        EXPECT_EQ(rig.mode.atsMode, c.atsModeAfter) << c.what;
-        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter) << c.what;
-        EXPECT_EQ(rig.ptc.bellOut, 0) << c.what;
-        EXPECT_EQ(rig.ptc.resetReady, c.started ? 1 : 0) << c.what;
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 60) << c.what;
-        EXPECT_FLOAT_EQ(rig.ptc.sigDis, 500.0f) << c.what;
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(rig.mode.atsMode, c.atsModeAfter);
+        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter);
+        EXPECT_EQ(rig.ptc.bellOut, 0);
+        EXPECT_EQ(rig.ptc.resetReady, c.started ? 1 : 0);
+        EXPECT_FLOAT_EQ(rig.ptc.sigDis, 500.0f);
     }
 
     // Once inside, a pattern beacon neither restarts the pattern nor silences the bell.
@@ -172,20 +156,19 @@ TEST(BeaconModes, TargetAndTrackBeaconsSelectTheirVariant) {
     const struct {
         std::int32_t type, signal, optional;
         std::uint8_t before, after, panelAfter;
-    } cases[] = {
-        {101, 0, 0, 0x44, 0x85, 0x85},  {119, 0, 0, 0x02, 0x87, 0x87},
-        {130, 0, 0, 0x85, 0x45, 0x45},  {149, 0, 0, 0x02, 0x46, 0x46},
-        {200, 2, 2, 0x85, 0x45, 0x45},  {200, 2, 4, 0x85, 0x85, 0x85},
-        {200, 2, 0, 0x85, 0x85, 0x85},  {205, 0, 250045, 0x85, 0x45, 0x85},
-        {207, 0, -5, 0x02, 0x46, 0x02},
-    };
+    } cases[] = {{101, 0, 0, 0x44, 0x85, 0x85}, {119, 0, 0, 0x02, 0x87, 0x87},
+                 {130, 0, 0, 0x85, 0x45, 0x45}, {149, 0, 0, 0x02, 0x46, 0x46},
+                 {200, 2, 2, 0x85, 0x45, 0x45}, {200, 2, 4, 0x85, 0x85, 0x85},
+                 {200, 2, 0, 0x85, 0x85, 0x85}, {205, 0, 250045, 0x85, 0x45, 0x85},
+                 {207, 0, -5, 0x02, 0x46, 0x02}};
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.mode.atsMode = c.before;
         rig.mode.atsModePanel = c.before;
         rig.Send(c.type, c.signal, 100.0f, c.optional);
-        EXPECT_EQ(rig.mode.atsMode, c.after) << c.type << " with " << c.optional;
-        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter) << c.type << " with " << c.optional;
+        SCOPED_TRACE(testing::Message() << c.type << " with " << c.optional);
+        EXPECT_EQ(rig.mode.atsMode, c.after);
+        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter);
     }
     BeaconRig rig;
     rig.Send(200, 2, 100.0f, 2); // as type 132 with signal 2
@@ -207,36 +190,34 @@ TEST(BeaconModes, LineEquipmentBeaconsSetTheLineCodeAndDualEquipment) {
         BeaconRig rig;
         rig.mode.atsMode = 2;
         rig.Send(50, 0, 0.0f, c.optional);
-        EXPECT_EQ(rig.mode.lineCode, c.lineCode) << c.optional;
-        EXPECT_EQ(rig.mode.atsMode, c.atsMode) << c.optional;
-        EXPECT_EQ(rig.mode.dualEquipped, c.dual) << c.optional;
-        EXPECT_EQ(rig.mode.acceptSpotBeacons, c.accept) << c.optional;
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0) << c.optional;
+        SCOPED_TRACE(c.optional);
+        EXPECT_EQ(rig.mode.lineCode, c.lineCode);
+        EXPECT_EQ(rig.mode.atsMode, c.atsMode);
+        EXPECT_EQ(rig.mode.dualEquipped, c.dual);
+        EXPECT_EQ(rig.mode.acceptSpotBeacons, c.accept);
+        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0);
     }
 }
 
-TEST(BeaconModes, TypeFifteenStartsTheSignalSpeedCheckOnAspectCodedLines) {
-    BeaconRig rig;
-    rig.mode.lineCode = 0x08;
-    rig.mode.atsMode = 0x08;
-    rig.ptc.sigDis = 500.0f;
-    rig.Send(15, 0, 0.0f, 0);
-    EXPECT_EQ(rig.mode.cabSignalMode, 1);
-    EXPECT_EQ(rig.mode.cabSignalCode, 6);
-    EXPECT_EQ(rig.ptc.sigDis, 100000.0f);
-    rig.Send(12, 0, 0.0f, 0);
-    EXPECT_EQ(rig.stc.pairArmed, 0); // spot beacons are now dropped
-
+TEST(BeaconModes, TypeFifteenStartsTheSignalSpeedCheckOnAspectCodedLinesOnly) {
     const struct {
         std::int32_t lineCode;
         std::uint8_t atsMode;
-    } refused[] = {{0x04, 0x08}, {0x08, 0x02}};
-    for (const auto& c : refused) {
-        BeaconRig other;
-        other.mode.lineCode = c.lineCode;
-        other.mode.atsMode = c.atsMode;
-        other.Send(15, 0, 0.0f, 0);
-        EXPECT_EQ(other.mode.cabSignalMode, 0) << c.lineCode << "/" << int{c.atsMode};
+        bool starts;
+    } cases[] = {{0x08, 0x08, true}, {0x04, 0x08, false}, {0x08, 0x02, false}};
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.mode.lineCode = c.lineCode;
+        rig.mode.atsMode = c.atsMode;
+        rig.ptc.sigDis = 500.0f;
+        rig.Send(15, 0, 0.0f, 0);
+        SCOPED_TRACE(testing::Message() << c.lineCode << "/" << int{c.atsMode});
+        EXPECT_EQ(rig.mode.cabSignalMode, c.starts ? 1 : 0);
+        EXPECT_EQ(rig.mode.cabSignalCode, c.starts ? 6 : 0);
+        EXPECT_EQ(rig.ptc.sigDis == 100000.0f, c.starts);
+        rig.Send(12, 0, 0.0f, 0);
+        EXPECT_EQ(rig.stc.pairArmed,
+                  c.atsMode == 0x08 && !c.starts ? 1 : 0); // dropped once started
     }
 }
 
@@ -273,11 +254,10 @@ TEST(BeaconConversions, SignalDistancesBecomeTheFirstGroupOfATargetBeacon) {
     const struct {
         float distance, offset;
         std::int32_t packed;
-    } cases[] = {
-        {100.0f, 0.0f, 25'999'000},   {101.0f, 2.0f, 25'999'000}, {3996.0f, 0.0f, 999'999'000},
-        {5000.0f, 0.0f, 999'999'000}, {-3.0f, 0.0f, 999'000},     {nan, 0.0f, 999'000},
-        {1e30f, 0.0f, 999'999'000},
-    };
+    } cases[] = {{100.0f, 0.0f, 25'999'000},   {101.0f, 2.0f, 25'999'000},
+                 {3996.0f, 0.0f, 999'999'000}, {5000.0f, 0.0f, 999'999'000},
+                 {-3.0f, 0.0f, 999'000},       {nan, 0.0f, 999'000},
+                 {1e30f, 0.0f, 999'999'000}};
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.mode.atsMode = 0x14;
@@ -285,12 +265,13 @@ TEST(BeaconConversions, SignalDistancesBecomeTheFirstGroupOfATargetBeacon) {
         rig.Send(22, 3, c.distance, 0);
         EXPECT_EQ(rig.ptc.lastBeacon.Type, 100) << c.distance;
         EXPECT_EQ(rig.ptc.lastBeacon.Optional, c.packed) << c.distance;
-        EXPECT_EQ(rig.ptc.lastBeacon.Signal, 3);
     }
 
     BeaconRig rig;
     rig.mode.atsMode = 0x14;
     rig.frame.speed = 50.0f;
+    rig.Send(22, 3, 100.0f, 0);
+    EXPECT_EQ(rig.ptc.lastBeacon.Signal, 3);
     rig.Send(22, 3, 100.0f, -1); // the signal's aspect is not known: no block beyond
     EXPECT_EQ(rig.ptc.lastBeacon.Signal, 0);
     EXPECT_FLOAT_EQ(rig.ptc.targetDis, 100.0f);
@@ -377,12 +358,10 @@ TEST(BeaconFeeds, StopBeaconsReachTascOnlyWhenItCanUseThem) {
         float speed;
         std::int32_t type, optional;
         float stopDistance;
-    } cases[] = {
-        {1, 1, 40.0f, 120, 300, 300.0f}, {1, 1, 40.0f, 121, 30035, 300.35f},
-        {1, 1, 0.0f, 120, 300, 0.0f},    {1, 1, -5.0f, 120, 300, 0.0f},
-        {1, 0, 40.0f, 120, 300, 0.0f},   {0, 1, 40.0f, 121, 300, 0.0f},
-        {1, 1, 40.0f, 121, -250, -2.5f},
-    };
+    } cases[] = {{1, 1, 40.0f, 120, 300, 300.0f}, {1, 1, 40.0f, 121, 30035, 300.35f},
+                 {1, 1, 0.0f, 120, 300, 0.0f},    {1, 1, -5.0f, 120, 300, 0.0f},
+                 {1, 0, 40.0f, 120, 300, 0.0f},   {0, 1, 40.0f, 121, 300, 0.0f},
+                 {1, 1, 40.0f, 121, -250, -2.5f}};
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.tasc.installed = c.installed;
