@@ -60,48 +60,28 @@ TEST(BeaconRouting, StopBeaconsGoToThePatternProtectionWhenTheLineAcceptsThem) {
         }
 }
 
-TEST(BeaconRouting, PatternBeaconsOffAPatternLineTouchNothingButTheAspect) {
-    const struct {
-        const char* what;
-        std::int32_t lineCode;
-        std::uint8_t cabSwitches;
-        std::int8_t keyPosition;
-    } cases[] = {
-        {"line without pattern protection", 0x02, 0x81, 2},
-        {"protection power off", 0x04, 0x80, 2},
-        {"pattern cut out", 0x04, 0x91, 2},
-        {"change-over switch at 8", 0x04, 0x89, 2},
-        {"master key not in 2", 0x04, 0x81, 3},
-    };
-    for (const auto& c : cases) {
-        BeaconRig rig;
-        rig.OnPatternLine(c.lineCode);
-        rig.mode.cabSwitches = c.cabSwitches;
-        rig.inputs.masterKeyPosition = c.keyPosition;
-        const float sigDis = rig.ptc.sigDis;
-        rig.Send(60, 2, 500.0f, 0);
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0);
-        EXPECT_EQ(rig.ptc.sigDis, sigDis);
-        EXPECT_EQ(rig.mode.atsMode, 2);
-        EXPECT_EQ(rig.mode.atsModePanel, 2);
-        EXPECT_EQ(rig.mode.currentAspect, 2);
-    }
-}
-
+// The first pattern beacon on a pattern line with every switch set enters pattern protection
+// (the bell silenced, the pattern started unless interlocked) and is then taken; off such a
+// line it touches nothing but the aspect.
 TEST(BeaconModes, TheFirstPatternBeaconEntersPatternProtectionThenIsTaken) {
     const struct {
         const char* what;
         std::int32_t lineCode;
         std::uint8_t atsMode, dual, cabSwitches;
+        std::int8_t keyPosition;
         std::uint8_t atsModeAfter, panelAfter;
-        bool started;
+        bool entered, started;
     } cases[] = {
-        {"pattern line", 0x04, 2, 0, 0x81, 4, 4, true},
-        {"aspect-coded line 133", 133, 2, 0, 0x81, 133, 4, true},
-        {"line 71", 71, 2, 0, 0x81, 71, 4, true},
-        {"dual equipment keeps spot", 0x07, 7 & ~4, 1, 0x81, 7, 7, true},
-        {"change-over interlock", 0x04, 2, 0, 0x83, 2, 4, false},
+        {"pattern line", 0x04, 2, 0, 0x81, 2, 4, 4, true, true},
+        {"aspect-coded line 133", 133, 2, 0, 0x81, 2, 133, 4, true, true},
+        {"line 71", 71, 2, 0, 0x81, 2, 71, 4, true, true},
+        {"dual equipment keeps spot", 0x07, 7 & ~4, 1, 0x81, 2, 7, 7, true, true},
+        {"change-over interlock", 0x04, 2, 0, 0x83, 2, 2, 4, true, false},
+        {"line without pattern protection", 0x02, 2, 0, 0x81, 2, 2, 2, false, false},
+        {"protection power off", 0x04, 2, 0, 0x80, 2, 2, 2, false, false},
+        {"pattern cut out", 0x04, 2, 0, 0x91, 2, 2, 2, false, false},
+        {"change-over switch at 8", 0x04, 2, 0, 0x89, 2, 2, 2, false, false},
+        {"master key not in 2", 0x04, 2, 0, 0x81, 3, 2, 2, false, false},
     };
     for (const auto& c : cases) {
         BeaconRig rig;
@@ -110,15 +90,19 @@ TEST(BeaconModes, TheFirstPatternBeaconEntersPatternProtectionThenIsTaken) {
         rig.mode.atsModePanel = c.atsMode;
         rig.mode.dualEquipped = c.dual;
         rig.mode.cabSwitches = c.cabSwitches;
+        rig.inputs.masterKeyPosition = c.keyPosition;
         rig.ptc.bellOut = 2;
         rig.ptc.resetReady = 0;
+        const float sigDis = rig.ptc.sigDis;
         rig.Send(60, 2, 500.0f, 0);
         SCOPED_TRACE(c.what);
         EXPECT_EQ(rig.mode.atsMode, c.atsModeAfter);
         EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter);
-        EXPECT_EQ(rig.ptc.bellOut, 0);
+        EXPECT_EQ(rig.ptc.bellOut, c.entered ? 0 : 2);
         EXPECT_EQ(rig.ptc.resetReady, c.started ? 1 : 0);
-        EXPECT_FLOAT_EQ(rig.ptc.sigDis, 500.0f);
+        EXPECT_EQ(rig.ptc.lastBeacon.Type, c.entered ? 60 : 0);
+        EXPECT_EQ(rig.ptc.sigDis, c.entered ? 500.0f : sigDis);
+        EXPECT_EQ(rig.mode.currentAspect, 2);
     }
 
     // Once inside, a pattern beacon neither restarts the pattern nor silences the bell.
@@ -411,7 +395,6 @@ TEST(BeaconFeeds, StationBeaconsCallAnnouncementsAndNameTheStation) {
     EXPECT_FALSE(negative.stopStation);
     for (const std::int32_t command : negative.supervision.announcement)
         EXPECT_NE(command, kSoundPlayOnce);
-    EXPECT_EQ(negative.mode.currentAspect, 4);
 
     rig.Send(9, 0, 0.0f, 4711);
     EXPECT_EQ(rig.stationId, 4711);
