@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace velqa3 {
 namespace {
@@ -292,18 +293,17 @@ TEST(BeaconConversions, PositionLimitsOnTheAspectTableVariantBecomeLimitsAhead) 
 
 TEST(BeaconFeeds, DrivingAidBeaconsFillTheirRecords) {
     BeaconRig rig;
-    rig.Send(55, 0, 0.0f, 1500);
-    rig.Send(55, 0, 0.0f, 0);
+    const auto send = [&rig](std::initializer_list<std::pair<std::int32_t, std::int32_t>> beacons) {
+        for (const auto& [type, optional] : beacons)
+            rig.Send(type, 0, 0.0f, optional);
+    };
+    // Voltages out of their range (the spread not below the nominal voltage) are refused.
+    send({{55, 1500}, {55, 0}, {56, 1500}, {56, -1}, {57, 10}, {57, -1}});
     EXPECT_FLOAT_EQ(rig.voltage.nominalVoltage, 1500.0f);
-    rig.Send(56, 0, 0.0f, 1500);
-    rig.Send(56, 0, 0.0f, -1);
     EXPECT_FLOAT_EQ(rig.voltage.voltageSpread, 30.0f);
-    rig.Send(56, 0, 0.0f, 1499);
-    EXPECT_FLOAT_EQ(rig.voltage.voltageSpread, 1499.0f);
-    rig.Send(57, 0, 0.0f, 10);
-    rig.Send(57, 0, 0.0f, -1);
     EXPECT_EQ(rig.voltage.voltageFluctuation, 4);
-    rig.Send(57, 0, 0.0f, 9);
+    send({{56, 1499}, {57, 9}});
+    EXPECT_FLOAT_EQ(rig.voltage.voltageSpread, 1499.0f);
     EXPECT_EQ(rig.voltage.voltageFluctuation, 9);
 
     rig.Send(71, 0, 0.0f, 3'125'050); // standing: ignored
@@ -317,11 +317,9 @@ TEST(BeaconFeeds, DrivingAidBeaconsFillTheirRecords) {
     rig.Send(80, 0, 0.0f, -12345);
     EXPECT_EQ(rig.frame.panelLocation, -12345.0);
 
-    rig.Send(245, 0, 0.0f, 4);
-    rig.Send(247, 0, 0.0f, -3);
-    rig.Send(248, 0, 0.0f, 7); // no station display fitted
+    send({{245, 4}, {247, -3}, {248, 7}}); // no station display fitted
     rig.settings.carNumber = 1;
-    rig.Send(249, 0, 0.0f, INT32_MIN);
+    send({{249, INT32_MIN}});
     EXPECT_EQ(rig.display.period[0], 4);
     EXPECT_EQ(rig.display.period[2], -3);
     EXPECT_EQ(rig.display.period[3], 0);
