@@ -34,8 +34,9 @@ TEST(SpotAlarm, ConfirmationIsDueWithinFiveSecondsOfTheBeacon) {
     late.stc.Beacon(0, 0, 0);
     late.FrameAt(kNoon + 5000);
     EXPECT_EQ(late.stc.emergency, 0);
-    late.FrameAt(kNoon + 5300); // in a dark half of the blink, but the lamp is now steady
+    late.FrameAt(kNoon + 5001);
     EXPECT_EQ(late.stc.emergency, 1);
+    late.FrameAt(kNoon + 5300); // in a dark half of the blink, but the lamp is now steady
     EXPECT_EQ(late.Outputs(), kBell);
     late.stc.Confirm(); // refused: the brake has already been applied
     late.FrameAt(kNoon + 5320);
@@ -43,8 +44,9 @@ TEST(SpotAlarm, ConfirmationIsDueWithinFiveSecondsOfTheBeacon) {
 }
 
 TEST(SpotAlarm, TheFiveSecondsMayStraddleMidnight) {
-    // Beacons from 6 s to 1 ms before midnight: the deadline falls on either side of it.
-    for (const std::int32_t start : {86'394'000, 86'397'000, 86'399'990, 86'399'999}) {
+    // Beacons from 6 s to 1 ms before midnight: the deadline falls on either side of it, or
+    // just before it with the first frame past it just after.
+    for (const std::int32_t start : {86'394'000, 86'394'990, 86'397'000, 86'399'990, 86'399'999}) {
         SpotRig rig(start);
         rig.stc.Beacon(0, 0, 0);
         rig.Run(4980);
