@@ -138,23 +138,38 @@ TEST(BeaconModes, TheEndOfPatternTerritoryReturnsToSpotProtection) {
     }
 }
 
-TEST(BeaconModes, TargetAndTrackBeaconsSelectTheirVariant) {
+// Target beacons (101-119) select the 0x80 variant, track beacons (130-149, 200 with 1-3,
+// 205-207) the 0x40 one, 205-207 without touching the panel; line-equipment beacons (50) set
+// the line code and, on a line with both protections, dual equipment and its mode.
+TEST(BeaconModes, VariantAndLineEquipmentBeaconsSetTheModes) {
     const struct {
-        std::int32_t type, signal, optional;
+        std::int32_t type, optional;
         std::uint8_t before, after, panelAfter;
-    } cases[] = {{101, 0, 0, 0x44, 0x85, 0x85}, {119, 0, 0, 0x02, 0x87, 0x87},
-                 {130, 0, 0, 0x85, 0x45, 0x45}, {149, 0, 0, 0x02, 0x46, 0x46},
-                 {200, 2, 2, 0x85, 0x45, 0x45}, {200, 2, 4, 0x85, 0x85, 0x85},
-                 {200, 2, 0, 0x85, 0x85, 0x85}, {205, 0, 250045, 0x85, 0x45, 0x85},
-                 {207, 0, -5, 0x02, 0x46, 0x02}};
+        std::int32_t lineCode;
+        std::uint8_t dual, accept;
+    } cases[] = {{101, 0, 0x44, 0x85, 0x85, 4, 0, 0},  {119, 0, 0x02, 0x87, 0x87, 4, 0, 0},
+                 {130, 0, 0x85, 0x45, 0x45, 4, 0, 0},  {149, 0, 0x02, 0x46, 0x46, 4, 0, 0},
+                 {200, 2, 0x85, 0x45, 0x45, 4, 0, 0},  {200, 4, 0x85, 0x85, 0x85, 4, 0, 0},
+                 {200, 0, 0x85, 0x85, 0x85, 4, 0, 0},  {205, 250045, 0x85, 0x45, 0x85, 4, 0, 0},
+                 {207, -5, 0x02, 0x46, 0x02, 4, 0, 0}, {50, 7, 2, 7, 7, 7, 1, 0},
+                 {50, 15, 2, 15, 15, 15, 1, 0},        {50, 6, 2, 2, 2, 6, 0, 0},
+                 {50, 0x20, 2, 2, 2, 0x20, 0, 1},      {50, 0x104, 2, 2, 2, 4, 0, 1},
+                 {50, 0x1FF, 2, 15, 15, 0xFF, 1, 1},   {50, -1, 2, 15, 15, 0xFF, 1, 1},
+                 {50, INT32_MIN, 2, 2, 2, 0, 0, 0}};
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.mode.atsMode = c.before;
         rig.mode.atsModePanel = c.before;
-        rig.Send(c.type, c.signal, 100.0f, c.optional);
+        rig.Send(c.type, 2, 100.0f, c.optional);
         SCOPED_TRACE(testing::Message() << c.type << " with " << c.optional);
         EXPECT_EQ(rig.mode.atsMode, c.after);
         EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter);
+        EXPECT_EQ(rig.mode.lineCode, c.lineCode);
+        EXPECT_EQ(rig.mode.dualEquipped, c.dual);
+        EXPECT_EQ(rig.mode.acceptSpotBeacons, c.accept);
+        if (c.type == 50) {
+            EXPECT_EQ(rig.ptc.lastBeacon.Type, 0); // not given to the pattern protection
+        }
     }
     BeaconRig rig;
     rig.Send(200, 2, 100.0f, 2); // as type 132 with signal 2
@@ -162,27 +177,6 @@ TEST(BeaconModes, TargetAndTrackBeaconsSelectTheirVariant) {
     EXPECT_EQ(rig.ptc.lastBeacon.Type, 132);
     rig.Send(200, 4, 100.0f, 9);
     EXPECT_EQ(rig.ptc.lastBeacon.Type, 132);
-}
-
-TEST(BeaconModes, LineEquipmentBeaconsSetTheLineCodeAndDualEquipment) {
-    const struct {
-        std::int32_t optional, lineCode;
-        std::uint8_t atsMode, dual, accept;
-    } cases[] = {
-        {7, 7, 7, 1, 0},     {15, 15, 15, 1, 0},      {6, 6, 2, 0, 0},      {0x20, 0x20, 2, 0, 1},
-        {0x104, 4, 2, 0, 1}, {0x1FF, 0xFF, 15, 1, 1}, {-1, 0xFF, 15, 1, 1}, {INT32_MIN, 0, 2, 0, 0},
-    };
-    for (const auto& c : cases) {
-        BeaconRig rig;
-        rig.mode.atsMode = 2;
-        rig.Send(50, 0, 0.0f, c.optional);
-        SCOPED_TRACE(c.optional);
-        EXPECT_EQ(rig.mode.lineCode, c.lineCode);
-        EXPECT_EQ(rig.mode.atsMode, c.atsMode);
-        EXPECT_EQ(rig.mode.dualEquipped, c.dual);
-        EXPECT_EQ(rig.mode.acceptSpotBeacons, c.accept);
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0);
-    }
 }
 
 TEST(BeaconModes, TypeFifteenStartsTheSignalSpeedCheckOnAspectCodedLinesOnly) {

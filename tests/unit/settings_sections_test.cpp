@@ -49,26 +49,23 @@ TEST(SettingsSections, Train) {
 }
 
 TEST(SettingsSections, TrainMaxSpeedAndMasterKeyActAtTheirLine) {
-    const struct {
-        const char* value;
-        int flags, position;
-        bool startsProtection;
-    } keyTypes[] = {{"1", 0x90, 0, false}, {"2", 0xD0, 0, false}, {"0", 0x41, 2, true},
-                    {"3", 0x41, 2, true},  {"x", 0x41, 2, true},  {"2\nMKey=0", 0x41, 2, true}};
-    for (const auto& c : keyTypes) {
-        const auto reading = SettingsReading::Of(std::string("[TRAIN]\nMKey=") + c.value + "\n");
-        EXPECT_EQ(reading->settings.masterKeyFlags, c.flags) << c.value;
-        EXPECT_EQ(reading->settings.masterKeyPosition, c.position) << c.value;
-        EXPECT_EQ(reading->calls.size(), c.startsProtection ? 1u : 0u) << c.value;
-    }
-    // MaxSpeed is handed over at its line, never below 10; the start-up sees only the Default
-    // above it; a file without the key hands nothing over.
+    // A later MKey line replaces the whole key type, flags included.
+    ExpectKey(
+        "[TRAIN]", "MKey", VALUE(masterKeyFlags),
+        {{"1", 0x90}, {"2", 0xD0}, {"0", 0x41}, {"3", 0x41}, {"x", 0x41}, {"2\nMKey=0", 0x41}});
+    ExpectKey("[TRAIN]", "MKey", VALUE(masterKeyPosition),
+              {{"1", 0}, {"2", 0}, {"0", 2}, {"3", 2}, {"x", 2}, {"2\nMKey=0", 2}});
+    // Only key types other than 1 and 2 start the protection, and the start-up sees only the
+    // Default above it; MaxSpeed is handed over at its line, never below 10, and not at all
+    // without the key.
     const struct {
         const char* text;
         std::vector<std::string> calls;
     } orders[] = {
         {"MaxSpeed=5\nMaxSpeed=120\nMaxSpeed=x", {"MaxSpeed 10", "MaxSpeed 120", "MaxSpeed 10"}},
         {"MaxSpeed 5", {}},
+        {"MKey=1\nMKey=2", {}},
+        {"MKey=3\nMKey=x", {"start-up with Default 4", "start-up with Default 4"}},
         {"Default=0x14\nMKey=0", {"start-up with Default 20"}},
         {"MKey=0\nDefault=0x14", {"start-up with Default 4"}},
         {"MaxSpeed=90\nMKey=0\nMaxSpeed=80",
