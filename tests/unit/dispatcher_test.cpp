@@ -195,9 +195,8 @@ TEST(BeaconModes, TypeFifteenStartsTheSignalSpeedCheckOnAspectCodedLinesOnly) {
         EXPECT_EQ(rig.mode.cabSignalMode, c.starts ? 1 : 0);
         EXPECT_EQ(rig.mode.cabSignalCode, c.starts ? 6 : 0);
         EXPECT_EQ(rig.ptc.sigDis == 100000.0f, c.starts);
-        rig.Send(12, 0, 0.0f, 0);
-        EXPECT_EQ(rig.stc.pairArmed,
-                  c.atsMode == 0x08 && !c.starts ? 1 : 0); // dropped once started
+        rig.Send(12, 0, 0.0f, 0); // a spot pair beacon: dropped once the check has started
+        EXPECT_EQ(rig.stc.pairArmed != 0, c.atsMode == 0x08 && !c.starts);
     }
 }
 
