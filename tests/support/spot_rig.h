@@ -3,6 +3,7 @@
 
 #include "ats_st/stc.h"
 
+#include <array>
 #include <cstdint>
 
 namespace velqa3::test {
@@ -17,6 +18,10 @@ struct SpotRig {
         stc.Bind(speed, clock, interval);
         stc.Restart(true);
     }
+
+    // What the driver hears and sees: bell, chime, normal lamp, alarm lamp.
+    using Cab = std::array<std::int32_t, 4>;
+    Cab Outputs() const { return {stc.bellSound, stc.chimeSound, stc.normalLamp, stc.alarmLamp}; }
 
     // One frame at timeMs, the clock wrapping at midnight as the host's does.
     void FrameAt(std::int32_t timeMs) {

@@ -7,117 +7,83 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace velqa3 {
 namespace {
 
 using test::BeaconRig;
 
+// Spot beacons reach the spot protection (seen by its emergency or a pair started) only in
+// spot mode and never during the aspect-coded check; on dual equipment pair beacons go there
+// only when they must act, and always clear the pattern's signal target.
 TEST(BeaconRouting, SpotBeaconsReachTheSpotProtectionOnlyInSpotMode) {
     const struct {
-        std::uint8_t atsMode, cabSignalMode;
-        bool taken;
-    } cases[] = {{2, 0, true}, {7, 0, true}, {2, 1, false}, {4, 0, false}, {8, 0, false}};
+        std::uint8_t atsMode, cabSignalMode, dual;
+        std::int32_t type, signal, optional;
+        bool taken, signalTargetCleared;
+    } cases[] = {{2, 0, 0, 1, 0, 0, true, false},          {7, 0, 0, 1, 0, 0, true, false},
+                 {2, 1, 0, 1, 0, 0, false, false},         {4, 0, 0, 1, 0, 0, false, false},
+                 {8, 0, 0, 1, 0, 0, false, false},         {0x08, 0, 0, 12, 3, 20003, true, false},
+                 {0x08, 1, 0, 12, 3, 20003, false, false}, {0x08, 0, 0, 13, 3, 0, true, false},
+                 {0x0C, 0, 1, 12, 3, 20003, true, true},   {0x0C, 0, 1, 12, 3, 350, false, true},
+                 {0x0C, 0, 1, 12, 0, 10000, true, true},   {0x0C, 0, 1, 13, 3, 0, true, true},
+                 {0x08, 0, 1, 12, 3, 20003, false, true},  {0x04, 0, 0, 12, 3, 20003, false, false},
+                 {0x0A, 0, 0, 12, 3, 20003, true, false}};
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.mode.atsMode = c.atsMode;
         rig.mode.cabSignalMode = c.cabSignalMode;
-        rig.Send(1, 0, 0.0f, 0); // immediate stop
-        EXPECT_EQ(rig.stc.emergency != 0, c.taken) << int{c.atsMode} << "/" << int{c.cabSignalMode};
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0);
-    }
-}
-
-TEST(BeaconRouting, PairBeaconsOnDualEquipmentGoToTheSpotProtectionOnlyWhenTheyMustAct) {
-    const struct {
-        std::uint8_t atsMode, dual;
-        std::int32_t type, optional;
-        bool taken, signalTargetCleared;
-    } cases[] = {
-        {0x08, 0, 12, 20003, true, false},  {0x08, 0, 13, 0, true, false},
-        {0x0C, 1, 12, 20003, true, true},   {0x0C, 1, 12, 350, false, true},
-        {0x0C, 1, 13, 0, true, true},       {0x08, 1, 12, 20003, false, true},
-        {0x04, 0, 12, 20003, false, false}, {0x0A, 0, 12, 20003, true, false},
-    };
-    for (const auto& c : cases) {
-        BeaconRig rig;
-        rig.mode.atsMode = c.atsMode;
         rig.mode.dualEquipped = c.dual;
         rig.frame.speed = 200.0f; // too fast for any check
         rig.ptc.sigDis = 500.0f;
         if (c.type == 13) rig.stc.Beacon(10, 0, 0); // a pair for it to complete at once
-        rig.Send(c.type, 3, 100.0f, c.optional);
-        EXPECT_EQ(rig.stc.emergency != 0, c.taken)
-            << "type " << c.type << " optional " << c.optional << " mode " << int{c.atsMode};
-        EXPECT_EQ(rig.ptc.sigDis == 100000.0f, c.signalTargetCleared)
-            << "type " << c.type << " optional " << c.optional << " mode " << int{c.atsMode};
+        rig.Send(c.type, c.signal, 100.0f, c.optional);
+        SCOPED_TRACE(testing::Message() << c.type << " with " << c.optional << " in "
+                                        << int{c.atsMode} << (c.dual ? " dual" : ""));
+        EXPECT_EQ(rig.stc.emergency != 0 || rig.stc.pairArmed != 0, c.taken);
+        EXPECT_EQ(rig.ptc.sigDis == 100000.0f, c.signalTargetCleared);
     }
 }
 
 TEST(BeaconRouting, StopBeaconsGoToThePatternProtectionWhenTheLineAcceptsThem) {
-    BeaconRig rig;
-    rig.frame.speed = 40.0f;
-    rig.mode.atsMode = 2;
-    rig.Send(3, 0, 120.0f, 0);
-    EXPECT_EQ(rig.ptc.lastBeacon.Type, 0); // not without acceptance
-
-    rig.mode.acceptSpotBeacons = 1;
-    rig.Send(3, 0, 120.0f, 0);
-    EXPECT_FLOAT_EQ(rig.ptc.sigDis, 120.0f);
-    rig.Send(4, 0, 30.0f, 0);
-    EXPECT_EQ(rig.ptc.emergencyLatch, 1);
-
-    BeaconRig held;
-    held.mode.acceptSpotBeacons = 1;
-    held.ptc.patternHold = 1;
-    held.frame.speed = 40.0f;
-    held.Send(3, 0, 120.0f, 0);
-    held.Send(4, 0, 30.0f, 0);
-    EXPECT_EQ(held.ptc.lastBeacon.Type, 0);
-    EXPECT_EQ(held.ptc.emergencyLatch, 0);
+    for (const bool accept : {false, true})
+        for (const bool hold : {false, true}) {
+            BeaconRig rig;
+            rig.frame.speed = 40.0f;
+            rig.mode.atsMode = 2;
+            rig.mode.acceptSpotBeacons = accept;
+            rig.ptc.patternHold = hold;
+            rig.Send(3, 0, 120.0f, 0);
+            rig.Send(4, 0, 30.0f, 0);
+            const bool taken = accept && !hold;
+            EXPECT_EQ(rig.ptc.sigDis == 120.0f, taken) << accept << hold;
+            EXPECT_EQ(rig.ptc.emergencyLatch, taken ? 1 : 0) << accept << hold;
+        }
 }
 
-TEST(BeaconRouting, PatternBeaconsOffAPatternLineTouchNothingButTheAspect) {
-    const struct {
-        const char* what;
-        std::int32_t lineCode;
-        std::uint8_t cabSwitches;
-        std::int8_t keyPosition;
-    } cases[] = {
-        {"line without pattern protection", 0x02, 0x81, 2},
-        {"protection power off", 0x04, 0x80, 2},
-        {"pattern cut out", 0x04, 0x91, 2},
-        {"change-over switch at 8", 0x04, 0x89, 2},
-        {"master key not in 2", 0x04, 0x81, 3},
-    };
-    for (const auto& c : cases) {
-        BeaconRig rig;
-        rig.OnPatternLine(c.lineCode);
-        rig.mode.cabSwitches = c.cabSwitches;
-        rig.inputs.masterKeyPosition = c.keyPosition;
-        const float sigDis = rig.ptc.sigDis;
-        rig.Send(60, 2, 500.0f, 0);
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0) << c.what;
-        EXPECT_EQ(rig.ptc.sigDis, sigDis) << c.what;
-        EXPECT_EQ(rig.mode.atsMode, 2) << c.what;
-        EXPECT_EQ(rig.mode.atsModePanel, 2) << c.what;
-        EXPECT_EQ(rig.mode.currentAspect, 2) << c.what;
-    }
-}
-
+// The first pattern beacon on a pattern line with every switch set enters pattern protection
+// (the bell silenced, the pattern started unless interlocked) and is then taken; off such a
+// line it touches nothing but the aspect.
 TEST(BeaconModes, TheFirstPatternBeaconEntersPatternProtectionThenIsTaken) {
     const struct {
         const char* what;
         std::int32_t lineCode;
         std::uint8_t atsMode, dual, cabSwitches;
+        std::int8_t keyPosition;
         std::uint8_t atsModeAfter, panelAfter;
-        bool started;
+        bool entered, started;
     } cases[] = {
-        {"pattern line", 0x04, 2, 0, 0x81, 4, 4, true},
-        {"aspect-coded line 133", 133, 2, 0, 0x81, 133, 4, true},
-        {"line 71", 71, 2, 0, 0x81, 71, 4, true},
-        {"dual equipment keeps spot", 0x07, 7 & ~4, 1, 0x81, 7, 7, true},
-        {"change-over interlock", 0x04, 2, 0, 0x83, 2, 4, false},
+        {"pattern line", 0x04, 2, 0, 0x81, 2, 4, 4, true, true},
+        {"aspect-coded line 133", 133, 2, 0, 0x81, 2, 133, 4, true, true},
+        {"line 71", 71, 2, 0, 0x81, 2, 71, 4, true, true},
+        {"dual equipment keeps spot", 0x07, 7 & ~4, 1, 0x81, 2, 7, 7, true, true},
+        {"change-over interlock", 0x04, 2, 0, 0x83, 2, 2, 4, true, false},
+        {"line without pattern protection", 0x02, 2, 0, 0x81, 2, 2, 2, false, false},
+        {"protection power off", 0x04, 2, 0, 0x80, 2, 2, 2, false, false},
+        {"pattern cut out", 0x04, 2, 0, 0x91, 2, 2, 2, false, false},
+        {"change-over switch at 8", 0x04, 2, 0, 0x89, 2, 2, 2, false, false},
+        {"master key not in 2", 0x04, 2, 0, 0x81, 3, 2, 2, false, false},
     };
     for (const auto& c : cases) {
         BeaconRig rig;
@@ -126,15 +92,19 @@ TEST(BeaconModes, TheFirstPatternBeaconEntersPatternProtectionThenIsTaken) {
         rig.mode.atsModePanel = c.atsMode;
         rig.mode.dualEquipped = c.dual;
         rig.mode.cabSwitches = c.cabSwitches;
+        rig.inputs.masterKeyPosition = c.keyPosition;
         rig.ptc.bellOut = 2;
         rig.ptc.resetReady = 0;
+        const float sigDis = rig.ptc.sigDis;
         rig.Send(60, 2, 500.0f, 0);
-        EXPECT_EQ(rig.mode.atsMode, c.atsModeAfter) << c.what;
-        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter) << c.what;
-        EXPECT_EQ(rig.ptc.bellOut, 0) << c.what;
-        EXPECT_EQ(rig.ptc.resetReady, c.started ? 1 : 0) << c.what;
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 60) << c.what;
-        EXPECT_FLOAT_EQ(rig.ptc.sigDis, 500.0f) << c.what;
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(rig.mode.atsMode, c.atsModeAfter);
+        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter);
+        EXPECT_EQ(rig.ptc.bellOut, c.entered ? 0 : 2);
+        EXPECT_EQ(rig.ptc.resetReady, c.started ? 1 : 0);
+        EXPECT_EQ(rig.ptc.lastBeacon.Type, c.entered ? 60 : 0);
+        EXPECT_EQ(rig.ptc.sigDis, c.entered ? 500.0f : sigDis);
+        EXPECT_EQ(rig.mode.currentAspect, 2);
     }
 
     // Once inside, a pattern beacon neither restarts the pattern nor silences the bell.
@@ -168,24 +138,38 @@ TEST(BeaconModes, TheEndOfPatternTerritoryReturnsToSpotProtection) {
     }
 }
 
-TEST(BeaconModes, TargetAndTrackBeaconsSelectTheirVariant) {
+// Target beacons (101-119) select the 0x80 variant, track beacons (130-149, 200 with 1-3,
+// 205-207) the 0x40 one, 205-207 without touching the panel; line-equipment beacons (50) set
+// the line code and, on a line with both protections, dual equipment and its mode.
+TEST(BeaconModes, VariantAndLineEquipmentBeaconsSetTheModes) {
     const struct {
-        std::int32_t type, signal, optional;
+        std::int32_t type, optional;
         std::uint8_t before, after, panelAfter;
-    } cases[] = {
-        {101, 0, 0, 0x44, 0x85, 0x85},  {119, 0, 0, 0x02, 0x87, 0x87},
-        {130, 0, 0, 0x85, 0x45, 0x45},  {149, 0, 0, 0x02, 0x46, 0x46},
-        {200, 2, 2, 0x85, 0x45, 0x45},  {200, 2, 4, 0x85, 0x85, 0x85},
-        {200, 2, 0, 0x85, 0x85, 0x85},  {205, 0, 250045, 0x85, 0x45, 0x85},
-        {207, 0, -5, 0x02, 0x46, 0x02},
-    };
+        std::int32_t lineCode;
+        std::uint8_t dual, accept;
+    } cases[] = {{101, 0, 0x44, 0x85, 0x85, 4, 0, 0},  {119, 0, 0x02, 0x87, 0x87, 4, 0, 0},
+                 {130, 0, 0x85, 0x45, 0x45, 4, 0, 0},  {149, 0, 0x02, 0x46, 0x46, 4, 0, 0},
+                 {200, 2, 0x85, 0x45, 0x45, 4, 0, 0},  {200, 4, 0x85, 0x85, 0x85, 4, 0, 0},
+                 {200, 0, 0x85, 0x85, 0x85, 4, 0, 0},  {205, 250045, 0x85, 0x45, 0x85, 4, 0, 0},
+                 {207, -5, 0x02, 0x46, 0x02, 4, 0, 0}, {50, 7, 2, 7, 7, 7, 1, 0},
+                 {50, 15, 2, 15, 15, 15, 1, 0},        {50, 6, 2, 2, 2, 6, 0, 0},
+                 {50, 0x20, 2, 2, 2, 0x20, 0, 1},      {50, 0x104, 2, 2, 2, 4, 0, 1},
+                 {50, 0x1FF, 2, 15, 15, 0xFF, 1, 1},   {50, -1, 2, 15, 15, 0xFF, 1, 1},
+                 {50, INT32_MIN, 2, 2, 2, 0, 0, 0}};
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.mode.atsMode = c.before;
         rig.mode.atsModePanel = c.before;
-        rig.Send(c.type, c.signal, 100.0f, c.optional);
-        EXPECT_EQ(rig.mode.atsMode, c.after) << c.type << " with " << c.optional;
-        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter) << c.type << " with " << c.optional;
+        rig.Send(c.type, 2, 100.0f, c.optional);
+        SCOPED_TRACE(testing::Message() << c.type << " with " << c.optional);
+        EXPECT_EQ(rig.mode.atsMode, c.after);
+        EXPECT_EQ(rig.mode.atsModePanel, c.panelAfter);
+        EXPECT_EQ(rig.mode.lineCode, c.lineCode);
+        EXPECT_EQ(rig.mode.dualEquipped, c.dual);
+        EXPECT_EQ(rig.mode.acceptSpotBeacons, c.accept);
+        if (c.type == 50) {
+            EXPECT_EQ(rig.ptc.lastBeacon.Type, 0); // not given to the pattern protection
+        }
     }
     BeaconRig rig;
     rig.Send(200, 2, 100.0f, 2); // as type 132 with signal 2
@@ -195,48 +179,24 @@ TEST(BeaconModes, TargetAndTrackBeaconsSelectTheirVariant) {
     EXPECT_EQ(rig.ptc.lastBeacon.Type, 132);
 }
 
-TEST(BeaconModes, LineEquipmentBeaconsSetTheLineCodeAndDualEquipment) {
-    const struct {
-        std::int32_t optional, lineCode;
-        std::uint8_t atsMode, dual, accept;
-    } cases[] = {
-        {7, 7, 7, 1, 0},     {15, 15, 15, 1, 0},      {6, 6, 2, 0, 0},      {0x20, 0x20, 2, 0, 1},
-        {0x104, 4, 2, 0, 1}, {0x1FF, 0xFF, 15, 1, 1}, {-1, 0xFF, 15, 1, 1}, {INT32_MIN, 0, 2, 0, 0},
-    };
-    for (const auto& c : cases) {
-        BeaconRig rig;
-        rig.mode.atsMode = 2;
-        rig.Send(50, 0, 0.0f, c.optional);
-        EXPECT_EQ(rig.mode.lineCode, c.lineCode) << c.optional;
-        EXPECT_EQ(rig.mode.atsMode, c.atsMode) << c.optional;
-        EXPECT_EQ(rig.mode.dualEquipped, c.dual) << c.optional;
-        EXPECT_EQ(rig.mode.acceptSpotBeacons, c.accept) << c.optional;
-        EXPECT_EQ(rig.ptc.lastBeacon.Type, 0) << c.optional;
-    }
-}
-
-TEST(BeaconModes, TypeFifteenStartsTheSignalSpeedCheckOnAspectCodedLines) {
-    BeaconRig rig;
-    rig.mode.lineCode = 0x08;
-    rig.mode.atsMode = 0x08;
-    rig.ptc.sigDis = 500.0f;
-    rig.Send(15, 0, 0.0f, 0);
-    EXPECT_EQ(rig.mode.cabSignalMode, 1);
-    EXPECT_EQ(rig.mode.cabSignalCode, 6);
-    EXPECT_EQ(rig.ptc.sigDis, 100000.0f);
-    rig.Send(12, 0, 0.0f, 0);
-    EXPECT_EQ(rig.stc.pairArmed, 0); // spot beacons are now dropped
-
+TEST(BeaconModes, TypeFifteenStartsTheSignalSpeedCheckOnAspectCodedLinesOnly) {
     const struct {
         std::int32_t lineCode;
         std::uint8_t atsMode;
-    } refused[] = {{0x04, 0x08}, {0x08, 0x02}};
-    for (const auto& c : refused) {
-        BeaconRig other;
-        other.mode.lineCode = c.lineCode;
-        other.mode.atsMode = c.atsMode;
-        other.Send(15, 0, 0.0f, 0);
-        EXPECT_EQ(other.mode.cabSignalMode, 0) << c.lineCode << "/" << int{c.atsMode};
+        bool starts;
+    } cases[] = {{0x08, 0x08, true}, {0x04, 0x08, false}, {0x08, 0x02, false}};
+    for (const auto& c : cases) {
+        BeaconRig rig;
+        rig.mode.lineCode = c.lineCode;
+        rig.mode.atsMode = c.atsMode;
+        rig.ptc.sigDis = 500.0f;
+        rig.Send(15, 0, 0.0f, 0);
+        SCOPED_TRACE(testing::Message() << c.lineCode << "/" << int{c.atsMode});
+        EXPECT_EQ(rig.mode.cabSignalMode, c.starts ? 1 : 0);
+        EXPECT_EQ(rig.mode.cabSignalCode, c.starts ? 6 : 0);
+        EXPECT_EQ(rig.ptc.sigDis == 100000.0f, c.starts);
+        rig.Send(12, 0, 0.0f, 0); // a spot pair beacon: dropped once the check has started
+        EXPECT_EQ(rig.stc.pairArmed != 0, c.atsMode == 0x08 && !c.starts);
     }
 }
 
@@ -273,11 +233,10 @@ TEST(BeaconConversions, SignalDistancesBecomeTheFirstGroupOfATargetBeacon) {
     const struct {
         float distance, offset;
         std::int32_t packed;
-    } cases[] = {
-        {100.0f, 0.0f, 25'999'000},   {101.0f, 2.0f, 25'999'000}, {3996.0f, 0.0f, 999'999'000},
-        {5000.0f, 0.0f, 999'999'000}, {-3.0f, 0.0f, 999'000},     {nan, 0.0f, 999'000},
-        {1e30f, 0.0f, 999'999'000},
-    };
+    } cases[] = {{100.0f, 0.0f, 25'999'000},   {101.0f, 2.0f, 25'999'000},
+                 {3996.0f, 0.0f, 999'999'000}, {5000.0f, 0.0f, 999'999'000},
+                 {-3.0f, 0.0f, 999'000},       {nan, 0.0f, 999'000},
+                 {1e30f, 0.0f, 999'999'000}};
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.mode.atsMode = 0x14;
@@ -285,12 +244,13 @@ TEST(BeaconConversions, SignalDistancesBecomeTheFirstGroupOfATargetBeacon) {
         rig.Send(22, 3, c.distance, 0);
         EXPECT_EQ(rig.ptc.lastBeacon.Type, 100) << c.distance;
         EXPECT_EQ(rig.ptc.lastBeacon.Optional, c.packed) << c.distance;
-        EXPECT_EQ(rig.ptc.lastBeacon.Signal, 3);
     }
 
     BeaconRig rig;
     rig.mode.atsMode = 0x14;
     rig.frame.speed = 50.0f;
+    rig.Send(22, 3, 100.0f, 0);
+    EXPECT_EQ(rig.ptc.lastBeacon.Signal, 3);
     rig.Send(22, 3, 100.0f, -1); // the signal's aspect is not known: no block beyond
     EXPECT_EQ(rig.ptc.lastBeacon.Signal, 0);
     EXPECT_FLOAT_EQ(rig.ptc.targetDis, 100.0f);
@@ -327,18 +287,17 @@ TEST(BeaconConversions, PositionLimitsOnTheAspectTableVariantBecomeLimitsAhead) 
 
 TEST(BeaconFeeds, DrivingAidBeaconsFillTheirRecords) {
     BeaconRig rig;
-    rig.Send(55, 0, 0.0f, 1500);
-    rig.Send(55, 0, 0.0f, 0);
+    const auto send = [&rig](std::initializer_list<std::pair<std::int32_t, std::int32_t>> beacons) {
+        for (const auto& [type, optional] : beacons)
+            rig.Send(type, 0, 0.0f, optional);
+    };
+    // Voltages out of their range (the spread not below the nominal voltage) are refused.
+    send({{55, 1500}, {55, 0}, {56, 1500}, {56, -1}, {57, 10}, {57, -1}});
     EXPECT_FLOAT_EQ(rig.voltage.nominalVoltage, 1500.0f);
-    rig.Send(56, 0, 0.0f, 1500);
-    rig.Send(56, 0, 0.0f, -1);
     EXPECT_FLOAT_EQ(rig.voltage.voltageSpread, 30.0f);
-    rig.Send(56, 0, 0.0f, 1499);
-    EXPECT_FLOAT_EQ(rig.voltage.voltageSpread, 1499.0f);
-    rig.Send(57, 0, 0.0f, 10);
-    rig.Send(57, 0, 0.0f, -1);
     EXPECT_EQ(rig.voltage.voltageFluctuation, 4);
-    rig.Send(57, 0, 0.0f, 9);
+    send({{56, 1499}, {57, 9}});
+    EXPECT_FLOAT_EQ(rig.voltage.voltageSpread, 1499.0f);
     EXPECT_EQ(rig.voltage.voltageFluctuation, 9);
 
     rig.Send(71, 0, 0.0f, 3'125'050); // standing: ignored
@@ -352,11 +311,9 @@ TEST(BeaconFeeds, DrivingAidBeaconsFillTheirRecords) {
     rig.Send(80, 0, 0.0f, -12345);
     EXPECT_EQ(rig.frame.panelLocation, -12345.0);
 
-    rig.Send(245, 0, 0.0f, 4);
-    rig.Send(247, 0, 0.0f, -3);
-    rig.Send(248, 0, 0.0f, 7); // no station display fitted
+    send({{245, 4}, {247, -3}, {248, 7}}); // no station display fitted
     rig.settings.carNumber = 1;
-    rig.Send(249, 0, 0.0f, INT32_MIN);
+    send({{249, INT32_MIN}});
     EXPECT_EQ(rig.display.period[0], 4);
     EXPECT_EQ(rig.display.period[2], -3);
     EXPECT_EQ(rig.display.period[3], 0);
@@ -377,12 +334,10 @@ TEST(BeaconFeeds, StopBeaconsReachTascOnlyWhenItCanUseThem) {
         float speed;
         std::int32_t type, optional;
         float stopDistance;
-    } cases[] = {
-        {1, 1, 40.0f, 120, 300, 300.0f}, {1, 1, 40.0f, 121, 30035, 300.35f},
-        {1, 1, 0.0f, 120, 300, 0.0f},    {1, 1, -5.0f, 120, 300, 0.0f},
-        {1, 0, 40.0f, 120, 300, 0.0f},   {0, 1, 40.0f, 121, 300, 0.0f},
-        {1, 1, 40.0f, 121, -250, -2.5f},
-    };
+    } cases[] = {{1, 1, 40.0f, 120, 300, 300.0f}, {1, 1, 40.0f, 121, 30035, 300.35f},
+                 {1, 1, 0.0f, 120, 300, 0.0f},    {1, 1, -5.0f, 120, 300, 0.0f},
+                 {1, 0, 40.0f, 120, 300, 0.0f},   {0, 1, 40.0f, 121, 300, 0.0f},
+                 {1, 1, 40.0f, 121, -250, -2.5f}};
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.tasc.installed = c.installed;
@@ -432,7 +387,6 @@ TEST(BeaconFeeds, StationBeaconsCallAnnouncementsAndNameTheStation) {
     EXPECT_FALSE(negative.stopStation);
     for (const std::int32_t command : negative.supervision.announcement)
         EXPECT_NE(command, kSoundPlayOnce);
-    EXPECT_EQ(negative.mode.currentAspect, 4);
 
     rig.Send(9, 0, 0.0f, 4711);
     EXPECT_EQ(rig.stationId, 4711);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace velqa3 {
 namespace {
@@ -17,149 +18,64 @@ KeyTables CheckedKeys(const std::string& keySection) {
     return keys;
 }
 
-TEST(KeyTable, WithoutAKeySectionOnlyTheAtsSwitchesSitOnDeadCodes) {
-    const KeyTables keys = CheckedKeys("");
-    std::int32_t expected[kKeySlots] = {};
-    expected[52] = 0x88;
-    expected[53] = 0x89;
-    expected[54] = 0x8A;
-    expected[55] = 0x8B;
-    expected[57] = 0x8C;
+TEST(KeyTable, EveryNameBindsItsOwnSlotAndTheRestKeepTheirDefaults) {
+    const KeyTables none = CheckedKeys("");
+    const std::int32_t deadCodes[] = {0x88, 0x89, 0x8A, 0x8B, 0, 0x8C}; // slots 52..57
     for (int slot = 0; slot < kKeySlots; ++slot)
-        EXPECT_EQ(keys.assign[slot], expected[slot]) << slot;
-}
+        EXPECT_EQ(none.assign[slot], slot >= 52 && slot <= 57 ? deadCodes[slot - 52] : 0) << slot;
 
-TEST(KeyTable, NamesBindTheirSlotsAndTheCheckRefusesWhatNoKeyOrTheHostOwns) {
-    const KeyTables keys = CheckedKeys("KirokuIC=0x52\n"
-                                       "TascSW=82\n"
-                                       "Klaxon1=0x41\n"
-                                       "Klaxon1=0x42\n"
-                                       "Klaxon2=300\n"
-                                       "EBNFB=-5\n"
-                                       "RightDoor=0x70\n"
-                                       "LeftDoor=0x70\n"
-                                       "PBrakeKaihou=0x7B\n"
-                                       "MasterControllerKey=0x7B\n"
-                                       "AtsNFB=0x6F\n"
-                                       "PDRelation=255\n"
-                                       "JoshaSokushin=010\n"
-                                       "UtenSW=junk\n"
-                                       "CurtainUp = 65\n"
-                                       "curtainDown=65\n"
-                                       "AllCar=99999999999\n");
-    EXPECT_EQ(keys.assign[44], 0x52);
-    EXPECT_EQ(keys.assign[45], 0x52); // one key may work two functions
-    EXPECT_EQ(keys.assign[24], 0x42); // the later line wins
-    EXPECT_EQ(keys.assign[25], 0);
-    EXPECT_EQ(keys.assign[57], 0);
-    EXPECT_EQ(keys.assign[49], 0);    // F1 is the host's for slots below 50
-    EXPECT_EQ(keys.assign[50], 0x70); // but not from LeftDoor on
-    EXPECT_EQ(keys.assign[56], 0x7B);
-    EXPECT_EQ(keys.assign[48], 0);
-    EXPECT_EQ(keys.assign[52], 0x6F);
-    EXPECT_EQ(keys.assign[58], 255);
-    EXPECT_EQ(keys.assign[41], 8);
-    EXPECT_EQ(keys.assign[43], 0);
-    EXPECT_EQ(keys.assign[46], 0);
-    EXPECT_EQ(keys.assign[47], 0);
-    EXPECT_EQ(keys.assign[51], 0); // saturated at INT32_MAX, then refused
+    // Each name is given its own slot number as the code, so a name bound to another slot shows.
+    const KeyTables all = CheckedKeys(
+        "Klaxon1=24\nKlaxon2=25\nCscBVE=26\nCscPT=27\nMusicHorn=28\nAtsKakunin=29\nBellStop=30\n"
+        "EbReset=31\nAtsInit=32\nSentakuSW=33\nM_Atc=36\nM_ST=37\nBuzzer=38\nKoubaiKidou=39\n"
+        "JoshaSokushin=41\nUtenSW=43\nKirokuIC=44\nTascSW=45\nCurtainUp=46\nCurtainDown=47\n"
+        "MasterControllerKey=48\nRightDoor=49\nLeftDoor=50\nAllCar=51\nAtsNFB=52\n"
+        "AtsKirikaeRendou=53\nAtsKirikaeSW=54\nPKaihou=55\nPBrakeKaihou=56\nEBNFB=57\n"
+        "PDRelation=58\n");
     for (int slot = 0; slot < kKeySlots; ++slot) {
-        EXPECT_GE(keys.assign[slot], 0) << slot;
-        EXPECT_LE(keys.assign[slot], 255) << slot;
+        const bool named =
+            slot >= 24 && slot <= 58 && slot != 34 && slot != 35 && slot != 40 && slot != 42;
+        EXPECT_EQ(all.assign[slot], named ? slot : 0) << slot;
     }
 }
 
-TEST(KeyTable, EveryNameHasItsSlot) {
-    const char* names[] = {"Klaxon1",
-                           "Klaxon2",
-                           "CscBVE",
-                           "CscPT",
-                           "MusicHorn",
-                           "AtsKakunin",
-                           "BellStop",
-                           "EbReset",
-                           "AtsInit",
-                           "SentakuSW",
-                           "M_Atc",
-                           "M_ST",
-                           "Buzzer",
-                           "KoubaiKidou",
-                           "JoshaSokushin",
-                           "UtenSW",
-                           "KirokuIC",
-                           "TascSW",
-                           "CurtainUp",
-                           "CurtainDown",
-                           "MasterControllerKey",
-                           "RightDoor",
-                           "LeftDoor",
-                           "AllCar",
-                           "AtsNFB",
-                           "AtsKirikaeRendou",
-                           "AtsKirikaeSW",
-                           "PKaihou",
-                           "PBrakeKaihou",
-                           "EBNFB",
-                           "PDRelation"};
-    const int slots[] = {24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 36, 37, 38, 39, 41, 43,
-                         44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58};
-    static_assert(std::size(names) == std::size(slots));
-    for (std::size_t i = 0; i < std::size(names); ++i) {
-        const KeyTables keys = CheckedKeys(std::string(names[i]) + "=0xA0\n");
-        EXPECT_EQ(keys.assign[slots[i]], 0xA0) << names[i];
-    }
+TEST(KeyTable, CodesAreReadInAnyBaseAndTheCheckRefusesWhatNoKeyOrTheHostOwns) {
+    const KeyTables keys = CheckedKeys("KirokuIC=0x52\nTascSW=82\nKlaxon1=0x41\nKlaxon1=0x42\n"
+                                       "Klaxon2=300\nEBNFB=-5\nRightDoor=0x70\nLeftDoor=0x70\n"
+                                       "PBrakeKaihou=0x7B\nMasterControllerKey=0x7B\nAtsNFB=0x6F\n"
+                                       "PDRelation=255\nJoshaSokushin=010\nUtenSW=junk\n"
+                                       "CurtainUp = 65\ncurtainDown=65\nAllCar=99999999999\n");
+    // One key may work two functions (44, 45); the later line wins (24); codes outside 0..255,
+    // a saturated one included, bind nothing (25, 57, 51); F1..F12 belong to the host below
+    // slot 50 only (49, 48 against 50, 56); names match exactly (46, 47).
+    const std::pair<int, std::int32_t> slots[] = {
+        {44, 0x52}, {45, 0x52}, {24, 0x42}, {25, 0},   {57, 0}, {51, 0}, {49, 0}, {48, 0},
+        {50, 0x70}, {56, 0x7B}, {52, 0x6F}, {58, 255}, {41, 8}, {43, 0}, {46, 0}, {47, 0}};
+    for (const auto& [slot, code] : slots)
+        EXPECT_EQ(keys.assign[slot], code) << slot;
 }
 
-TEST(Remap, PanelSlotsMoveExceptToOrFromTheSuspendEntry) {
-    const auto reading = SettingsReading::Of("[PANELOUTPUT]\n"
-                                             "121=50\n"
-                                             "010=0x10\n"
-                                             "011=010\n"
-                                             "199=5\n"
-                                             "012=199\n"
-                                             "013=255\n"
-                                             "014=254\n"
-                                             "015=-1\n"
-                                             "7=3\n"
-                                             "0016=3\n"
-                                             "256=3\n"
-                                             "017 =3\n"
-                                             "018=junk\n"
-                                             "020=30\n"
-                                             "020=31\n"
-                                             "021=99999999999\n"
-                                             "022=-4294967290\n");
-    const std::uint8_t* panel = reading->remap.panel;
-    EXPECT_EQ(panel[121], 50);
-    EXPECT_EQ(panel[10], 16);
-    EXPECT_EQ(panel[11], 8);
-    EXPECT_EQ(panel[199], 199);
-    EXPECT_EQ(panel[12], 12);
-    EXPECT_EQ(panel[13], 13);
-    EXPECT_EQ(panel[14], 254);
-    EXPECT_EQ(panel[15], 15);
-    EXPECT_EQ(panel[7], 7);
-    EXPECT_EQ(panel[0], 0);
-    EXPECT_EQ(panel[1], 1);
-    EXPECT_EQ(panel[17], 17);
-    EXPECT_EQ(panel[18], 0); // no number reads as 0, a valid target
-    EXPECT_EQ(panel[20], 31);
-    EXPECT_EQ(panel[21], 21);
-    EXPECT_EQ(panel[22], 22); // saturated, not wrapped to 6
+TEST(Remap, SlotsMoveExceptThroughThePanelSuspendEntryAndNeverTo255) {
+    const auto reading = SettingsReading::Of(
+        "[PANELOUTPUT]\n121=50\n010=0x10\n011=010\n199=5\n012=199\n013=255\n014=254\n015=-1\n"
+        "7=3\n0016=3\n256=3\n017 =3\n018=junk\n020=30\n020=31\n021=99999999999\n"
+        "022=-4294967290\n\n[SOUNDOUTPUT]\n199=5\n006=199\n255=254\n007=255\n008=-1\n");
+    // Slots are decimal, targets any base; no number reads as target 0; a later line wins; a
+    // saturated target is refused, not wrapped. Everything else stays where it was.
+    const std::pair<int, int> panelMoves[] = {{121, 50}, {10, 16}, {11, 8},
+                                              {14, 254}, {18, 0},  {20, 31}};
+    const std::pair<int, int> soundMoves[] = {{199, 5}, {6, 199}, {255, 254}};
+    std::uint8_t panel[256], sound[256];
     for (int slot = 0; slot < 256; ++slot)
-        EXPECT_EQ(reading->remap.sound[slot], slot);
-}
-
-TEST(Remap, SoundSlotsMayUseIndex199ButNot255) {
-    const auto reading =
-        SettingsReading::Of("[SOUNDOUTPUT]\n199=5\n006=199\n255=254\n007=255\n008=-1\n");
-    const std::uint8_t* sound = reading->remap.sound;
-    EXPECT_EQ(sound[199], 5);
-    EXPECT_EQ(sound[6], 199);
-    EXPECT_EQ(sound[255], 254);
-    EXPECT_EQ(sound[7], 7);
-    EXPECT_EQ(sound[8], 8);
-    EXPECT_EQ(reading->remap.panel[199], 199);
+        panel[slot] = sound[slot] = static_cast<std::uint8_t>(slot);
+    for (const auto& [slot, target] : panelMoves)
+        panel[slot] = static_cast<std::uint8_t>(target);
+    for (const auto& [slot, target] : soundMoves)
+        sound[slot] = static_cast<std::uint8_t>(target);
+    for (int slot = 0; slot < 256; ++slot) {
+        EXPECT_EQ(reading->remap.panel[slot], panel[slot]) << slot;
+        EXPECT_EQ(reading->remap.sound[slot], sound[slot]) << slot;
+    }
 }
 
 } // namespace

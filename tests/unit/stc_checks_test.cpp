@@ -13,49 +13,37 @@ using test::SpotRig;
 
 constexpr std::int32_t kNoon = 43'200'000;
 
+// Thresholds are in 0.1 km/h with the tenths digit dropped; aspect-dependent checks (type 12)
+// act at their aspect only, and a limit unknown for the aspect allows no running; stop
+// beacons (type 1) act at a stop aspect only, standing trains included.
 TEST(SpotChecks, EachBeaconBrakesOnlyAboveItsSpeedAndAtItsAspect) {
     const struct {
         std::int32_t type, signal, optional;
         float speed;
         bool emergency, pair;
-    } cases[] = {
-        // thresholds in 0.1 km/h, the tenths digit dropped
-        {10, 0, 450, 45.0f, false, true},
-        {10, 0, 450, 45.1f, true, true},
-        {10, 0, 459, 45.1f, true, true},
-        {10, 3, 0, 200.0f, false, true},
-        {10, 0, 10000, 1200.0f, false, true}, // at stop: only the pair
-        {10, 1, 10000, 1000.5f, true, true},
-        {10, 0, -10, 0.0f, true, true},
-        // aspect-dependent checks
-        {12, 3, 20003, 91.0f, true, true},
-        {12, 3, 20003, 90.0f, false, true},
-        {12, 2, 20003, 91.0f, false, true},
-        {12, 0, 20000, 20.5f, true, true},
-        {12, 9, 20009, 0.5f, true, true}, // no limit known for the aspect: no running
-        {12, 3, 30002, 200.0f, false, false},
-        {12, 2, 30002, 200.0f, false, true},
-        {12, 5, 10005, 200.0f, false, true},
-        {12, 4, 10005, 200.0f, false, false},
-        {12, 0, 0, 200.0f, false, true},
-        {12, 0, 350, 35.5f, true, true},
-        {12, 0, -350, 0.0f, true, true},
-        // stop beacons act at a stop aspect only, standing trains included
-        {1, 0, 0, 0.0f, true, false},
-        {1, 1, 0, 80.0f, false, false},
-        {2, 0, 0, 80.0f, false, false},
-        {14, 0, 0, 80.0f, false, false},
-    };
+    } cases[] = {{10, 0, 450, 45.0f, false, true},     {10, 0, 450, 45.1f, true, true},
+                 {10, 0, 459, 45.1f, true, true},      {10, 3, 0, 200.0f, false, true},
+                 {10, 0, 10000, 1200.0f, false, true}, {10, 1, 10000, 1000.5f, true, true},
+                 {10, 0, -10, 0.0f, true, true},       {12, 3, 20003, 91.0f, true, true},
+                 {12, 3, 20003, 90.0f, false, true},   {12, 2, 20003, 91.0f, false, true},
+                 {12, 0, 20000, 20.5f, true, true},    {12, 9, 20009, 0.5f, true, true},
+                 {12, 3, 30002, 200.0f, false, false}, {12, 2, 30002, 200.0f, false, true},
+                 {12, 5, 10005, 200.0f, false, true},  {12, 4, 10005, 200.0f, false, false},
+                 {12, 0, 0, 200.0f, false, true},      {12, 0, 350, 35.5f, true, true},
+                 {12, 0, -350, 0.0f, true, true},      {1, 0, 0, 0.0f, true, false},
+                 {1, 1, 0, 80.0f, false, false},       {2, 0, 0, 80.0f, false, false},
+                 {14, 0, 0, 80.0f, false, false}};
     for (const auto& c : cases) {
         SpotRig rig(kNoon);
         rig.speed = c.speed;
         rig.stc.Beacon(c.type, c.signal, c.optional);
-        EXPECT_EQ(rig.stc.emergency != 0, c.emergency)
-            << c.type << "/" << c.signal << "/" << c.optional << " at " << c.speed;
-        EXPECT_EQ(rig.stc.pairArmed != 0, c.pair) << c.type << "/" << c.signal << "/" << c.optional;
+        SCOPED_TRACE(testing::Message()
+                     << c.type << "/" << c.signal << "/" << c.optional << " at " << c.speed);
+        EXPECT_EQ(rig.stc.emergency != 0, c.emergency);
+        EXPECT_EQ(rig.stc.pairArmed != 0, c.pair);
     }
     SpotRig rig(kNoon);
-    rig.stc.Beacon(0, 2, 0);
+    rig.stc.Beacon(0, 2, 0); // the alarm beacon at a proceed aspect
     EXPECT_EQ(rig.stc.armed, 0);
 }
 
@@ -63,10 +51,8 @@ TEST(SpotChecks, APairCoveredInUnderHalfASecondBrakes) {
     const struct {
         std::int32_t second, afterMs;
         bool emergency;
-    } cases[] = {
-        {11, 400, true},  {13, 400, true},   {11, 480, true},   {11, 600, false},
-        {13, 600, false}, {11, 1100, false}, {13, 1100, false},
-    };
+    } cases[] = {{11, 400, true},  {13, 400, true},   {11, 480, true},  {11, 600, false},
+                 {13, 600, false}, {11, 1100, false}, {13, 1100, false}};
     for (const auto& c : cases) {
         SpotRig rig(kNoon);
         rig.stc.Beacon(10, 0, 0);
