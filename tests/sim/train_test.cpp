@@ -10,17 +10,15 @@ namespace velqa3::sim {
 namespace {
 
 VehicleModel Plain() {
-    VehicleModel model;
-    model.spec = VehicleSpec{4, 2, 1, 3, 4};
-    model.powerCurves = {{{0.0, 1.0}}, {{0.0, 2.0}, {50.0, 2.0}, {100.0, 1.0}}};
-    model.brakeDeceleration = {1.0, 2.0, 3.0, 4.0};
-    model.bcPressure = {100.0, 200.0, 300.0, 400.0};
-    model.emergencyDeceleration = 5.0;
-    model.emergencyBcPressure = 450.0;
-    model.bcApplyRate = 100000.0; // fills at once unless a test says otherwise
-    model.bcReleaseRate = 100000.0;
-    model.resistance[0] = model.resistance[1] = model.resistance[2] = 0.0;
-    return model;
+    return {.spec = {4, 2, 1, 3, 4},
+            .powerCurves = {{{0.0, 1.0}}, {{0.0, 2.0}, {50.0, 2.0}, {100.0, 1.0}}},
+            .brakeDeceleration = {1.0, 2.0, 3.0, 4.0},
+            .bcPressure = {100.0, 200.0, 300.0, 400.0},
+            .emergencyDeceleration = 5.0,
+            .emergencyBcPressure = 450.0,
+            .bcApplyRate = 100000.0, // fills at once unless a test says otherwise
+            .bcReleaseRate = 100000.0,
+            .resistance = {0.0, 0.0, 0.0}};
 }
 
 // Runs 10 ms steps until the train stands or time runs out; returns the seconds taken.
