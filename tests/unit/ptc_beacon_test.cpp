@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <limits>
+#include <tuple>
 
 namespace velqa3 {
 namespace {
@@ -93,7 +94,7 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
         float speed;
         std::uint8_t atsMode;
         bool accept;
-        std::uint8_t emergency, nsdArmed;
+        std::uint8_t emergency, nsdArmed; // then the zone: its length and speed
         float nsdDis, nsdSpd;
     } cases[] = {
         {4, 0, 30, 0, 40, 4, true, 1, 0, 0, 15},               // too close to stop
@@ -112,11 +113,10 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
         rig.speed = c.speed;
         rig.atsMode = c.atsMode;
         rig.ptc.BeaconIn(c.type, c.signal, c.distance, c.optional, c.accept);
-        EXPECT_EQ(rig.ptc.emergencyLatch, c.emergency) << c.type << " " << c.optional;
-        EXPECT_EQ(rig.ptc.state, c.emergency); // a beacon brake is state 1
-        EXPECT_EQ(rig.ptc.nsdArmed, c.nsdArmed) << c.type << " " << c.optional;
-        EXPECT_EQ(rig.ptc.nsdDis, c.nsdDis) << c.type << " " << c.optional;
-        EXPECT_EQ(rig.ptc.nsdSpd, c.nsdSpd) << c.type << " " << c.optional;
+        const PTC& p = rig.ptc; // a beacon brake is state 1
+        EXPECT_EQ(std::tie(p.emergencyLatch, p.state, p.nsdArmed, p.nsdDis, p.nsdSpd),
+                  std::tie(c.emergency, c.emergency, c.nsdArmed, c.nsdDis, c.nsdSpd))
+            << c.type << " " << c.optional;
     }
     PtcRig beyond; // beyond the stop point types 60 and 62 are not taken
     beyond.speed = 40;
