@@ -5,49 +5,37 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 namespace velqa3::sim {
 namespace {
 
 VehicleModel Plain() {
-    VehicleModel model;
-    model.spec = VehicleSpec{4, 2, 1, 3, 4};
-    model.powerCurves = {{{0.0, 1.0}}, {{0.0, 2.0}, {50.0, 2.0}, {100.0, 1.0}}};
-    model.brakeDeceleration = {1.0, 2.0, 3.0, 4.0};
-    model.bcPressure = {100.0, 200.0, 300.0, 400.0};
-    model.emergencyDeceleration = 5.0;
-    model.emergencyBcPressure = 450.0;
-    model.bcApplyRate = 100000.0; // fills at once unless a test says otherwise
-    model.bcReleaseRate = 100000.0;
-    model.resistance[0] = model.resistance[1] = model.resistance[2] = 0.0;
-    return model;
-}
-
-// Runs 10 ms steps until the train stands or time runs out; returns the seconds taken.
-double RunToStand(Train& train, double permil, double limitS) {
-    double t = 0.0;
-    while (t < limitS && train.speed() != 0.0) {
-        train.Step(0.01, permil);
-        t += 0.01;
-    }
-    return t;
+    return {.spec = {4, 2, 1, 3, 4},
+            .powerCurves = {{{0.0, 1.0}}, {{0.0, 2.0}, {50.0, 2.0}, {100.0, 1.0}}},
+            .brakeDeceleration = {1.0, 2.0, 3.0, 4.0},
+            .bcPressure = {100.0, 200.0, 300.0, 400.0},
+            .emergencyDeceleration = 5.0,
+            .emergencyBcPressure = 450.0,
+            .bcApplyRate = 100000.0, // fills at once unless a test says otherwise
+            .bcReleaseRate = 100000.0,
+            .resistance = {0.0, 0.0, 0.0}};
 }
 
 TEST(Train, BrakesStopTheTrainWhereTheDecelerationSays) {
-    struct Case {
-        int notch;
-        double deceleration; // km/h/s
-    };
-    for (const Case c : {Case{2, 2.0}, Case{4, 4.0}, Case{5, 5.0}, Case{40, 5.0}}) {
+    // Notch and its deceleration in km/h/s: the emergency notch and any above it brake hardest.
+    const std::pair<int, double> cases[] = {{2, 2.0}, {4, 4.0}, {5, 5.0}, {40, 5.0}};
+    for (const auto& [notch, deceleration] : cases) {
         const VehicleModel model = Plain();
         Train train(model);
         train.Place(100.0, 72.0);
-        train.Command(HandleOutput{c.notch, 0, 1, 0});
-        const double t = RunToStand(train, 0.0, 120.0);
+        train.Command(HandleOutput{notch, 0, 1, 0});
+        double t = 0.0;
+        for (; t < 120.0 && train.speed() != 0.0; t += 0.01)
+            train.Step(0.01, 0.0);
         // v^2 / 2a with v = 20 m/s
-        const double a = c.deceleration / 3.6;
-        EXPECT_NEAR(train.location() - 100.0, 400.0 / (2.0 * a), 0.5) << c.notch;
-        EXPECT_NEAR(t, 72.0 / c.deceleration, 0.02) << c.notch;
+        EXPECT_NEAR(train.location() - 100.0, 400.0 / (2.0 * deceleration / 3.6), 0.5) << notch;
+        EXPECT_NEAR(t, 72.0 / deceleration, 0.02) << notch;
         EXPECT_LE(train.State(0).Current, 0.0f) << "brakes draw no traction current";
     }
 }

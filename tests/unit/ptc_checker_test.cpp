@@ -9,58 +9,35 @@ namespace {
 using test::PtcRig;
 
 using Checker = void (PTC::*)();
-using Setup = void (*)(PTC&);
+using Given = void (*)(PTC&);
 
-void StopAhead(PTC& p) { // 300 m needed, 250 m left
-    p.sigDis = 250;
-    p.sigPtnDis = 300;
-}
-void InZone(PTC& p) {
-    p.sigDis = 0;
-    p.nsdMode = 1;
-    p.nsdDis = 50;
-    p.nsdSpd = 15;
-}
-void LimitAhead(PTC& p) {
-    p.limDis = 300;
-    p.limSpd = 45;
-    p.limPtnDis = 326;
-}
-void LimitInForce(PTC& p) {
-    p.limDoDis = 100;
-    p.limDoSpd = 45;
-}
-void TargetAhead(PTC& p) { // 150 m needed, 100 m left, 25 km/h at the target
-    p.sigDis = 0;
-    p.targetDis = 100;
-    p.sigPtnDis = 150;
-    p.targetSpd = 25;
-    p.aspectSpd = 45;
-}
-void MarginEdge(PTC& p) { // 1 m inside the 50 m margin
-    p.sigDis = 300;
-    p.sigPtnDis = 251;
-}
-void Nothing(PTC&) {}
+const Checker CE = &PTC::CheckEmergency, CS = &PTC::CheckService, CA = &PTC::CheckAspect,
+              CM = &PTC::CheckMargin, LO = &PTC::CheckLimitOnly, LM = &PTC::CheckLimitMax,
+              RE = &PTC::CheckRestrictedEmergency, RS = &PTC::CheckRestrictedService,
+              MX = &PTC::CheckMaxSpeed;
 
-struct CheckerCase {
-    const char* what;
-    Checker check;
-    Setup setup;
-    float speed;
-    std::int32_t state;
-    std::uint8_t emergency;
-    std::uint8_t service;
-    std::int32_t releaseSpd;
-    std::int32_t approachNo;
+// 300 m needed, 250 m left.
+const Given StopAhead = [](PTC& p) { p.sigDis = 250, p.sigPtnDis = 300; };
+const Given InZone = [](PTC& p) { p.sigDis = 0, p.nsdMode = 1, p.nsdDis = 50, p.nsdSpd = 15; };
+const Given LimitAhead = [](PTC& p) { p.limDis = 300, p.limSpd = 45, p.limPtnDis = 326; };
+const Given LimitInForce = [](PTC& p) { p.limDoDis = 100, p.limDoSpd = 45; };
+// 150 m needed, 100 m left, 25 km/h at the target.
+const Given TargetAhead = [](PTC& p) {
+    p.sigDis = 0, p.targetDis = 100, p.sigPtnDis = 150, p.targetSpd = 25, p.aspectSpd = 45;
 };
+const Given MarginEdge = [](PTC& p) { p.sigDis = 300, p.sigPtnDis = 251; }; // 1 m inside 50 m
+const Given Nothing = [](PTC&) {};
 
 TEST(PtcChecker, BrakeAndWarningBoundaries) {
-    const Checker CE = &PTC::CheckEmergency, CS = &PTC::CheckService, CA = &PTC::CheckAspect,
-                  CM = &PTC::CheckMargin, LO = &PTC::CheckLimitOnly, LM = &PTC::CheckLimitMax,
-                  RE = &PTC::CheckRestrictedEmergency, RS = &PTC::CheckRestrictedService,
-                  MX = &PTC::CheckMaxSpeed;
-    const CheckerCase cases[] = {
+    const struct {
+        const char* what;
+        Checker check;
+        Given setup;
+        float speed;
+        std::int32_t state;
+        std::uint8_t emergency, service;
+        std::int32_t releaseSpd, approachNo;
+    } cases[] = {
         {"CE stop at 10 warns", CE, StopAhead, 10, 2, 0, 0, 0, 11},
         {"CE stop above 10 brakes", CE, StopAhead, 10.1f, 3, 1, 0, 0, 21},
         {"CE stop below 6 is quiet", CE, StopAhead, 5.9f, 0, 0, 0, 0, 0},
@@ -84,12 +61,8 @@ TEST(PtcChecker, BrakeAndWarningBoundaries) {
         {"CA stop below 10 warns", CA, StopAhead, 9.9f, 1, 0, 0, 0, 0},
         {"CA target speed +10", CA, TargetAhead, 35, 1, 0, 1, 25, 0},
         {"CA target speed +5 warns", CA, TargetAhead, 34.9f, 1, 0, 0, 0, 0},
-        {"CA target behind the curve", CA,
-         [](PTC& p) {
-             TargetAhead(p);
-             p.sigPtnDis = 50;
-         },
-         55, 1, 0, 1, 45, 0},
+        {"CA target behind the curve", CA, [](PTC& p) { TargetAhead(p), p.sigPtnDis = 50; }, 55, 1,
+         0, 1, 45, 0},
         {"CM inside the 50 m margin", CM, MarginEdge, 6, 1, 0, 0, 0, 0},
         {"CM margin below 6", CM, MarginEdge, 5.9f, 0, 0, 0, 0, 0},
         {"CM brakes as CS", CM, Nothing, 130, 1, 0, 1, 120, 0},
@@ -109,7 +82,7 @@ TEST(PtcChecker, BrakeAndWarningBoundaries) {
         {"MX +5", MX, Nothing, 125, 2, 0, 0, 0, 0},
         {"MX below +5", MX, Nothing, 124.9f, 0, 0, 0, 0, 0},
     };
-    for (const CheckerCase& c : cases) {
+    for (const auto& c : cases) {
         PtcRig rig;
         c.setup(rig.ptc);
         rig.speed = c.speed;
@@ -130,12 +103,8 @@ TEST(PtcChecker, ZeroSpeedLimitCloseAheadKeepsTheWarning) {
         Checker check;
         float limDis;
         std::int32_t state;
-    } cases[] = {
-        {&PTC::CheckService, 5, 1},      {&PTC::CheckService, 9.4f, 1},
-        {&PTC::CheckService, 9.5f, 0},   {&PTC::CheckAspect, 9.1f, 1},
-        {&PTC::CheckAspect, 9.2f, 0},    {&PTC::CheckLimitMax, 9.1f, 1},
-        {&PTC::CheckEmergency, 5.0f, 0}, // only a hold rule there
-    };
+    } cases[] = {{CS, 5, 1},    {CS, 9.4f, 1}, {CS, 9.5f, 0}, {CA, 9.1f, 1},
+                 {CA, 9.2f, 0}, {LM, 9.1f, 1}, {CE, 5.0f, 0}}; // CE: only a hold rule there
     for (const auto& c : cases) {
         PtcRig rig;
         rig.ptc.limSpd = 0;
@@ -147,38 +116,33 @@ TEST(PtcChecker, ZeroSpeedLimitCloseAheadKeepsTheWarning) {
 }
 
 TEST(PtcChecker, WarningsReleaseOnlyWhenNoHoldRuleHolds) {
-    PtcRig rig;
-    rig.speed = 125;
-    rig.ptc.CheckEmergency();
-    ASSERT_EQ(rig.ptc.state, 2);
-    rig.speed = 120;
-    rig.ptc.CheckEmergency();
-    EXPECT_EQ(rig.ptc.state, 2); // still at the maximum
-    EXPECT_EQ(rig.ptc.approachNo, 15);
-    rig.speed = 119.9f;
-    rig.ptc.CheckEmergency();
-    EXPECT_EQ(rig.ptc.state, 0);
-    EXPECT_EQ(rig.ptc.approachNo, 0);
-
-    PtcRig zone;
-    InZone(zone.ptc);
-    zone.speed = 10;
-    zone.ptc.CheckService();
-    ASSERT_EQ(zone.ptc.state, 1);
-    zone.speed = 8.1f;
-    zone.ptc.CheckService();
-    EXPECT_EQ(zone.ptc.state, 1);
-    zone.speed = 8;
-    zone.ptc.CheckService();
-    EXPECT_EQ(zone.ptc.state, 0);
+    // Speeds in turn, and what each leaves: the warning holds down to its hold boundary.
+    const struct {
+        Checker check;
+        Given setup;
+        float speeds[3];
+        std::int32_t states[3], approachNos[3];
+    } cases[] = {
+        {CE, Nothing, {125, 120, 119.9f}, {2, 2, 0}, {15, 15, 0}}, // held at the maximum
+        {CS, InZone, {10, 8.1f, 8}, {1, 1, 0}, {0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        PtcRig rig;
+        c.setup(rig.ptc);
+        for (int i = 0; i < 3; ++i) {
+            rig.speed = c.speeds[i];
+            (rig.ptc.*c.check)();
+            EXPECT_EQ(rig.ptc.state, c.states[i]) << c.speeds[i];
+            EXPECT_EQ(rig.ptc.approachNo, c.approachNos[i]) << c.speeds[i];
+        }
+    }
 }
 
 TEST(PtcChecker, LatchesKeepTheCheckersOut) {
     PtcRig rig;
     rig.speed = 300;
     rig.ptc.emergencyLatch = 1;
-    for (const Checker check : {&PTC::CheckEmergency, &PTC::CheckService, &PTC::CheckAspect,
-                                &PTC::CheckRestrictedService, &PTC::CheckMaxSpeed})
+    for (const Checker check : {CE, CS, CA, RS, MX})
         (rig.ptc.*check)();
     EXPECT_EQ(rig.ptc.state + rig.ptc.serviceLatch, 0);
 
@@ -193,11 +157,9 @@ TEST(PtcChecker, LatchesKeepTheCheckersOut) {
 
 TEST(PtcChecker, ModeAndSwitchChooseTheChecker) {
     const struct {
-        std::uint8_t atsMode;
-        std::uint8_t cabSwitches;
+        std::uint8_t atsMode, cabSwitches;
         float speed;
-        std::uint8_t emergency;
-        std::uint8_t service;
+        std::uint8_t emergency, service;
     } cases[] = {
         {4, 0x01, 31, 0, 0},      // 31 km/h is nothing to the plain check
         {4, 0x09, 31, 1, 0},      // switch at 8: shunting
@@ -237,9 +199,7 @@ TEST(PtcChecker, ServiceBrakeLetsGoBelowItsReleaseSpeed) {
     EXPECT_EQ(rig.ptc.serviceLatch, 1);
     rig.speed = 44.9f;
     rig.Run(0);
-    EXPECT_EQ(rig.ptc.serviceLatch, 0);
-    EXPECT_EQ(rig.ptc.brakeLamp, 0);
-    EXPECT_EQ(rig.ptc.state, 0);
+    EXPECT_EQ(rig.ptc.serviceLatch + rig.ptc.brakeLamp + rig.ptc.state, 0);
 }
 
 } // namespace

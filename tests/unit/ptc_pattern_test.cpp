@@ -14,41 +14,32 @@ namespace {
 using test::PtcRig;
 
 TEST(PtcPattern, CurveFiguresAndFloors) {
-    PtcRig rig;
-    rig.speed = 72;
-    rig.ptc.sigDis = 250;
-    rig.Run(0);
-    EXPECT_NEAR(rig.ptc.sigPtnDis, 277.07f, 0.01f);
-    EXPECT_NEAR(rig.ptc.patternSpd, 68.26f, 0.01f);
-    EXPECT_EQ(rig.ptc.emergencyLatch, 1); // 277 m needed, 250 m left
-
-    PtcRig limit;
-    limit.speed = 90;
-    limit.ptc.limSpd = 45;
-    limit.ptc.limDis = 300;
-    limit.Run(0);
-    EXPECT_NEAR(limit.ptc.limPtnDis, 326.25f, 0.01f);
-    EXPECT_NEAR(limit.ptc.limPtnSpd, 87.10f, 0.01f);
-
-    PtcRig standing;
-    standing.Run(20);
-    EXPECT_NEAR(standing.ptc.sigPtnSpd, 284.6f, 0.05f);
-    EXPECT_EQ(standing.ptc.patternSpd, 120.0f); // capped by the maximum speed
-
-    PtcRig close; // never below 10 km/h, nor below the limit itself
-    close.ptc.sigDis = 0.01f;
-    close.ptc.limSpd = 45;
-    close.ptc.limDis = 0.01f;
-    close.Run(0);
-    EXPECT_EQ(close.ptc.sigPtnSpd, 10.0f);
-    EXPECT_EQ(close.ptc.limPtnSpd, 45.0f);
-
-    PtcRig graded; // a gradient term eases the curve
-    graded.speed = 72;
-    graded.ptc.sigDis = 250;
-    graded.ptc.BeaconIn(75, 0, 0, 40, false);
-    graded.Run(0);
-    EXPECT_LT(graded.ptc.sigPtnDis, rig.ptc.sigPtnDis);
+    const struct {
+        float speed, sigDis, limSpd, limDis;
+        std::int32_t gradient; // per mille, as a gradient beacon gives it
+        float PTC::*field;
+        float expected, tolerance;
+    } cases[] = {
+        {72, 250, 45, 0, 0, &PTC::sigPtnDis, 277.07f, 0.01f},
+        {72, 250, 45, 0, 0, &PTC::patternSpd, 68.26f, 0.01f},
+        {72, 250, 45, 0, 40, &PTC::sigPtnDis, 190.99f, 0.01f}, // the gradient eases the curve
+        {90, 4096, 45, 300, 0, &PTC::limPtnDis, 326.25f, 0.01f},
+        {90, 4096, 45, 300, 0, &PTC::limPtnSpd, 87.10f, 0.01f},
+        {0, 4096, 45, 0, 0, &PTC::sigPtnSpd, 284.6f, 0.05f},
+        {0, 4096, 45, 0, 0, &PTC::patternSpd, 120, 0},    // capped by the maximum speed
+        {0, 0.01f, 45, 0.01f, 0, &PTC::sigPtnSpd, 10, 0}, // never below 10 km/h
+        {0, 0.01f, 45, 0.01f, 0, &PTC::limPtnSpd, 45, 0}, // nor below the limit itself
+    };
+    for (const auto& c : cases) {
+        PtcRig rig;
+        rig.speed = c.speed;
+        rig.ptc.sigDis = c.sigDis;
+        rig.ptc.limSpd = c.limSpd;
+        rig.ptc.limDis = c.limDis;
+        rig.ptc.BeaconIn(75, 0, 0, c.gradient, false);
+        rig.Run(0);
+        EXPECT_NEAR(rig.ptc.*c.field, c.expected, c.tolerance) << c.speed << " " << c.sigDis;
+    }
 }
 
 TEST(PtcPattern, LimitComesIntoForceWithTheOvershoot) {
@@ -116,18 +107,19 @@ TEST(PtcPattern, PassingTheStopPoint) {
 }
 
 TEST(PtcPattern, AspectTablesAndTargets) {
+    // Aspects in turn: on a drop the aspect before it is held until the target.
+    const struct {
+        std::int32_t aspect;
+        float aspectSpd, targetSpd;
+    } steps[] = {{3, 75, 75}, {1, 75, 25}, {-7, 25, 110}};
     PtcRig rig;
     rig.atsMode = 0x14; // aspect-table variant, no checker
-    rig.aspect = 3;
-    rig.Run(0);
-    EXPECT_EQ(rig.ptc.aspectSpd, 75.0f);
-    rig.aspect = 1;
-    rig.Run(0);
-    EXPECT_EQ(rig.ptc.aspectSpd, 75.0f); // the aspect before the drop is held
-    EXPECT_EQ(rig.ptc.targetSpd, 25.0f);
-    rig.aspect = -7;
-    rig.Run(0);
-    EXPECT_EQ(rig.ptc.targetSpd, 110.0f);
+    for (const auto& step : steps) {
+        rig.aspect = step.aspect;
+        rig.Run(0);
+        EXPECT_EQ(rig.ptc.aspectSpd, step.aspectSpd) << step.aspect;
+        EXPECT_EQ(rig.ptc.targetSpd, step.targetSpd) << step.aspect;
+    }
 
     PtcRig target;
     target.atsMode = 0x81; // target variant without a checker

