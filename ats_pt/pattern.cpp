@@ -79,7 +79,9 @@ void PTC::UpdateAspectSpeeds() {
 void PTC::CountDownSignalDistances(float step) {
     if (sigDis > 0.0f) {
         sigDis -= step;
-        if (sigDis < 0.0f) {
+        // A frame that ends exactly at the stop point has reached it too; otherwise the stop
+        // pattern would end there with nothing taking over.
+        if (sigDis <= 0.0f) {
             sigDis = 0.0f;
             nsdMode = 1; // the stop point is passed
         }

@@ -82,19 +82,20 @@ TEST(PtcPattern, PatternSpeedTakesTheLowestCap) {
 TEST(PtcPattern, PassingTheStopPoint) {
     const struct {
         std::uint8_t atsMode, nsdArmed;
-        float nsdDis;
+        float nsdDis, sigDis;
         std::uint8_t modeAfter, nsdModeAfter;
         float sigDisAfter;
     } cases[] = {
-        {4, 0, 0, 0x02, 0, 100000}, // nothing to guard: spot protection takes over
-        {5, 0, 0, 5, 0, 0},         // the margin variant keeps its pattern protection
-        {7, 1, 30, 7, 1, 0},        // a zone beyond the stop point: run through it
+        {4, 0, 0, 5, 0x02, 0, 100000},  // nothing to guard: spot protection takes over
+        {4, 0, 0, 10, 0x02, 0, 100000}, // a frame that ends exactly at the stop point passes it
+        {5, 0, 0, 5, 5, 0, 0},          // the margin variant keeps its pattern protection
+        {7, 1, 30, 5, 7, 1, 0},         // a zone beyond the stop point: run through it
     };
     for (const auto& c : cases) {
         PtcRig rig;
         rig.atsMode = c.atsMode;
         rig.speed = 36; // 10 m
-        rig.ptc.sigDis = 5;
+        rig.ptc.sigDis = c.sigDis;
         rig.ptc.nsdArmed = c.nsdArmed;
         rig.ptc.nsdDis = c.nsdDis;
         rig.ptc.nsdSpd = 25;
