@@ -1,6 +1,7 @@
 // Cost of one frame of the pattern protection with a checker at work: a stop pattern and a
 // limit ahead, a limit in force, the train running at speed.
 #include "ats_pt/ptc.h"
+#include "tests/support/ptc_rig.h"
 
 #include <benchmark/benchmark.h>
 
@@ -8,21 +9,14 @@
 
 namespace {
 
-struct Bound {
-    float speed = 72.0f;
-    std::int32_t frameMs = 16;
-    std::int32_t power = 2;
-    std::int32_t brake = 0;
-    std::int32_t reverser = 1;
-    std::uint8_t atsMode = 4;
-    std::uint8_t cabSwitches = 0x01;
-    std::int32_t aspect = 2;
-    velqa3::PTC ptc;
-
-    explicit Bound(std::uint8_t mode) : atsMode(mode) {
-        ptc.Bind(&speed, &frameMs, &power, &brake, &reverser, &atsMode, &cabSwitches, &aspect);
-        ptc.ebNotch = 9;
-        ptc.trainLength = 200.0f;
+struct Bound : velqa3::test::PtcRig {
+    explicit Bound(std::uint8_t mode) {
+        atsMode = mode;
+        speed = 72.0f;
+        frameMs = 16;
+        powerNotch = 2;
+        reverser = 1;
+        aspect = 2;
     }
 
     // Puts the road ahead back before the train has used it up, so every frame does the

@@ -3,6 +3,7 @@
 // distances never go below zero.
 #include "ats_pt/ptc.h"
 #include "fuzz/fuzz_input.h"
+#include "tests/support/ptc_rig.h"
 
 #include <cmath>
 #include <cstddef>
@@ -22,17 +23,6 @@ void RequireDistance(float distance) {
     Require(!std::isnan(distance) && distance >= 0.0f);
 }
 
-struct BoundValues {
-    float speed = 0.0f;
-    std::int32_t frameMs = 16;
-    std::int32_t power = 0;
-    std::int32_t brake = 0;
-    std::int32_t reverser = 0;
-    std::uint8_t atsMode = 4;
-    std::uint8_t cabSwitches = 0x01;
-    std::int32_t aspect = 0;
-};
-
 void CheckInvariants(const velqa3::PTC& ptc) {
     RequireDistance(ptc.sigDis);
     RequireDistance(ptc.nsdDis);
@@ -50,12 +40,9 @@ void CheckInvariants(const velqa3::PTC& ptc) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    auto values = std::make_unique<BoundValues>();
-    auto ptc = std::make_unique<velqa3::PTC>();
-    ptc->Bind(&values->speed, &values->frameMs, &values->power, &values->brake, &values->reverser,
-              &values->atsMode, &values->cabSwitches, &values->aspect);
-    ptc->ebNotch = 9;
-    ptc->trainLength = 200.0f;
+    auto rig = std::make_unique<velqa3::test::PtcRig>();
+    rig->frameMs = 16;
+    velqa3::PTC* const ptc = &rig->ptc;
     Input input(data, size);
     while (!input.empty()) {
         switch (input.Take<std::uint8_t>() % 8) {
@@ -76,11 +63,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ptc->Update();
             break;
         case 3:
-            *values = input.Take<BoundValues>();
+            // All bound values at once, laid out as the saved inputs have them.
+            rig->speed = input.Take<float>();
+            rig->frameMs = input.Take<std::int32_t>();
+            rig->powerNotch = input.Take<std::int32_t>();
+            rig->brakeNotch = input.Take<std::int32_t>();
+            rig->reverser = input.Take<std::int32_t>();
+            rig->atsMode = input.Take<std::uint8_t>();
+            rig->cabSwitches = input.Take<std::uint8_t>();
+            input.Take<std::uint16_t>();
+            rig->aspect = input.Take<std::int32_t>();
             break;
         case 4:
-            values->speed = input.Take<float>();
-            values->frameMs = input.Take<std::int32_t>();
+            rig->speed = input.Take<float>();
+            rig->frameMs = input.Take<std::int32_t>();
             break;
         case 5:
             switch (input.Take<std::uint8_t>() % 6) {
@@ -100,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 ptc->CheckMaxSpeed();
                 break;
             default:
-                values->cabSwitches |= 0x20;
+                rig->cabSwitches |= 0x20;
                 break; // the brake-release key
             }
             break;
