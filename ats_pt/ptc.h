@@ -2,7 +2,7 @@
 // curves it builds from that every frame, and the brake, lamp and bell outputs it gives.
 #pragma once
 
-#include "plugin/host.h"
+#include "host/host.h"
 
 #include <cstdint>
 

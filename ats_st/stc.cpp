@@ -1,8 +1,8 @@
 #include "ats_st/stc.h"
 
-#include "plugin/frame.h"
-#include "plugin/host.h"
-#include "vehicle/supervision.h"
+#include "host/frame.h"
+#include "host/host.h"
+#include "host/brake_demand.h"
 
 #include <cstdint>
 

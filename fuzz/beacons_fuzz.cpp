@@ -1,7 +1,7 @@
 // Feeds fresh protection state any sequence of beacons, frames, driver actions and cab switch
 // and mode changes, and checks after every step that what the panel, the sound stage and the
 // later stages read stays within the values they understand.
-#include "ats_pt/dispatcher.h"
+#include "plugin/dispatcher.h"
 #include "fuzz/fuzz_input.h"
 #include "tests/support/beacon_rig.h"
 #include "vehicle/supervision.h"

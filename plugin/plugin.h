@@ -2,8 +2,8 @@
 // The library holds one instance for the host; tests build their own.
 #pragma once
 
-#include "ats_pt/dispatcher.h"
-#include "ats_pt/mode.h"
+#include "plugin/dispatcher.h"
+#include "host/mode.h"
 #include "ats_pt/ptc.h"
 #include "ats_st/stc.h"
 #include "config/keys.h"
@@ -12,9 +12,9 @@
 #include "config/settings.h"
 #include "config/settings_reader.h"
 #include "plugin/arbitration.h"
-#include "plugin/driver_inputs.h"
-#include "plugin/frame.h"
-#include "plugin/host.h"
+#include "host/driver_inputs.h"
+#include "host/frame.h"
+#include "host/host.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/line_voltage.h"
 #include "vehicle/panel_channels.h"

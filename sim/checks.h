@@ -1,7 +1,7 @@
 // The scenario's expectations, watched frame by frame and judged at the end of the run.
 #pragma once
 
-#include "plugin/host.h"
+#include "host/host.h"
 #include "sim/message_capture.h"
 #include "sim/scenario.h"
 

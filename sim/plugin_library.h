@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "plugin/host.h"
+#include "host/host.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // of the host write the same text for the same values.
 #pragma once
 
-#include "plugin/host.h"
+#include "host/host.h"
 #include "sim/scenario.h"
 
 #include <cstdio>

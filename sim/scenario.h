@@ -3,7 +3,7 @@
 // fills it and refuses anything it cannot stand behind.
 #pragma once
 
-#include "plugin/host.h"
+#include "host/host.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -2,7 +2,7 @@
 // the train, and the aspects of the signals as they change.
 #pragma once
 
-#include "plugin/host.h"
+#include "host/host.h"
 #include "sim/scenario.h"
 
 #include <vector>

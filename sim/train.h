@@ -3,7 +3,7 @@
 // rate, running resistance and gradient.
 #pragma once
 
-#include "plugin/host.h"
+#include "host/host.h"
 #include "sim/scenario.h"
 
 namespace velqa3::sim {

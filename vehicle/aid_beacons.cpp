@@ -1,6 +1,6 @@
 #include "vehicle/aid_beacons.h"
 
-#include "plugin/host.h"
+#include "host/host.h"
 
 namespace velqa3 {
 

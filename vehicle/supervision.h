@@ -1,20 +1,12 @@
 // Automatic brake reasons collected each frame, and the driving aids that raise them.
 #pragma once
 
-#include "plugin/host.h"
+#include "host/brake_demand.h"
+#include "host/host.h"
 
 #include <cstdint>
 
 namespace velqa3 {
-
-namespace BrakeDemandBits {
-inline constexpr std::uint8_t EbHandle = 0x01;
-inline constexpr std::uint8_t RollbackBrake = 0x02;
-inline constexpr std::uint8_t SlipBrake = 0x04;
-inline constexpr std::uint8_t VigilanceBrake = 0x08;
-inline constexpr std::uint8_t PtBrake = 0x10;
-inline constexpr std::uint8_t StBrake = 0x20;
-} // namespace BrakeDemandBits
 
 namespace PlusBrakeBits {
 inline constexpr std::uint8_t Configured = 0x01;

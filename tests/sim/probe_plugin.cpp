@@ -2,7 +2,7 @@
 // beside itself, passes the driver's notches through, and brakes to the emergency notch from a
 // beacon of type 99 until host key 0 resets it. The horn makes it show a message.
 #include "platform/platform.h"
-#include "plugin/host.h"
+#include "host/host.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Everything a beacon can reach, freshly built and bound as the plug-in binds it.
 #pragma once
 
-#include "ats_pt/dispatcher.h"
+#include "plugin/dispatcher.h"
 
 #include <cstdint>
 

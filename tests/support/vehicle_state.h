@@ -1,7 +1,7 @@
 // A host frame state with the values tests care about; the rest as a standing train has them.
 #pragma once
 
-#include "plugin/host.h"
+#include "host/host.h"
 
 namespace velqa3::test {
 

@@ -1,6 +1,6 @@
 // The beacon dispatcher: where each beacon goes in each protection mode, the mode changes
 // beacons make, and the packed forms beacons are converted into.
-#include "ats_pt/dispatcher.h"
+#include "plugin/dispatcher.h"
 #include "tests/support/beacon_rig.h"
 
 #include <gtest/gtest.h>

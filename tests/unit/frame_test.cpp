@@ -1,5 +1,5 @@
 // The frame clock and the values each frame captures from the host.
-#include "plugin/frame.h"
+#include "host/frame.h"
 #include "plugin/plugin.h"
 #include "tests/support/vehicle_state.h"
 

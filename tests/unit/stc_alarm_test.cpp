@@ -1,6 +1,6 @@
 // The stop alarm of the spot protection: confirmation, emergency, bells, start-up and reset.
 #include "ats_st/stc.h"
-#include "plugin/host.h"
+#include "host/host.h"
 #include "tests/support/spot_rig.h"
 
 #include <gtest/gtest.h>

@@ -3,13 +3,13 @@
 // feeds a driving aid or the panel.
 #pragma once
 
-#include "ats_pt/mode.h"
+#include "host/mode.h"
 #include "ats_pt/ptc.h"
 #include "ats_st/stc.h"
 #include "config/settings.h"
-#include "plugin/driver_inputs.h"
-#include "plugin/frame.h"
-#include "plugin/host.h"
+#include "host/driver_inputs.h"
+#include "host/frame.h"
+#include "host/host.h"
 #include "vehicle/beacon_values.h"
 #include "vehicle/line_voltage.h"
 #include "vehicle/panel_channels.h"

@@ -1,7 +1,7 @@
 // The values one frame captures from the host and later stages read.
 #pragma once
 
-#include "plugin/host.h"
+#include "host/host.h"
 
 #include <cstdint>
 

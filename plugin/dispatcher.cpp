@@ -1,4 +1,4 @@
-#include "ats_pt/dispatcher.h"
+#include "plugin/dispatcher.h"
 
 #include "vehicle/aid_beacons.h"
 

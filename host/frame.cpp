@@ -1,4 +1,4 @@
-#include "plugin/frame.h"
+#include "host/frame.h"
 
 #include <cfloat>
 #include <cmath>
