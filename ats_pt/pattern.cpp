@@ -104,8 +104,10 @@ void PTC::CountDownSignalDistances(float step) {
         }
     }
     if (patternKind == 1) {
+        // Reaching the target exactly hands over to the next block, as running past it does.
+        const bool targetAhead = targetDis > 0.0f;
         targetDis -= step;
-        if (targetDis < 0.0f) {
+        if (targetDis < 0.0f || (targetAhead && targetDis == 0.0f)) {
             targetDis += nextBlockDis;
             limDoSpd = limSpd;
             // A next block shorter than the overshoot leaves the target right here.
@@ -116,16 +118,25 @@ void PTC::CountDownSignalDistances(float step) {
     }
 }
 
+// A distance that runs out exactly at the end of a frame has been reached, as one that runs
+// past it has: at 90 km/h in 20 ms frames the train covers exactly 0.5 m a frame, and beacon
+// distances are whole metres, so exact zeros are common. A zero that was not counted down this
+// frame is no event: 0 is also what "no limit ahead" and "no limit in force" read as.
 void PTC::CountDownLimitDistances(float step) {
-    if (limDis > 0.0f) limDis -= step;
-    if (limDoDis > 0.0f) limDoDis -= step;
-    if (limDis < 0.0f) {
+    const bool limitAhead = limDis > 0.0f;
+    const bool limitInForce = limDoDis > 0.0f;
+    if (limitAhead) limDis -= step;
+    if (limitInForce) limDoDis -= step;
+    const bool limitStarts = limDis < 0.0f || (limitAhead && limDis == 0.0f);
+    const bool limitEnds = !limitStarts && limitInForce && limDoDis <= 0.0f;
+    if (limitStarts) {
         // The limit starts here; what the train overshot in this frame is already behind it.
         limDoDis = limLength + limDis;
         limDoSpd = limSpd;
         limDis = 0.0f;
     }
-    if (limDoDis < 0.0f) {
+    // A limit shorter than the frame's overshoot is over as soon as it began.
+    if (limitEnds || limDoDis < 0.0f) {
         limDoDis = 0.0f;
         limDoSpd = kNoLimit;
     }

@@ -58,6 +58,44 @@ TEST(PtcPattern, LimitComesIntoForceWithTheOvershoot) {
     EXPECT_EQ(rig.ptc.limDoSpd, 999.9f);
 }
 
+// At 90 km/h a 20 ms frame covers exactly 0.5 m in float32, so a whole-metre distance runs out
+// exactly at the end of a frame: that frame has reached it, one frame short of it has not.
+TEST(PtcPattern, DistancesEndingExactlyOnAFrameReachTheirEvent) {
+    const struct {
+        float limDis, limDoDis, targetDis;
+        int frames;
+        float limDoSpd, limDoLeft, targetLeft;
+    } cases[] = {
+        {3.0f, 0, 0, 6, 45.0f, 400.0f, 0},     // limit start reached exactly
+        {3.25f, 0, 0, 6, 999.9f, 0.0f, 0},     // a quarter metre short: not yet
+        {3.25f, 0, 0, 7, 45.0f, 399.75f, 0},   // one frame on, with the overshoot
+        {0, 2.0f, 0, 4, 999.9f, 0.0f, 0},      // limit in force cleared exactly
+        {0, 2.25f, 0, 4, 45.0f, 0.25f, 0},     // not yet cleared
+        {0, 0, 2.0f, 4, 999.9f, 0.0f, 100.0f}, // target reached exactly: next block
+        {0, 0, 2.25f, 4, 999.9f, 0.0f, 0.25f}, // not yet
+    };
+    for (const auto& c : cases) {
+        PtcRig rig;
+        rig.atsMode = 71; // pattern without a checker
+        rig.speed = 90.0f;
+        rig.ptc.limSpd = 45.0f;
+        rig.ptc.limDis = c.limDis;
+        rig.ptc.limLength = 400.0f;
+        rig.ptc.limDoDis = c.limDoDis;
+        if (c.limDoDis > 0) rig.ptc.limDoSpd = 45.0f;
+        if (c.targetDis > 0) {
+            rig.ptc.patternKind = 1;
+            rig.ptc.targetDis = c.targetDis;
+            rig.ptc.nextBlockDis = 100.0f;
+            rig.ptc.limSpd = 999.9f;
+        }
+        rig.Run(20, c.frames);
+        EXPECT_EQ(rig.ptc.limDoSpd, c.limDoSpd) << c.limDis << " " << c.limDoDis;
+        EXPECT_EQ(rig.ptc.limDoDis, c.limDoLeft) << c.limDis << " " << c.limDoDis;
+        EXPECT_EQ(rig.ptc.targetDis, c.targetLeft) << c.targetDis;
+    }
+}
+
 TEST(PtcPattern, PatternSpeedTakesTheLowestCap) {
     const struct {
         float sigDis, nsdDis, aspectSpd, limDoMax, expected;
