@@ -1,10 +1,10 @@
 // Who wins the handle commands each frame: the protections, the driving aids or the driver.
 #pragma once
 
-#include "host/mode.h"
 #include "config/settings.h"
 #include "host/driver_inputs.h"
 #include "host/host.h"
+#include "host/mode.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/supervision.h"
 #include "vehicle/tasc.h"

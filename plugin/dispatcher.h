@@ -3,17 +3,18 @@
 // feeds a driving aid or the panel.
 #pragma once
 
-#include "host/mode.h"
 #include "ats_pt/ptc.h"
 #include "ats_st/stc.h"
 #include "config/settings.h"
 #include "host/driver_inputs.h"
 #include "host/frame.h"
 #include "host/host.h"
+#include "host/mode.h"
 #include "vehicle/beacon_values.h"
 #include "vehicle/line_voltage.h"
 #include "vehicle/panel_channels.h"
 #include "vehicle/panel_timers.h"
+#include "vehicle/platform_doors.h"
 #include "vehicle/station_approach.h"
 #include "vehicle/supervision.h"
 #include "vehicle/tasc.h"

@@ -16,112 +16,92 @@ bool HasBit(std::int32_t value, std::int32_t bit) {
 
 } // namespace
 
-void Plugin::ResetVigilance() {
-    supervision.vigilanceTimer = 0;
-    supervision.vigilanceWarning = false;
-    supervision.vigilanceBuzzer = kSoundStop;
-}
-
-bool Plugin::VigilanceBraking() const {
-    return (supervision.brakeDemand & BrakeDemandBits::VigilanceBrake) != 0;
-}
-
 void Plugin::SetPower(std::int32_t notch) {
-    inputs.powerNotch = notch;
-    if (!VigilanceBraking()) ResetVigilance();
+    cab.inputs.powerNotch = notch;
+    VigilanceDriverAction(aids.supervision.vigilance, aids.supervision.brakeDemand);
 }
 
 void Plugin::SetBrake(std::int32_t notch) {
-    inputs.brakeNotch = notch;
+    cab.inputs.brakeNotch = notch;
 
     // The protection switches itself on when the driver first really moves the brake handle;
     // the host's first report after load is only where the handle already stood.
-    if (mode.atsMode == 0 && notch != inputs.lastBrakeSeen && inputs.brakeCallCount == 1) {
-        if ((mode.lineCode & 0xFF) != 4) {
-            if (HasBit(mode.lineCode, 0x08)) {
-                mode.atsMode = 8;
-                stc.Restart(true);
+    if (protection.mode.atsMode == 0 && notch != cab.inputs.lastBrakeSeen &&
+        cab.inputs.brakeCallCount == 1) {
+        if ((protection.mode.lineCode & 0xFF) != 4) {
+            if (HasBit(protection.mode.lineCode, 0x08)) {
+                protection.mode.atsMode = 8;
+                protection.stc.Restart(true);
             } else {
-                mode.atsMode = 2;
-                stc.Restart(false);
+                protection.mode.atsMode = 2;
+                protection.stc.Restart(false);
             }
-            mode.atsStarted = 1;
+            protection.mode.atsStarted = 1;
         }
-        mode.atsModePanel = mode.atsMode;
+        protection.mode.atsModePanel = protection.mode.atsMode;
     }
 
-    if (VigilanceBraking() && notch == dims.emergencyNotch) {
-        supervision.vigilanceWarning = false;
-        supervision.vigilanceBuzzer = kSoundStop;
-        supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::VigilanceBrake);
-    }
+    if (notch == dims.emergencyNotch)
+        VigilanceEmergencyHandle(aids.supervision.vigilance, aids.supervision.brakeDemand);
 
-    inputs.lastBrakeSeen = static_cast<std::int8_t>(notch);
-    if (inputs.brakeCallCount != INT32_MAX) ++inputs.brakeCallCount;
-    if (!VigilanceBraking()) ResetVigilance();
+    cab.inputs.lastBrakeSeen = static_cast<std::int8_t>(notch);
+    if (cab.inputs.brakeCallCount != INT32_MAX) ++cab.inputs.brakeCallCount;
+    VigilanceDriverAction(aids.supervision.vigilance, aids.supervision.brakeDemand);
 }
 
 void Plugin::SetReverser(std::int32_t position) {
-    inputs.reverser = position;
+    cab.inputs.reverser = position;
 }
 
 void Plugin::HornBlow(std::int32_t /*type: any horn counts as a driver action*/) {
-    if (!VigilanceBraking()) ResetVigilance();
+    VigilanceDriverAction(aids.supervision.vigilance, aids.supervision.brakeDemand);
 }
 
 void Plugin::SetSignal(std::int32_t aspect) {
-    mode.currentAspect = aspect;
+    protection.mode.currentAspect = aspect;
     // A negative aspect has no entry in the speed-check table; the check keeps the code it had.
-    if (mode.cabSignalMode != 0 && aspect >= 0) mode.cabSignalCode = aspect % kSpeedCheckCodes;
+    if (protection.mode.cabSignalMode != 0 && aspect >= 0)
+        protection.mode.cabSignalCode = aspect % kSpeedCheckCodes;
 }
 
 void Plugin::SetBeaconData(const BeaconData& beacon) {
-    DispatchBeacon(beacon, {mode, ptc, stc, settings, inputs, frame, tasc, platformDoors, voltage,
-                            supervision, stationApproach, display, panelTimers, beaconValues,
-                            stopStation, stationId});
+    DispatchBeacon(beacon, {protection.mode, protection.ptc, protection.stc, settings, cab.inputs,
+                            frame, aids.tasc, aids.platformDoors, aids.voltage, aids.supervision,
+                            aids.stationApproach, cab.display, cab.panelTimers, cab.beaconValues,
+                            aids.stopStation, aids.stationId});
 }
 
 void Plugin::DoorsOpened(bool fromHost) {
-    inputs.doorsClosed = false;
-    stopStation = false;
-    for (std::int32_t& channel : supervision.announcement)
+    cab.inputs.doorsClosed = false;
+    aids.stopStation = false;
+    for (std::int32_t& channel : aids.supervision.announcement)
         channel = kSoundStop;
-    for (std::int32_t& period : display.period)
+    for (std::int32_t& period : cab.display.period)
         if (period < 0) period = 0;
-    const std::uint8_t linked = PlatformDoorBits::DoorsFitted | PlatformDoorBits::DoorsLinked;
-    if ((platformDoors.flags & linked) == linked) {
-        platformDoors.closeTime = -1;
-        platformDoors.flags |= PlatformDoorBits::Open;
-    }
-    if (!fromHost) cabKeys.oneManDoors &= static_cast<std::uint8_t>(~OneManBits::Closed);
+    PlatformDoorsOpened(aids.platformDoors);
+    if (!fromHost) cab.keys.oneManDoors &= static_cast<std::uint8_t>(~OneManBits::Closed);
 }
 
 void Plugin::DoorsClosed(bool fromHost) {
-    inputs.doorsClosed = true;
-    if (inputs.doorCounter != INT32_MAX) ++inputs.doorCounter;
-    if (settings.station != 0) display.period[kStationChannel] = 0;
-    const std::uint8_t linked = PlatformDoorBits::DoorsFitted | PlatformDoorBits::DoorsLinked;
-    if ((platformDoors.flags & linked) == linked) {
-        const std::int64_t due = static_cast<std::int64_t>(frame.clock) + settings.pdClose;
-        platformDoors.closeTime = static_cast<std::int32_t>(due % kMsPerDay);
-        platformDoors.flags &= static_cast<std::uint8_t>(~PlatformDoorBits::StationArmed);
-        platformDoors.flags |= PlatformDoorBits::CloseRequested;
-    }
-    if (!fromHost) cabKeys.oneManDoors |= OneManBits::Closed;
+    cab.inputs.doorsClosed = true;
+    if (cab.inputs.doorCounter != INT32_MAX) ++cab.inputs.doorCounter;
+    if (settings.station != 0) cab.display.period[kStationChannel] = 0;
+    PlatformDoorsClosed(aids.platformDoors, frame.clock, settings.pdClose);
+    if (!fromHost) cab.keys.oneManDoors |= OneManBits::Closed;
 }
 
 void Plugin::KeyDown(std::int32_t key) {
     if (key < 0 || key >= kHostKeys) return;
     switch (key) {
     case 0:
-        if (inputs.brakeNotch >= dims.atsNotch) stc.Confirm();
-        inputs.key0Held = true;
+        if (cab.inputs.brakeNotch >= dims.atsNotch) protection.stc.Confirm();
+        cab.inputs.key0Held = true;
         break;
     case 1:
-        stc.StopChime();
+        protection.stc.StopChime();
         break;
     case 2:
-        ResetVigilance();
+        ResetVigilance(aids.supervision.vigilance);
         break;
     case 3:
         ResetProtection();
@@ -136,18 +116,18 @@ void Plugin::KeyDown(std::int32_t key) {
         PressModeKey2();
         break;
     case 11:
-        inputs.key11Held = true;
+        cab.inputs.key11Held = true;
         break;
     case 13:
-        inputs.holdBrakeKey = static_cast<std::int8_t>(
-            HasBit(mode.atsMode, 0x08) ? inputs.brakeNotch : dims.serviceNotches);
-        inputs.brakeReleasedOnKey13Up = false;
+        cab.inputs.holdBrakeKey = static_cast<std::int8_t>(
+            HasBit(protection.mode.atsMode, 0x08) ? cab.inputs.brakeNotch : dims.serviceNotches);
+        cab.inputs.brakeReleasedOnKey13Up = false;
         break;
     case 14:
         if (settings.constant != 0 && arbitration.constantState == 0) arbitration.constantState = 1;
         break;
     case 15:
-        inputs.key15Latched = true;
+        cab.inputs.key15Latched = true;
         break;
     default:
         break;
@@ -158,20 +138,20 @@ void Plugin::KeyUp(std::int32_t key) {
     if (key < 0 || key >= kHostKeys) return;
     switch (key) {
     case 0:
-        inputs.key0Held = false;
+        cab.inputs.key0Held = false;
         break;
     case 11:
-        inputs.key11Held = false;
+        cab.inputs.key11Held = false;
         break;
     case 13: {
-        inputs.holdBrakeKey = 0;
+        cab.inputs.holdBrakeKey = 0;
         const bool released =
-            settings.holdBrake != 0 ? inputs.brakeNotch <= 1 : inputs.brakeNotch < 1;
-        if (settings.tPriorityModel > 0 && released) inputs.brakeReleasedOnKey13Up = true;
+            settings.holdBrake != 0 ? cab.inputs.brakeNotch <= 1 : cab.inputs.brakeNotch < 1;
+        if (settings.tPriorityModel > 0 && released) cab.inputs.brakeReleasedOnKey13Up = true;
         break;
     }
     case 15:
-        inputs.key15Latched = false;
+        cab.inputs.key15Latched = false;
         break;
     default:
         break;
@@ -179,104 +159,106 @@ void Plugin::KeyUp(std::int32_t key) {
 }
 
 bool Plugin::StandsWithBrakeApplied() const {
-    return frame.speed == 0.0f && inputs.reverser == 0 && inputs.brakeNotch == dims.emergencyNotch;
+    return frame.speed == 0.0f && cab.inputs.reverser == 0 &&
+           cab.inputs.brakeNotch == dims.emergencyNotch;
 }
 
 // The reset key releases what the protections and the supervision latched, but only with the
 // train secured: at a stand, in neutral, with the emergency brake.
 void Plugin::ResetProtection() {
     if (!StandsWithBrakeApplied()) return;
-    if (HasBit(mode.atsMode, 0x04)) ptc.ReleaseBrake();
-    stc.Clear();
-    ResetVigilance();
-    supervision.brakeDemand &=
+    if (HasBit(protection.mode.atsMode, 0x04)) protection.ptc.ReleaseBrake();
+    protection.stc.Clear();
+    ResetVigilance(aids.supervision.vigilance);
+    aids.supervision.brakeDemand &=
         static_cast<std::uint8_t>(~(BrakeDemandBits::VigilanceBrake | BrakeDemandBits::SlipBrake |
                                     BrakeDemandBits::RollbackBrake));
-    soundState.requests &= SoundRequestBits::Bell1 | SoundRequestBits::Bell2;
-    soundState.alarmTimer = -1;
-    inputs.brakeCallCount = 1;
+    cab.sound.requests &= SoundRequestBits::Bell1 | SoundRequestBits::Bell2;
+    cab.sound.alarmTimer = -1;
+    cab.inputs.brakeCallCount = 1;
 }
 
 void Plugin::TurnMasterKey() {
-    const std::uint8_t flags = inputs.masterKeyFlags;
+    const std::uint8_t flags = cab.inputs.masterKeyFlags;
     if ((flags & MasterKeyBits::KeyMode) == 0 || (flags & MasterKeyBits::TwoPosition) != 0) return;
     const bool inserted = (flags & MasterKeyBits::Inserted) != 0;
-    inputs.masterKeyPosition = static_cast<std::int8_t>((inputs.masterKeyPosition + 1) & 3);
-    switch (inputs.masterKeyPosition) {
+    cab.inputs.masterKeyPosition = static_cast<std::int8_t>((cab.inputs.masterKeyPosition + 1) & 3);
+    switch (cab.inputs.masterKeyPosition) {
     case 0:
     case 1:
-        voltage.atsTestTimer = 0;
+        aids.voltage.atsTestTimer = 0;
         break;
     case 2:
-        stc.Restart(false);
-        if (mode.atsMode == 0) mode.atsMode = HasBit(mode.lineCode, 0x10) ? 16 : 2;
-        if (!inserted && mode.atsStarted == 0) {
-            voltage.atsTestTimer = 5000;
-            mode.atsStarted = 1;
+        protection.stc.Restart(false);
+        if (protection.mode.atsMode == 0)
+            protection.mode.atsMode = HasBit(protection.mode.lineCode, 0x10) ? 16 : 2;
+        if (!inserted && protection.mode.atsStarted == 0) {
+            aids.voltage.atsTestTimer = 5000;
+            protection.mode.atsStarted = 1;
         }
-        mode.atsModePanel = mode.atsMode;
+        protection.mode.atsModePanel = protection.mode.atsMode;
         break;
     default:
-        stc.StopChime();
-        mode.atsMode &= static_cast<std::uint8_t>(~0x02);
-        if (!inserted && !HasBit(mode.atsMode, 0x04)) {
-            ptc.Reset();
-            mode.atsMode = 0;
-            mode.atsStarted = 0;
+        protection.stc.StopChime();
+        protection.mode.atsMode &= static_cast<std::uint8_t>(~0x02);
+        if (!inserted && !HasBit(protection.mode.atsMode, 0x04)) {
+            protection.ptc.Reset();
+            protection.mode.atsMode = 0;
+            protection.mode.atsStarted = 0;
         }
-        voltage.atsTestTimer = 0;
-        mode.atsModePanel = mode.atsMode;
+        aids.voltage.atsTestTimer = 0;
+        protection.mode.atsModePanel = protection.mode.atsMode;
         break;
     }
-    if ((inputs.masterKeyPosition & 1) != 0 && settings.carNumber != 0) {
-        display.period[kCarNumberChannel] = 2;
-        display.carNumberTimer = 10000;
+    if ((cab.inputs.masterKeyPosition & 1) != 0 && settings.carNumber != 0) {
+        cab.display.period[kCarNumberChannel] = 2;
+        cab.display.carNumberTimer = 10000;
     }
 }
 
 void Plugin::PressModeKey1() {
-    if (HasBit(mode.lineCode, 0x08)) {
-        if (mode.cabSignalMode == 0 && !HasBit(mode.atsMode, 0x02)) {
-            mode.cabSignalMode = 1;
-            mode.cabSignalCode = 5;
-            ptc.Reset();
-        } else if (!HasBit(mode.atsMode, 0x04) && mode.cabSignalMode == 0) {
-            mode.atsMode = 15;
-            stc.Restart(true);
-        } else if (!HasBit(mode.atsMode, 0x02)) {
-            mode.atsMode = 8;
-            mode.cabSignalMode = 0;
-            stc.Restart(true);
+    if (HasBit(protection.mode.lineCode, 0x08)) {
+        if (protection.mode.cabSignalMode == 0 && !HasBit(protection.mode.atsMode, 0x02)) {
+            protection.mode.cabSignalMode = 1;
+            protection.mode.cabSignalCode = 5;
+            protection.ptc.Reset();
+        } else if (!HasBit(protection.mode.atsMode, 0x04) && protection.mode.cabSignalMode == 0) {
+            protection.mode.atsMode = 15;
+            protection.stc.Restart(true);
+        } else if (!HasBit(protection.mode.atsMode, 0x02)) {
+            protection.mode.atsMode = 8;
+            protection.mode.cabSignalMode = 0;
+            protection.stc.Restart(true);
         }
-        mode.atsModePanel = mode.atsMode;
+        protection.mode.atsModePanel = protection.mode.atsMode;
         return;
     }
-    if (HasBit(mode.lineCode, 0x10) && StandsWithBrakeApplied()) {
-        if (mode.atsMode == 4) {
-            mode.atsMode = 21;
-            ptc.ReleaseBrake();
+    if (HasBit(protection.mode.lineCode, 0x10) && StandsWithBrakeApplied()) {
+        if (protection.mode.atsMode == 4) {
+            protection.mode.atsMode = 21;
+            protection.ptc.ReleaseBrake();
         } else {
-            mode.atsMode = 2;
-            ptc.Reset();
+            protection.mode.atsMode = 2;
+            protection.ptc.Reset();
         }
     }
 }
 
 void Plugin::PressModeKey2() {
-    if (!HasBit(mode.lineCode, 0x08)) return;
-    if (mode.cabSignalMode == 0) {
-        if (!HasBit(mode.atsMode, 0x02)) {
-            mode.atsMode = 2;
-            stc.Restart(false);
-        } else if (!HasBit(mode.atsMode, 0x04)) {
-            mode.atsMode = 15;
-            stc.Restart(true);
-        } else if (!HasBit(mode.atsMode, 0x08)) {
-            mode.atsMode = 8;
-            stc.Restart(true);
+    if (!HasBit(protection.mode.lineCode, 0x08)) return;
+    if (protection.mode.cabSignalMode == 0) {
+        if (!HasBit(protection.mode.atsMode, 0x02)) {
+            protection.mode.atsMode = 2;
+            protection.stc.Restart(false);
+        } else if (!HasBit(protection.mode.atsMode, 0x04)) {
+            protection.mode.atsMode = 15;
+            protection.stc.Restart(true);
+        } else if (!HasBit(protection.mode.atsMode, 0x08)) {
+            protection.mode.atsMode = 8;
+            protection.stc.Restart(true);
         }
     }
-    mode.atsModePanel = mode.atsMode;
+    protection.mode.atsModePanel = protection.mode.atsMode;
 }
 
 } // namespace velqa3

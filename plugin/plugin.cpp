@@ -15,7 +15,8 @@ void Plugin::Attach(const char* modulePath) {
     SiblingPath(modulePath, ".csv", recordPath);
     ReadSettings(settingsPath, SettingsTargets{settings, keys, remap, ProtectionHooks()});
     TakeOverSettings();
-    if ((inputs.masterKeyFlags & MasterKeyBits::Configured) == 0) StartProtection(mode.lineCode);
+    if ((cab.inputs.masterKeyFlags & MasterKeyBits::Configured) == 0)
+        StartProtection(protection.mode.lineCode);
     CheckKeyTable(keys);
     initCount = 1;
 }
@@ -27,7 +28,7 @@ SettingsHooks Plugin::ProtectionHooks() {
     hooks.context = this;
     hooks.maxSpeed = [](void* context, std::int32_t kmh) {
         Plugin& self = *static_cast<Plugin*>(context);
-        self.ptc.BeaconIn(61, 4, 0.0f, kmh, self.mode.acceptSpotBeacons != 0);
+        self.protection.ptc.BeaconIn(61, 4, 0.0f, kmh, self.protection.mode.acceptSpotBeacons != 0);
     };
     hooks.masterKeyStartup = [](void* context, const Settings& soFar) {
         static_cast<Plugin*>(context)->StartProtection(soFar.defaultLineCode);
@@ -37,37 +38,42 @@ SettingsHooks Plugin::ProtectionHooks() {
 
 // Settings that only give runtime state its start; the subsystems that own it change it later.
 void Plugin::TakeOverSettings() {
-    mode.lineCode = settings.defaultLineCode;
-    inputs.masterKeyFlags = settings.masterKeyFlags;
-    inputs.masterKeyPosition = settings.masterKeyPosition;
-    stc.osrMode = settings.osrMode;
-    cabKeys.oneManDoors = settings.oneManDoors;
-    if (settings.plusBrakeConfigured != 0) supervision.plusBrakeState |= PlusBrakeBits::Configured;
+    protection.mode.lineCode = settings.defaultLineCode;
+    cab.inputs.masterKeyFlags = settings.masterKeyFlags;
+    cab.inputs.masterKeyPosition = settings.masterKeyPosition;
+    protection.stc.osrMode = settings.osrMode;
+    cab.keys.oneManDoors = settings.oneManDoors;
+    if (settings.plusBrakeConfigured != 0)
+        aids.supervision.plusBrakeState |= PlusBrakeBits::Configured;
     if (settings.plusBrakeEmergencyBoost != 0)
-        supervision.plusBrakeState |= PlusBrakeBits::EmergencyBoost;
-    tasc.installed = settings.tascInstalled != 0;
-    tasc.switchedOn = settings.tascSwitchedOn != 0;
-    tasc.mode = settings.tascMode;
-    if (settings.platformDoorsFitted != 0) platformDoors.flags |= PlatformDoorBits::DoorsFitted;
-    if (settings.platformDoorsLinked != 0) platformDoors.flags |= PlatformDoorBits::DoorsLinked;
-    platformDoors.lampVariant = settings.platformDoorLampVariant;
+        aids.supervision.plusBrakeState |= PlusBrakeBits::EmergencyBoost;
+    aids.tasc.installed = settings.tascInstalled != 0;
+    aids.tasc.switchedOn = settings.tascSwitchedOn != 0;
+    aids.tasc.mode = settings.tascMode;
+    if (settings.platformDoorsFitted != 0)
+        aids.platformDoors.flags |= PlatformDoorBits::DoorsFitted;
+    if (settings.platformDoorsLinked != 0)
+        aids.platformDoors.flags |= PlatformDoorBits::DoorsLinked;
+    aids.platformDoors.lampVariant = settings.platformDoorLampVariant;
 }
 
 // The protections read the frame values and driver inputs where they live, so the values they
 // see are always those of the frame being run.
 void Plugin::BindProtections() {
-    ptc.Bind(&frame.speed, &frame.interval, &inputs.powerNotch, &inputs.brakeNotch,
-             &inputs.reverser, &mode.atsMode, &mode.cabSwitches, &mode.currentAspect);
-    stc.Bind(frame.speed, frame.clock, frame.interval);
+    protection.ptc.Bind(&frame.speed, &frame.interval, &cab.inputs.powerNotch,
+                        &cab.inputs.brakeNotch, &cab.inputs.reverser, &protection.mode.atsMode,
+                        &protection.mode.cabSwitches, &protection.mode.currentAspect);
+    protection.stc.Bind(frame.speed, frame.clock, frame.interval);
 }
 
 // Without a configured master-controller key the train starts as if the key were in.
 void Plugin::StartProtection(std::int32_t lineCode) {
-    stc.Restart(true);
-    if (mode.atsMode == 0)
-        mode.atsMode = (lineCode & 0x10) != 0 ? AtsModeBits::PatternAspectTable : AtsModeBits::Spot;
-    mode.atsStarted = 1;
-    mode.atsModePanel = mode.atsMode;
+    protection.stc.Restart(true);
+    if (protection.mode.atsMode == 0)
+        protection.mode.atsMode =
+            (lineCode & 0x10) != 0 ? AtsModeBits::PatternAspectTable : AtsModeBits::Spot;
+    protection.mode.atsStarted = 1;
+    protection.mode.atsModePanel = protection.mode.atsMode;
 }
 
 void Plugin::Release() {
@@ -90,26 +96,26 @@ void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
     dims.cars = spec.Cars;
     dims.trainLength =
         settings.length != 0.0f ? settings.length : static_cast<float>(spec.Cars) * 20.0f;
-    ptc.ebNotch = dims.emergencyNotch;
-    ptc.trainLength = dims.trainLength;
+    protection.ptc.ebNotch = dims.emergencyNotch;
+    protection.ptc.trainLength = dims.trainLength;
 
-    tasc.notchSteps = settings.tascNotch;
-    if (tasc.notchSteps <= spec.BrakeNotches) {
-        tasc.notchSteps = spec.BrakeNotches;
-        if (settings.holdBrake != 0 && tasc.notchSteps != INT_MIN) --tasc.notchSteps;
+    aids.tasc.notchSteps = settings.tascNotch;
+    if (aids.tasc.notchSteps <= spec.BrakeNotches) {
+        aids.tasc.notchSteps = spec.BrakeNotches;
+        if (settings.holdBrake != 0 && aids.tasc.notchSteps != INT_MIN) --aids.tasc.notchSteps;
     }
 
-    FillSpeedCheckLimits(supervision);
-    supervision.brakeDemand = 0;
-    stc.Restart(false);
-    ptc.Reset();
+    FillSpeedCheckLimits(aids.supervision);
+    aids.supervision.brakeDemand = 0;
+    protection.stc.Restart(false);
+    protection.ptc.Reset();
 }
 
 void Plugin::Initialize(std::int32_t /*brakePosition: the host's, only forwarded*/) {
-    stc.Restart(false);
-    ptc.Reset();
+    protection.stc.Restart(false);
+    protection.ptc.Reset();
     frame.speed = 0.0f;
-    for (std::int32_t& number : display.frame)
+    for (std::int32_t& number : cab.display.frame)
         number = -1;
 }
 
@@ -125,50 +131,51 @@ HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std:
 void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* /*panel*/,
                           std::int32_t* /*sound*/) {
     CaptureFrame(frame, state);
-    if (mode.cabSignalMode == 0) RunProtections();
+    if (protection.mode.cabSignalMode == 0) RunProtections();
     Supervise();
     DecideHandles();
     SavePreviousFrame();
 }
 
 void Plugin::RunProtections() {
-    RunSpotProtection(stc, mode.cabSwitches, cabKeys.ebnfbSwitch, inputs.masterKeyPosition,
-                      supervision.brakeDemand);
-    const bool patternOn = (mode.atsMode & AtsModeBits::Pattern) != 0 && mode.atsStarted != 0;
+    RunSpotProtection(protection.stc, protection.mode.cabSwitches, cab.keys.ebnfbSwitch,
+                      cab.inputs.masterKeyPosition, aids.supervision.brakeDemand);
+    const bool patternOn =
+        (protection.mode.atsMode & AtsModeBits::Pattern) != 0 && protection.mode.atsStarted != 0;
     if (patternOn) {
-        ptc.Update();
-    } else if (mode.lineCode == 4 && mode.atsMode != 4) {
+        protection.ptc.Update();
+    } else if (protection.mode.lineCode == 4 && protection.mode.atsMode != 4) {
         // Off pattern territory the protection still watches the train's maximum speed.
-        ptc.CheckMaxSpeed();
+        protection.ptc.CheckMaxSpeed();
     } else {
         return;
     }
-    if (ptc.emergencyLatch != 0)
-        supervision.brakeDemand |= BrakeDemandBits::PtBrake;
+    if (protection.ptc.emergencyLatch != 0)
+        aids.supervision.brakeDemand |= BrakeDemandBits::PtBrake;
     else
-        supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::PtBrake);
+        aids.supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::PtBrake);
 }
 
 // The supervision step's own reasons for braking; the protections' reasons came in above.
 void Plugin::Supervise() {
-    if (inputs.brakeNotch == dims.emergencyNotch)
-        supervision.brakeDemand |= BrakeDemandBits::EbHandle;
+    if (cab.inputs.brakeNotch == dims.emergencyNotch)
+        aids.supervision.brakeDemand |= BrakeDemandBits::EbHandle;
     else
-        supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::EbHandle);
+        aids.supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::EbHandle);
 }
 
 ArbitrationInputs Plugin::ArbitrationView() const {
     return {settings,
-            mode,
-            supervision,
-            tasc,
-            cabKeys,
+            protection.mode,
+            aids.supervision,
+            aids.tasc,
+            cab.keys,
             dims.serviceNotches,
             dims.emergencyNotch,
             dims.powerNotches,
-            voltage.lineVoltage,
-            stc.overspeed != 0,
-            ptc.serviceLatch != 0,
+            aids.voltage.lineVoltage,
+            protection.stc.overspeed != 0,
+            protection.ptc.serviceLatch != 0,
             frame.state.BcPressure,
             frame.speed,
             frame.interval,
@@ -177,17 +184,17 @@ ArbitrationInputs Plugin::ArbitrationView() const {
 
 void Plugin::DecideHandles() {
     const ArbitrationInputs view = ArbitrationView();
-    DecidePower(view, inputs, output);
-    DecideBrake(arbitration, view, inputs, output);
+    DecidePower(view, cab.inputs, output);
+    DecideBrake(arbitration, view, cab.inputs, output);
     UpdateDisplayedBrakeNotch();
-    RunPlatformDoorTimer();
-    DecideReverser(view, inputs, output);
-    DecideConstantSpeed(arbitration, view, inputs, output);
+    RunPlatformDoorTimer(aids.platformDoors, frame.clock);
+    DecideReverser(view, cab.inputs, output);
+    DecideConstantSpeed(arbitration, view, cab.inputs, output);
 }
 
 // The T-priority panel shows a notch 7 for one frame when the driver moves between 3 and 4.
 void Plugin::UpdateDisplayedBrakeNotch() {
-    const std::int32_t now = inputs.brakeNotch;
+    const std::int32_t now = cab.inputs.brakeNotch;
     const std::int32_t before = frame.previousBrakeNotch;
     const bool threeToFour = before == 3 && now == 4 && 4 < dims.emergencyNotch;
     const bool fourToThree = before == 4 && now == 3;
@@ -195,25 +202,13 @@ void Plugin::UpdateDisplayedBrakeNotch() {
         settings.tPriorityModel != 0 && (threeToFour || fourToThree) ? 7 : now;
 }
 
-void Plugin::RunPlatformDoorTimer() {
-    std::uint8_t& flags = platformDoors.flags;
-    if ((flags & PlatformDoorBits::DoorsFitted) == 0) return;
-    const std::uint8_t requested = PlatformDoorBits::DoorsLinked | PlatformDoorBits::CloseRequested;
-    if ((flags & requested) == requested) {
-        flags &= static_cast<std::uint8_t>(~PlatformDoorBits::CloseRequested);
-        flags |= PlatformDoorBits::Closing;
-    }
-    if ((flags & PlatformDoorBits::Closing) != 0 && frame.clock > platformDoors.closeTime)
-        flags &= static_cast<std::uint8_t>(~(PlatformDoorBits::Open | PlatformDoorBits::Closing));
-}
-
 void Plugin::SavePreviousFrame() {
     frame.previousSpeed = frame.state.Speed;
     frame.previousLocation = frame.state.Location;
-    frame.previousPatternSpeed = ptc.patternSpd;
-    frame.previousKeyPosition = inputs.masterKeyPosition;
-    frame.previousReverser = inputs.reverser;
-    frame.previousBrakeNotch = inputs.brakeNotch;
+    frame.previousPatternSpeed = protection.ptc.patternSpd;
+    frame.previousKeyPosition = cab.inputs.masterKeyPosition;
+    frame.previousReverser = cab.inputs.reverser;
+    frame.previousBrakeNotch = cab.inputs.brakeNotch;
 }
 
 } // namespace velqa3

@@ -2,8 +2,6 @@
 // The library holds one instance for the host; tests build their own.
 #pragma once
 
-#include "plugin/dispatcher.h"
-#include "host/mode.h"
 #include "ats_pt/ptc.h"
 #include "ats_st/stc.h"
 #include "config/keys.h"
@@ -11,14 +9,20 @@
 #include "config/remap.h"
 #include "config/settings.h"
 #include "config/settings_reader.h"
-#include "plugin/arbitration.h"
 #include "host/driver_inputs.h"
 #include "host/frame.h"
 #include "host/host.h"
+#include "host/mode.h"
+#include "plugin/arbitration.h"
+#include "plugin/dispatcher.h"
+#include "vehicle/beacon_values.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/line_voltage.h"
 #include "vehicle/panel_channels.h"
+#include "vehicle/panel_timers.h"
+#include "vehicle/platform_doors.h"
 #include "vehicle/sound_state.h"
+#include "vehicle/station_approach.h"
 #include "vehicle/supervision.h"
 #include "vehicle/tasc.h"
 
@@ -36,35 +40,45 @@ struct VehicleDims {
     float trainLength = 0.0f; // m
 };
 
-struct Plugin {
-    constexpr Plugin() = default;
-    // The protections hold pointers into the instance, so it never moves or copies.
-    Plugin(const Plugin&) = delete;
-    Plugin& operator=(const Plugin&) = delete;
-
-    Settings settings;
-    KeyTables keys;
-    RemapTables remap;
+// The pattern and spot protections and which of them is in force.
+struct Protection {
     ModeGlobals mode;
-    DriverInputs inputs;
-    VehicleDims dims;
-    FrameValues frame;
+    PTC ptc;
+    STC stc;
+};
+
+// The driving aids and what the route told them.
+struct Aids {
     Supervision supervision;
     TascState tasc;
     PlatformDoorState platformDoors;
-    LineVoltageState voltage;
-    DisplayChannels display;
-    SoundState soundState;
-    CabKeys cabKeys;
-    PTC ptc;
-    STC stc;
-    Arbitration arbitration;
     StationApproach stationApproach;
-    PanelTimers panelTimers;
-    BeaconValues beaconValues;
+    LineVoltageState voltage;
     bool stopStation = false;   // a stop beacon announced the next station as a stop
     std::int32_t stationId = 0; // of the station ahead, from the latest beacon of type 9
-    HandleOutput output{};      // kept from frame to frame; neutral until a stage writes it
+};
+
+// The driver's side: handles and keys, cab switches, and what the panel and sounds show.
+struct CabState {
+    DriverInputs inputs;
+    CabKeys keys;
+    DisplayChannels display;
+    PanelTimers panelTimers;
+    BeaconValues beaconValues;
+    SoundState sound;
+};
+
+struct Plugin {
+    Settings settings;
+    KeyTables keys;
+    RemapTables remap;
+    VehicleDims dims;
+    FrameValues frame;
+    Protection protection;
+    Aids aids;
+    CabState cab;
+    Arbitration arbitration;
+    HandleOutput output{}; // kept from frame to frame; neutral until a stage writes it
 
     char settingsPath[kPathSize] = {};
     char recordPath[kPathSize] = {};
@@ -102,8 +116,6 @@ struct Plugin {
   private:
     void RunProtections();
     void Supervise();
-    void ResetVigilance();
-    bool VigilanceBraking() const;
     bool StandsWithBrakeApplied() const;
     void ResetProtection();
     void TurnMasterKey();
@@ -112,7 +124,6 @@ struct Plugin {
     ArbitrationInputs ArbitrationView() const;
     void DecideHandles();
     void UpdateDisplayedBrakeNotch();
-    void RunPlatformDoorTimer();
     velqa3::SettingsHooks ProtectionHooks();
     void TakeOverSettings();
     void StartProtection(std::int32_t lineCode);

@@ -4,12 +4,6 @@
 
 namespace velqa3 {
 
-namespace {
-void SetFlag(std::uint8_t& flags, std::uint8_t flag, bool on) {
-    flags = static_cast<std::uint8_t>(on ? flags | flag : flags & ~flag);
-}
-} // namespace
-
 void LineVoltageBeacon(LineVoltageState& voltage, std::int32_t type, std::int32_t optional) {
     switch (type) {
     case 55:
@@ -40,18 +34,6 @@ void TascStopBeacon(TascState& tasc, std::int32_t type, std::int32_t optional, f
     tasc.stopDistance =
         type == 121 ? static_cast<float>(optional) / 100.0f : static_cast<float>(optional);
     tasc.targetSet = true;
-}
-
-void PlatformDoorBeacon(PlatformDoorState& doors, std::int32_t optional, float speed) {
-    using namespace PlatformDoorBits;
-    if ((doors.flags & DoorsFitted) == 0) return;
-    const bool reversing = speed < 0.0f;
-    if (optional == 2)
-        doors.flags |= StationArmed;
-    else if (optional != 1)
-        SetFlag(doors.flags, AtPlatform, reversing);
-    else if ((doors.flags & StationArmed) != 0)
-        SetFlag(doors.flags, AtPlatform, !reversing);
 }
 
 void StopStationBeacon(bool& stopStation, std::int32_t (&announcement)[kAnnouncementChannels],

@@ -1,5 +1,5 @@
-// What beacons tell the driving aids: line voltage, station approach, the TASC stop point, the
-// platform doors, announcements and the station ahead. The beacon dispatcher routes them here.
+// What beacons tell the driving aids: line voltage, station approach, the TASC stop point,
+// announcements and the station ahead. The beacon dispatcher routes them here.
 #pragma once
 
 #include "vehicle/line_voltage.h"
@@ -22,10 +22,6 @@ void StationApproachBeacon(StationApproach& approach, std::int32_t optional, flo
 // Types 120 (m) and 121 (cm): the distance to the stop mark, taken only by a TASC that is
 // fitted and switched on, on a train moving forward.
 void TascStopBeacon(TascState& tasc, std::int32_t type, std::int32_t optional, float speed);
-
-// Type 122: 2 announces a platform with doors, 1 marks the train's arrival at it, anything
-// else its departure; a train reversing over the beacon undoes what it did.
-void PlatformDoorBeacon(PlatformDoorState& doors, std::int32_t optional, float speed);
 
 // Type 8: the train stops at the station ahead, and announcement channel Optional mod 5 is
 // called. A negative Optional names no channel; the beacon is then ignored.

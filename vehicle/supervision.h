@@ -3,6 +3,7 @@
 
 #include "host/brake_demand.h"
 #include "host/host.h"
+#include "vehicle/vigilance.h"
 
 #include <cstdint>
 
@@ -21,9 +22,7 @@ inline constexpr int kAnnouncementChannels = 5;
 struct Supervision {
     std::uint8_t brakeDemand = 0; // any bit forces the emergency notch
 
-    std::int32_t vigilanceTimer = 0; // ms without a driver action above 15 km/h
-    bool vigilanceWarning = false;
-    std::int32_t vigilanceBuzzer = kSoundStop;
+    Vigilance vigilance;
 
     std::uint8_t plusBrakeState = 0;
     std::int32_t plusBrakeNotch = 0; // notch output while the pressure-increase brake acts

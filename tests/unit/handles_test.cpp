@@ -31,20 +31,20 @@ TEST_P(BrakeRules, FirstRuleThatAppliesDecides) {
     EXPECT_EQ(out.Brake, c.expected.Brake);
     EXPECT_EQ(out.Power, c.expected.Power);
     EXPECT_EQ(out.Reverser, c.expected.Reverser);
-    EXPECT_EQ(plugin->inputs.powerNotch, c.driverPowerAfter);
+    EXPECT_EQ(plugin->cab.inputs.powerNotch, c.driverPowerAfter);
     EXPECT_EQ(plugin->arbitration.emergencyLatch, c.latched);
 }
 
 void SpeedCheck(Plugin& p, std::int32_t state) {
-    p.mode.cabSignalMode = 1;
-    p.supervision.speedCheckState = state;
+    p.protection.mode.cabSignalMode = 1;
+    p.aids.supervision.speedCheckState = state;
 }
 
 // A TASC offer on a scale of 10 steps against the driver's notch.
 void Tasc(Plugin& p, std::int32_t driver, std::int32_t offer) {
     p.SetBrake(driver);
-    p.tasc.brakeCommand = offer;
-    p.tasc.notchSteps = 10;
+    p.aids.tasc.brakeCommand = offer;
+    p.aids.tasc.notchSteps = 10;
 }
 
 // Expected {Brake, Power, Reverser}, the driver's stored power notch and the latch afterwards.
@@ -52,26 +52,26 @@ void Tasc(Plugin& p, std::int32_t driver, std::int32_t offer) {
 const BrakeCase kBrakeCases[] = {
     {"DriverAlone", [](Plugin&) {}, {3, 3, 1, 0}, 3, false},
     // Only a brake demand or the emergency handle also holds the reverser in neutral.
-    {"AtsPowerOffKeepsTheReverser", [](Plugin& p) { p.mode.cabSwitches = 0x80; }, {9, 0, 1, 0}, 0, true},
-    {"BrakeDemand", [](Plugin& p) { p.supervision.brakeDemand = BrakeDemandBits::SlipBrake; }, {9, 0, 0, 0}, 0, true},
+    {"AtsPowerOffKeepsTheReverser", [](Plugin& p) { p.protection.mode.cabSwitches = 0x80; }, {9, 0, 1, 0}, 0, true},
+    {"BrakeDemand", [](Plugin& p) { p.aids.supervision.brakeDemand = BrakeDemandBits::SlipBrake; }, {9, 0, 0, 0}, 0, true},
     {"BrakeDemandWithPressureBoost", [](Plugin& p) {
-         p.supervision.brakeDemand = BrakeDemandBits::RollbackBrake;
-         p.supervision.plusBrakeState = PlusBrakeBits::EmergencyBoost | PlusBrakeBits::Active;
-         p.supervision.plusBrakeNotch = 17; }, {17, 0, 0, 0}, 0, true},
-    {"KeyModeWithoutTheKey", [](Plugin& p) { p.inputs.masterKeyFlags = 0x90; }, {9, 0, 1, 0}, 0, true},
+         p.aids.supervision.brakeDemand = BrakeDemandBits::RollbackBrake;
+         p.aids.supervision.plusBrakeState = PlusBrakeBits::EmergencyBoost | PlusBrakeBits::Active;
+         p.aids.supervision.plusBrakeNotch = 17; }, {17, 0, 0, 0}, 0, true},
+    {"KeyModeWithoutTheKey", [](Plugin& p) { p.cab.inputs.masterKeyFlags = 0x90; }, {9, 0, 1, 0}, 0, true},
     {"EmergencyHandle", [](Plugin& p) { p.SetBrake(9); }, {9, 0, 0, 0}, 0, true},
-    {"KeyPositionZeroOnLine4NeitherLatchesNorForgetsPower", [](Plugin& p) { p.inputs.masterKeyPosition = 0; },
+    {"KeyPositionZeroOnLine4NeitherLatchesNorForgetsPower", [](Plugin& p) { p.cab.inputs.masterKeyPosition = 0; },
      {9, 0, 0, 0}, 3, false},
-    {"KeyPositionZeroOffLine4", [](Plugin& p) { p.inputs.masterKeyPosition = 0; p.mode.lineCode = 0x10; },
+    {"KeyPositionZeroOffLine4", [](Plugin& p) { p.cab.inputs.masterKeyPosition = 0; p.protection.mode.lineCode = 0x10; },
      {3, 3, 1, 0}, 3, false},
-    {"ServiceLatch", [](Plugin& p) { p.ptc.serviceLatch = 1; }, {8, 0, 1, 0}, 0, false},
+    {"ServiceLatch", [](Plugin& p) { p.protection.ptc.serviceLatch = 1; }, {8, 0, 1, 0}, 0, false},
     {"HoldBrakeKey", [](Plugin& p) { p.KeyDown(13); }, {8, 3, 1, 0}, 3, false},
     {"HoldBrakeKeyUnderSpotTypes12And13TakesTheHandle", [](Plugin& p) {
-         p.mode.atsMode = AtsModeBits::SpotTypes12And13; p.KeyDown(13); }, {3, 3, 1, 0}, 3, false},
+         p.protection.mode.atsMode = AtsModeBits::SpotTypes12And13; p.KeyDown(13); }, {3, 3, 1, 0}, 3, false},
     {"SpeedCheckReduced", [](Plugin& p) { SpeedCheck(p, 1); }, {4, 0, 1, 0}, 0, false},
     {"SpeedCheckService", [](Plugin& p) { SpeedCheck(p, 2); }, {8, 0, 1, 0}, 0, false},
     {"SpeedCheckEmergency", [](Plugin& p) { SpeedCheck(p, 3); }, {9, 0, 1, 0}, 0, false},
-    {"SpeedCheckStateWithoutTheCheck", [](Plugin& p) { p.supervision.speedCheckState = 3; }, {3, 3, 1, 0}, 3, false},
+    {"SpeedCheckStateWithoutTheCheck", [](Plugin& p) { p.aids.supervision.speedCheckState = 3; }, {3, 3, 1, 0}, 3, false},
     // 5 x 8 / 10 = 4 >= 4: the offer wins; 6 x 8 / 10 = 4 < 5: the driver's notch stands.
     {"TascOfferScaledReachesTheDriver", [](Plugin& p) { Tasc(p, 4, 5); }, {5, 0, 1, 0}, 0, false},
     {"TascOfferBelowTheDriver", [](Plugin& p) { Tasc(p, 5, 6); }, {5, 3, 1, 0}, 3, false},
@@ -80,13 +80,13 @@ const BrakeCase kBrakeCases[] = {
     {"TascOfferAgainstTheHoldingNotch", [](Plugin& p) { p.settings.holdBrake = 1; Tasc(p, 1, 1); },
      {1, 3, 1, 0}, 3, false},
     {"PressureIncreaseReplacesTheDriversNotch", [](Plugin& p) {
-         p.supervision.plusBrakeState = PlusBrakeBits::Active; p.supervision.plusBrakeNotch = 12; },
+         p.aids.supervision.plusBrakeState = PlusBrakeBits::Active; p.aids.supervision.plusBrakeNotch = 12; },
      {12, 3, 1, 0}, 3, false},
     {"HighLineVoltageLowersTheDriversNotch", [](Plugin& p) { p.settings.brakeDownMode = 1; }, {2, 3, 1, 0}, 3, false},
     {"LowLineVoltageLowersPower", [](Plugin& p) { p.settings.powerDownMode1 = 1; }, {3, 2, 1, 0}, 3, false},
     {"LowLineVoltageSecondNotchSet", [](Plugin& p) { p.settings.powerDownMode2 = 1; }, {3, 8, 1, 0}, 3, false},
     // Without the spot protection running, which would recompute its relay.
-    {"OverspeedRelayCutsPowerOnly", [](Plugin& p) { p.cabKeys.ebnfbSwitch = false; p.stc.overspeed = 1; },
+    {"OverspeedRelayCutsPowerOnly", [](Plugin& p) { p.cab.keys.ebnfbSwitch = false; p.protection.stc.overspeed = 1; },
      {3, 0, 1, 0}, 3, false},
 };
 // clang-format on
@@ -108,7 +108,7 @@ TEST_F(Cab, AfterAnEmergencyEbDownHoldsNotch2UntilTheCylinderHasEmptied) {
     for (const auto& [ebDown, lineCode] : {std::pair{0, 4}, std::pair{1, 0x14}}) {
         Plugin& p = *plugin;
         p.settings.ebDown = static_cast<std::uint8_t>(ebDown);
-        p.mode.lineCode = lineCode;
+        p.protection.mode.lineCode = lineCode;
         p.SetBrake(9);
         Frame(0.0f, 400.0f);
         p.SetBrake(0);
@@ -125,7 +125,7 @@ TEST_F(Cab, ReverserFollowsTheDoors) {
     EXPECT_EQ(Frame().Reverser, 1);
 
     // A one-man train with its own doors closed follows the driver even with the host's open.
-    plugin->cabKeys.oneManDoors = OneManBits::Fitted | OneManBits::Closed;
+    plugin->cab.keys.oneManDoors = OneManBits::Fitted | OneManBits::Closed;
     plugin->DoorsOpened(true);
     EXPECT_EQ(Frame().Reverser, 1);
     plugin->DoorsOpened(false);

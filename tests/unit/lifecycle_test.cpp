@@ -37,15 +37,15 @@ TEST_F(Attached, AttachFindsItsFilesAndStartsTheProtectionWithoutAMasterKey) {
     EXPECT_EQ(messages, "");
     EXPECT_EQ(fs::path(plugin->settingsPath), folder / "velqa3.dat");
     EXPECT_EQ(fs::path(plugin->recordPath), folder / "velqa3.csv");
-    EXPECT_EQ(plugin->mode.atsMode, 2);
-    EXPECT_EQ(plugin->mode.atsModePanel, 2);
-    EXPECT_EQ(plugin->mode.atsStarted, 1);
+    EXPECT_EQ(plugin->protection.mode.atsMode, 2);
+    EXPECT_EQ(plugin->protection.mode.atsModePanel, 2);
+    EXPECT_EQ(plugin->protection.mode.atsStarted, 1);
 }
 
 TEST_F(Attached, AttachHandsTheSettingsSeedsOverAndChecksTheKeys) {
     Attach("[TRAIN]\nDefault=0x14\n\n[KEY]\nKlaxon1=300\nLeftDoor=0x70\nRightDoor=0x70\n");
-    EXPECT_EQ(plugin->mode.lineCode, 20);
-    EXPECT_EQ(plugin->mode.atsMode, 16);
+    EXPECT_EQ(plugin->protection.mode.lineCode, 20);
+    EXPECT_EQ(plugin->protection.mode.atsMode, 16);
     EXPECT_EQ(plugin->keys.assign[24], 0);
     EXPECT_EQ(plugin->keys.assign[49], 0);
     EXPECT_EQ(plugin->keys.assign[50], 0x70);
@@ -55,25 +55,25 @@ TEST_F(Attached, SettingsActOnTheProtectionsAtTheirOwnLine) {
     // MKey 0 starts the protection with the Default read so far; the later Default is too late.
     Attach("[TRAIN]\nMKey=0\nDefault=0x14\nMaxSpeed=5\nOSR=1\n\n"
            "[EXTRA]\nOneman=1\n\n[TASC]\nUse=1\nMode=3\nPlatformDoor=2\n");
-    EXPECT_EQ(plugin->mode.lineCode, 0x14);
-    EXPECT_EQ(plugin->mode.atsMode, AtsModeBits::Spot);
-    EXPECT_EQ(plugin->mode.atsStarted, 1);
-    EXPECT_FLOAT_EQ(plugin->ptc.limDoMax, 10.0f) << "MaxSpeed below 10 counts as 10";
-    EXPECT_EQ(plugin->stc.osrMode, 1);
-    EXPECT_EQ(plugin->cabKeys.oneManDoors, OneManBits::Fitted | OneManBits::Closed);
-    EXPECT_TRUE(plugin->tasc.installed && plugin->tasc.switchedOn);
-    EXPECT_EQ(plugin->tasc.mode, 3);
-    EXPECT_EQ(plugin->platformDoors.flags,
+    EXPECT_EQ(plugin->protection.mode.lineCode, 0x14);
+    EXPECT_EQ(plugin->protection.mode.atsMode, AtsModeBits::Spot);
+    EXPECT_EQ(plugin->protection.mode.atsStarted, 1);
+    EXPECT_FLOAT_EQ(plugin->protection.ptc.limDoMax, 10.0f) << "MaxSpeed below 10 counts as 10";
+    EXPECT_EQ(plugin->protection.stc.osrMode, 1);
+    EXPECT_EQ(plugin->cab.keys.oneManDoors, OneManBits::Fitted | OneManBits::Closed);
+    EXPECT_TRUE(plugin->aids.tasc.installed && plugin->aids.tasc.switchedOn);
+    EXPECT_EQ(plugin->aids.tasc.mode, 3);
+    EXPECT_EQ(plugin->aids.platformDoors.flags,
               PlatformDoorBits::DoorsFitted | PlatformDoorBits::DoorsLinked);
-    EXPECT_EQ(plugin->platformDoors.lampVariant, 1);
+    EXPECT_EQ(plugin->aids.platformDoors.lampVariant, 1);
 }
 
 TEST_F(Attached, AConfiguredMasterKeyLeavesTheProtectionOff) {
     Attach("[TRAIN]\nMKey=2\n");
-    EXPECT_EQ(plugin->inputs.masterKeyFlags, 0xD0);
-    EXPECT_EQ(plugin->inputs.masterKeyPosition, 0);
-    EXPECT_EQ(plugin->mode.atsMode, 0);
-    EXPECT_EQ(plugin->mode.atsStarted, 0);
+    EXPECT_EQ(plugin->cab.inputs.masterKeyFlags, 0xD0);
+    EXPECT_EQ(plugin->cab.inputs.masterKeyPosition, 0);
+    EXPECT_EQ(plugin->protection.mode.atsMode, 0);
+    EXPECT_EQ(plugin->protection.mode.atsStarted, 0);
 }
 
 TEST_F(Attached, SecondAttachDoesNothing) {
@@ -88,7 +88,7 @@ TEST_F(Attached, SecondAttachDoesNothing) {
 
 TEST_F(Attached, VehicleSpecSetsDimensionsTrainLengthAndSpeedCheckTable) {
     Attach("");
-    plugin->supervision.brakeDemand = 0xFF;
+    plugin->aids.supervision.brakeDemand = 0xFF;
     plugin->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
     EXPECT_EQ(plugin->dims.serviceNotches, 8);
     EXPECT_EQ(plugin->dims.emergencyNotch, 9);
@@ -96,9 +96,9 @@ TEST_F(Attached, VehicleSpecSetsDimensionsTrainLengthAndSpeedCheckTable) {
     EXPECT_EQ(plugin->dims.atsNotch, 2);
     EXPECT_EQ(plugin->dims.cars, 10);
     EXPECT_FLOAT_EQ(plugin->dims.trainLength, 200.0f);
-    EXPECT_EQ(plugin->supervision.brakeDemand, 0);
-    EXPECT_EQ(plugin->supervision.speedCheckLimit[0], -5);
-    EXPECT_EQ(plugin->supervision.speedCheckLimit[19], 135);
+    EXPECT_EQ(plugin->aids.supervision.brakeDemand, 0);
+    EXPECT_EQ(plugin->aids.supervision.speedCheckLimit[0], -5);
+    EXPECT_EQ(plugin->aids.supervision.speedCheckLimit[19], 135);
 }
 
 TEST(VehicleSpec, TascStepsAreAtLeastTheServiceNotches) {
@@ -107,7 +107,7 @@ TEST(VehicleSpec, TascStepsAreAtLeastTheServiceNotches) {
         plugin->settings.tascNotch = notch;
         plugin->settings.holdBrake = hold;
         plugin->SetVehicleSpec(VehicleSpec{serviceNotches, 5, 2, 6, 10});
-        return plugin->tasc.notchSteps;
+        return plugin->aids.tasc.notchSteps;
     };
     EXPECT_EQ(steps(2, 0, 8), 8);
     EXPECT_EQ(steps(2, 1, 8), 7);
