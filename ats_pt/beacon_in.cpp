@@ -67,8 +67,9 @@ float ClampStopDistance(float distance) {
 
 } // namespace
 
-void PTC::BeaconIn(std::int32_t type, std::int32_t signal, float distance, std::int32_t optional,
-                   bool accept) {
+void PTC::BeaconIn(const PtcFrame& frame, std::int32_t type, std::int32_t signal, float distance,
+                   std::int32_t optional, bool accept) {
+    in = frame;
     lastBeacon = BeaconData{type, signal, distance, optional};
     const float d = BeaconDistance(distance);
     const bool moving = Speed() > 0.0f;

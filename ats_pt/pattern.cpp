@@ -35,7 +35,8 @@ std::int32_t CountDown(std::int32_t timer, std::int32_t ms) {
 
 } // namespace
 
-void PTC::Update() {
+PtcModes PTC::Update(const PtcFrame& frame) {
+    in = frame;
     UpdateAspectSpeeds();
     const float v = Speed() / 3.6f;
     const float step = static_cast<float>(FrameLength()) * v / 1000.0f;
@@ -54,6 +55,7 @@ void PTC::Update() {
         brakeLamp = 0;
         state = 0;
     }
+    return {in.atsMode, in.cabSwitches};
 }
 
 // On a drop of the aspect the one before the drop is held: its speed applies until the target.
@@ -100,7 +102,7 @@ void PTC::CountDownSignalDistances(float step) {
         nsdMode = 0;
         if (nsdArmed == 0 && AtsMode() != 5) {
             Reset();
-            if (mode != nullptr) *mode = static_cast<std::uint8_t>((*mode | 0x02) & ~0x04);
+            in.atsMode = static_cast<std::uint8_t>((in.atsMode | 0x02) & ~0x04);
         }
     }
     if (patternKind == 1) {
@@ -172,7 +174,8 @@ void PTC::ComputePatterns() {
 // The checker belongs to the whole mode value, not to its bits; the change-over switch in
 // position 8 restricts the two plain variants to shunting speed.
 void PTC::RunChecker() {
-    const bool restricted = (CabSwitches() & 0x0C) == 0x08;
+    const bool restricted =
+        (CabSwitches() & ChangeOverSwitch::Mask) == ChangeOverSwitch::PatternOnly;
     switch (AtsMode()) {
     case 4:
         restricted ? CheckRestrictedEmergency() : CheckEmergency();
@@ -202,14 +205,9 @@ void PTC::RunChecker() {
 // in which the protection does not brake: 45 s with the lamp steady, then 15 s with the lamp
 // blinking and the bell every 3 s as a reminder that it is about to end.
 void PTC::RunReleasePeriod() {
-    if (cabSwitchesRef == nullptr) {
-        releaseLamp = 0;
-        return;
-    }
-    std::uint8_t& switches = *cabSwitchesRef;
+    std::uint8_t& switches = in.cabSwitches;
     const std::int32_t ms = FrameLength();
-    const std::int32_t power = powerNotch != nullptr ? *powerNotch : 0;
-    if ((switches & 0x20) != 0 && power > 0) switches |= 0x40;
+    if ((switches & 0x20) != 0 && in.powerNotch > 0) switches |= 0x40;
 
     if ((switches & 0x40) != 0) {
         releaseTimer = CountDown(releaseTimer, ms);

@@ -1,4 +1,4 @@
-// Binding, the resets and the brake and bell primitives of the pattern protection.
+// The resets and the brake and bell primitives of the pattern protection.
 #include "ats_pt/ptc.h"
 
 #include <cmath>
@@ -12,36 +12,42 @@ constexpr float kSpeedBound = 10000.0f;
 constexpr float kLengthBound = 10000.0f;
 } // namespace
 
-void PTC::Bind(const float* speedKmh, const std::int32_t* frameLengthMs,
-               const std::int32_t* powerNotchRef, const std::int32_t* brakeNotchRef,
-               const std::int32_t* reverserRef, std::uint8_t* atsModeRef, std::uint8_t* cabSwitches,
-               const std::int32_t* currentAspect) {
-    speed = speedKmh;
-    frameMs = frameLengthMs;
-    powerNotch = powerNotchRef;
-    brakeNotch = brakeNotchRef;
-    reverser = reverserRef;
-    mode = atsModeRef;
-    cabSwitchesRef = cabSwitches;
-    aspect = currentAspect;
-}
-
 float PTC::Speed() const {
-    if (speed == nullptr || std::isnan(*speed)) return 0.0f;
-    if (*speed > kSpeedBound) return kSpeedBound;
-    if (*speed < -kSpeedBound) return -kSpeedBound;
-    return *speed;
+    const float v = in.speed;
+    if (std::isnan(v)) return 0.0f;
+    if (v > kSpeedBound) return kSpeedBound;
+    if (v < -kSpeedBound) return -kSpeedBound;
+    return v;
 }
 
 // Time never runs backwards for the protection: a negative frame counts as none.
 std::int32_t PTC::FrameLength() const {
-    if (frameMs == nullptr || *frameMs < 0) return 0;
-    return *frameMs;
+    return in.frameMs < 0 ? 0 : in.frameMs;
 }
 
 float PTC::TrainLength() const {
     if (!(trainLength > 0.0f)) return 0.0f;
     return trainLength < kLengthBound ? trainLength : kLengthBound;
+}
+
+void PTC::StartPattern(const PtcFrame& frame) {
+    in = frame;
+    StartPattern();
+}
+
+void PTC::Reset(const PtcFrame& frame) {
+    in = frame;
+    Reset();
+}
+
+void PTC::ReleaseBrake(const PtcFrame& frame) {
+    in = frame;
+    ReleaseBrake();
+}
+
+void PTC::CheckMaxSpeed(const PtcFrame& frame) {
+    in = frame;
+    CheckMaxSpeed();
 }
 
 void PTC::Reset() {
@@ -65,9 +71,7 @@ void PTC::ReleaseBrake() {
     serviceLatch = 0;
     emergencyLatch = 0;
     resetReady = 0;
-    const std::int32_t notch = brakeNotch != nullptr ? *brakeNotch : 0;
-    const std::int32_t position = reverser != nullptr ? *reverser : 0;
-    if (notch == ebNotch && position == 0) resetReady = 1;
+    if (in.brakeNotch == ebNotch && in.reverser == 0) resetReady = 1;
 }
 
 void PTC::ClearSignalTarget() {

@@ -3,12 +3,31 @@
 #pragma once
 
 #include "host/host.h"
+#include "host/mode.h"
 
 #include <cstdint>
 
 namespace velqa3 {
 
 inline constexpr int kStatusJsonSize = 2000;
+
+// The frame as the pattern protection reads it, filled by the frame driver for each call.
+struct PtcFrame {
+    float speed = 0.0f;       // km/h
+    std::int32_t frameMs = 0; // length of the last frame
+    std::int32_t powerNotch = 0;
+    std::int32_t brakeNotch = 0;
+    std::int32_t reverser = 0;
+    std::int32_t aspect = 0;      // currentAspect
+    std::uint8_t atsMode = 0;     // the fall-back to spot protection changes it
+    std::uint8_t cabSwitches = 0; // the brake-release period changes it
+};
+
+// The two mode bytes as the protection leaves them after a frame.
+struct PtcModes {
+    std::uint8_t atsMode = 0;
+    std::uint8_t cabSwitches = 0;
+};
 
 class PTC {
   public:
@@ -50,15 +69,8 @@ class PTC {
     char statusJson[kStatusJsonSize] = {};
     std::int32_t approachNo = 0; // reason code of the current warning or brake
 
-    // --- Values the frame driver owns, bound once at attach (see Bind) ---------------------
-    const float* speed = nullptr;          // current speed, km/h
-    const std::int32_t* frameMs = nullptr; // length of the last frame
-    const std::int32_t* powerNotch = nullptr;
-    const std::int32_t* brakeNotch = nullptr;
-    const std::int32_t* reverser = nullptr;
-    std::uint8_t* mode = nullptr;           // atsMode: the fall-back to spot protection writes it
-    std::uint8_t* cabSwitchesRef = nullptr; // cabSwitches: the brake-release period writes it
-    const std::int32_t* aspect = nullptr;   // currentAspect
+    // The frame of the call in progress (or of the latest one, for the status text).
+    PtcFrame in{};
 
     std::uint8_t patternHold = 0; // while set no distance counts down
     std::int32_t noPatternSpd = 160;
@@ -77,19 +89,12 @@ class PTC {
     std::uint8_t emergencyLatch = 0;
     std::uint8_t nsdLamp = 0;
 
-    // Points the protection at the frame values it reads (and the two mode bytes it writes).
-    // Until bound it reads every one of them as 0 and writes none.
-    void Bind(const float* speedKmh, const std::int32_t* frameLengthMs,
-              const std::int32_t* powerNotchRef, const std::int32_t* brakeNotchRef,
-              const std::int32_t* reverserRef, std::uint8_t* atsModeRef, std::uint8_t* cabSwitches,
-              const std::int32_t* currentAspect);
-
     // One beacon into the pattern state. accept lets the spot beacons of types 3 and 4 in.
-    void BeaconIn(std::int32_t type, std::int32_t signal, float distance, std::int32_t optional,
-                  bool accept);
-    void StartPattern();
-    void Reset();
-    void ReleaseBrake();
+    void BeaconIn(const PtcFrame& frame, std::int32_t type, std::int32_t signal, float distance,
+                  std::int32_t optional, bool accept);
+    void StartPattern(const PtcFrame& frame);
+    void Reset(const PtcFrame& frame);
+    void ReleaseBrake(const PtcFrame& frame);
     void ClearSignalTarget();
     std::uint8_t ModeHighBits() const;
     // Formats the status message into statusJson and returns it.
@@ -97,16 +102,18 @@ class PTC {
 
     // One frame of the pattern protection: distances, patterns, the checker of the active
     // mode, the brake-release period, the pattern speed, lamps and bell.
-    void Update();
+    PtcModes Update(const PtcFrame& frame);
 
     void ApplyServiceBrake(std::int32_t releaseSpeed);
     void ApplyEmergencyBrake();
     void RingBell(bool forced);
 
+    // The checkers, on the frame of the call in progress (in).
     // Emergency checkers.
     void CheckEmergency();
     void CheckRestrictedEmergency();
     void CheckMaxSpeed();
+    void CheckMaxSpeed(const PtcFrame& frame);
     // Service checkers.
     void CheckService();
     void CheckRestrictedService();
@@ -116,15 +123,18 @@ class PTC {
     void CheckLimitMax();
 
   private:
-    // The bound values, read as 0 while unbound; the speed also as 0 when it is not a number
-    // and within a range that keeps every pattern product finite.
+    void StartPattern();
+    void Reset();
+    void ReleaseBrake();
+    // The speed as 0 when it is not a number and within a range that keeps every pattern
+    // product finite.
     float Speed() const;
     std::int32_t FrameLength() const;
     // The train length as limit lengths can use it: never negative, never a non-number.
     float TrainLength() const;
-    std::uint8_t AtsMode() const { return mode != nullptr ? *mode : 0; }
-    std::uint8_t CabSwitches() const { return cabSwitchesRef != nullptr ? *cabSwitchesRef : 0; }
-    std::int32_t CurrentAspect() const { return aspect != nullptr ? *aspect : 0; }
+    std::uint8_t AtsMode() const { return in.atsMode; }
+    std::uint8_t CabSwitches() const { return in.cabSwitches; }
+    std::int32_t CurrentAspect() const { return in.aspect; }
 
     void UpdateAspectSpeeds();
     void CountDownSignalDistances(float step);

@@ -2,7 +2,7 @@
 
 #include "host/frame.h"
 #include "host/host.h"
-#include "host/brake_demand.h"
+#include "host/mode.h"
 
 #include <cstdint>
 
@@ -17,7 +17,6 @@ constexpr std::int32_t kStartupBellMs = 500;
 constexpr std::int32_t kBlinkHalfPeriodMs = 375;
 constexpr float kOverspeedLow = 115.0f;
 constexpr float kOverspeedHigh = 125.0f;
-
 
 // The host's clock is ms of the day, but nothing stops it from sending any value.
 std::int32_t TimeOfDay(std::int64_t ms) {
@@ -34,15 +33,9 @@ std::int32_t Grow(std::int32_t timer, std::int32_t step) {
 
 } // namespace
 
-
-void STC::Bind(const float& currentSpeed, const std::int32_t& frameClock,
-               const std::int32_t& frameInterval) {
-    speed = &currentSpeed;
-    clock = &frameClock;
-    frameMs = &frameInterval;
-}
-
-void STC::Beacon(std::int32_t type, std::int32_t signal, std::int32_t optional) {
+void STC::Beacon(const StcFrame& frame, std::int32_t type, std::int32_t signal,
+                 std::int32_t optional) {
+    in = frame;
     switch (type) {
     case 0: // alarm beacon ahead of a signal
         if (signal == 0) StartAlarm();
@@ -69,7 +62,7 @@ void STC::Beacon(std::int32_t type, std::int32_t signal, std::int32_t optional) 
 
 void STC::StartAlarm() {
     armed = 1;
-    deadline = TimeOfDay(std::int64_t{*clock} + kConfirmWindowMs);
+    deadline = TimeOfDay(std::int64_t{in.clock} + kConfirmWindowMs);
     chimeReq = 0;
     bellSound = kSoundLoop;
     chimeSound = kSoundStop;
@@ -78,7 +71,7 @@ void STC::StartAlarm() {
 }
 
 void STC::CheckSpeed(float limit) {
-    if (*speed > limit) emergency = 1;
+    if (in.speed > limit) emergency = 1;
 }
 
 void STC::EndPair() {
@@ -111,14 +104,15 @@ void STC::AspectCheck(std::int32_t signal, std::int32_t optional) {
 // midnight (deadline wrapped past 0) or never (deadline beyond the day's end), so the distance
 // to it is taken on the day's circle instead, as the nearer of the two ways round.
 bool STC::DeadlinePassed() const {
-    std::int64_t ahead = std::int64_t{TimeOfDay(deadline)} - TimeOfDay(*clock);
+    std::int64_t ahead = std::int64_t{TimeOfDay(deadline)} - TimeOfDay(in.clock);
     if (ahead >= kMsPerDay / 2) ahead -= kMsPerDay;
     if (ahead < -kMsPerDay / 2) ahead += kMsPerDay;
     return ahead < 0;
 }
 
-void STC::Update() {
-    const std::int32_t step = *frameMs;
+void STC::Update(const StcFrame& frame) {
+    in = frame;
+    const std::int32_t step = in.frameMs;
     if (pairArmed != 0) {
         pairTimer = Grow(pairTimer, step);
         if (pairTimer > kPairForgottenMs) {
@@ -156,9 +150,9 @@ void STC::Update() {
         alarmLamp = 0;
     }
 
-    if (armed != 0) alarmLamp = TimeOfDay(*clock) % (2 * kBlinkHalfPeriodMs) / kBlinkHalfPeriodMs;
+    if (armed != 0) alarmLamp = TimeOfDay(in.clock) % (2 * kBlinkHalfPeriodMs) / kBlinkHalfPeriodMs;
 
-    const float v = *speed;
+    const float v = in.speed;
     overspeed = (osrMode == 1 && v >= kOverspeedLow) || (osrMode == 2 && v >= kOverspeedHigh);
 }
 
@@ -196,19 +190,11 @@ void STC::Clear() {
     alarmLamp = 0;
 }
 
-void RunSpotProtection(STC& stc, std::uint8_t cabSwitches, bool ebCircuitOn,
-                       std::int32_t masterKeyPosition, std::uint8_t& brakeDemand) {
-    if (!ebCircuitOn || masterKeyPosition != 2) {
-        brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::StBrake);
-        return;
-    }
-    constexpr std::uint8_t kChangeOverSwitch = 0x0C;
-    constexpr std::uint8_t kPatternOnlyPosition = 0x08;
-    if ((cabSwitches & kChangeOverSwitch) != kPatternOnlyPosition) stc.Update();
-    if (stc.emergency != 0)
-        brakeDemand |= BrakeDemandBits::StBrake;
-    else
-        brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::StBrake);
+bool RunSpotProtection(STC& stc, const StcFrame& frame, std::uint8_t cabSwitches, bool ebCircuitOn,
+                       std::int32_t masterKeyPosition) {
+    if (!ebCircuitOn || masterKeyPosition != 2) return false;
+    if ((cabSwitches & ChangeOverSwitch::Mask) != ChangeOverSwitch::PatternOnly) stc.Update(frame);
+    return stc.emergency != 0;
 }
 
 } // namespace velqa3

@@ -8,9 +8,12 @@
 
 namespace velqa3 {
 
-// What an unbound protection reads: a standing train at midnight.
-inline constexpr float kStandingSpeed = 0.0f;
-inline constexpr std::int32_t kNoTime = 0;
+// The frame as the spot protection reads it, filled by the frame driver for each call.
+struct StcFrame {
+    float speed = 0.0f;       // km/h
+    std::int32_t clock = 0;   // ms of the day
+    std::int32_t frameMs = 0; // length of the last frame
+};
 
 class STC {
   public:
@@ -18,14 +21,9 @@ class STC {
     constexpr STC() = default;
     virtual ~STC() = default;
 
-    // The frame values the spot protection reads: the current speed (km/h), the frame clock
-    // (ms of the day) and the frame interval (ms). Until bound it sees a standing train at
-    // midnight.
-    void Bind(const float& currentSpeed, const std::int32_t& frameClock,
-              const std::int32_t& frameInterval);
-
-    void Beacon(std::int32_t type, std::int32_t signal, std::int32_t optional);
-    void Update();
+    void Beacon(const StcFrame& frame, std::int32_t type, std::int32_t signal,
+                std::int32_t optional);
+    void Update(const StcFrame& frame);
     void Confirm();
     void StopChime();
     // Silent false gives the start-up sequence: the bell for just over 0.5 s, then the chime
@@ -43,14 +41,12 @@ class STC {
     std::uint8_t pairArmed = 0;
     std::int32_t osrMode = 0; // overspeed relay: 0 off, 1 at 115 km/h, 2 at 125 km/h
     std::uint8_t overspeed = 0;
-    const float* speed = &kStandingSpeed;
-    const std::int32_t* frameMs = &kNoTime;
     std::uint8_t emergency = 0;
     std::int32_t bellSound = 0; // host sound commands: 0 loop, -10000 stop
     std::int32_t chimeSound = 0;
-    const std::int32_t* clock = &kNoTime;
     std::int32_t alarmLamp = 0; // lit in alarm and emergency, blinking while armed
     std::int32_t normalLamp = 0;
+    StcFrame in{}; // the frame of the call in progress
 
   private:
     void StartAlarm();
@@ -63,9 +59,9 @@ class STC {
 
 // The spot protection's place in a frame: it runs while the cab's EB circuit breaker is on and
 // the master-controller key is in position 2, except with the change-over switch (bits 0x0C of
-// cabSwitches) in position 8; its emergency then becomes StBrake in brakeDemand, which
-// otherwise is cleared.
-void RunSpotProtection(STC& stc, std::uint8_t cabSwitches, bool ebCircuitOn,
-                       std::int32_t masterKeyPosition, std::uint8_t& brakeDemand);
+// cabSwitches) in position 8. The result is whether it holds the emergency brake (StBrake);
+// switched off it holds none.
+bool RunSpotProtection(STC& stc, const StcFrame& frame, std::uint8_t cabSwitches, bool ebCircuitOn,
+                       std::int32_t masterKeyPosition);
 
 } // namespace velqa3

@@ -41,7 +41,7 @@ void BM_PtcUpdate(benchmark::State& state) {
             bound.Rearm();
         }
         bound.speed = 70.0f + static_cast<float>(frame % 8); // keeps the compiler honest
-        bound.ptc.Update();
+        bound.ptc.Update(bound.Frame());
         benchmark::DoNotOptimize(bound.ptc.patternSpd);
     }
 }
@@ -51,8 +51,8 @@ BENCHMARK(BM_PtcUpdate)->Arg(4)->Arg(7)->Arg(133);
 void BM_PtcBeaconIn(benchmark::State& state) {
     Bound bound(4);
     for (auto _ : state) {
-        bound.ptc.BeaconIn(70, 0, 0.0f, 9'062'999, false);
-        bound.ptc.BeaconIn(60, 3, 300.0f, 2'003, false);
+        bound.ptc.BeaconIn(bound.Frame(), 70, 0, 0.0f, 9'062'999, false);
+        bound.ptc.BeaconIn(bound.Frame(), 60, 3, 300.0f, 2'003, false);
         benchmark::DoNotOptimize(bound.ptc.sigDis);
     }
 }

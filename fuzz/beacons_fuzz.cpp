@@ -1,8 +1,8 @@
 // Feeds fresh protection state any sequence of beacons, frames, driver actions and cab switch
 // and mode changes, and checks after every step that what the panel, the sound stage and the
 // later stages read stays within the values they understand.
-#include "plugin/dispatcher.h"
 #include "fuzz/fuzz_input.h"
+#include "plugin/dispatcher.h"
 #include "tests/support/beacon_rig.h"
 #include "vehicle/supervision.h"
 
@@ -62,20 +62,12 @@ void CheckState(const velqa3::test::BeaconRig& rig) {
         REQUIRE(!std::isnan(value));
 }
 
-// One frame as the frame driver runs the protections in it.
-void Frame(velqa3::test::BeaconRig& rig, const velqa3::VehicleState& state,
-           std::uint8_t& brakeDemand) {
-    velqa3::CaptureFrame(rig.frame, state);
-    const velqa3::ModeGlobals& mode = rig.mode;
-    if (mode.cabSignalMode != 0) return;
-    velqa3::RunSpotProtection(rig.stc, mode.cabSwitches, true, rig.inputs.masterKeyPosition,
-                              brakeDemand);
-    if ((mode.atsMode & 0x04) != 0 && mode.atsStarted != 0)
-        rig.ptc.Update();
-    else if (mode.lineCode == 4 && mode.atsMode != 4)
-        rig.ptc.CheckMaxSpeed();
-    rig.frame.previousSpeed = state.Speed;
-    rig.frame.previousLocation = rig.frame.state.Location;
+// One frame through the plug-in's own frame driver.
+void Frame(velqa3::test::BeaconRig& rig, const velqa3::VehicleState& state) {
+    static std::int32_t panel[velqa3::kPanelSize];
+    static std::int32_t sound[velqa3::kSoundSize];
+    panel[velqa3::kSuspendPanelIndex] = 0;
+    rig.plugin.Elapse(state, panel, sound);
 }
 
 } // namespace
@@ -84,7 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto rig = std::make_unique<velqa3::test::BeaconRig>();
     rig->mode.atsMode = 2;
     rig->mode.atsStarted = 1;
-    std::uint8_t brakeDemand = 0;
     velqa3::VehicleState host{};
     host.Time = 36'000'000;
     Input input(data, size);
@@ -106,11 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 static_cast<std::int32_t>((std::int64_t{host.Time} + step) % velqa3::kMsPerDay);
             host.Speed = static_cast<float>(input.Take<std::int16_t>()) / 10.0f;
             host.Location += static_cast<double>(host.Speed) * step / 3600.0;
-            Frame(*rig, host, brakeDemand);
+            Frame(*rig, host);
             break;
         }
         case 3: // any frame the host might send
-            Frame(*rig, input.Take<velqa3::VehicleState>(), brakeDemand);
+            Frame(*rig, input.Take<velqa3::VehicleState>());
             break;
         case 4:
             rig->stc.Confirm();
@@ -123,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 7:
             rig->stc.Clear();
-            rig->ptc.ReleaseBrake();
+            rig->ptc.ReleaseBrake(rig->PtcView());
             break;
         case 8: // cab switches and the master-controller key
             rig->mode.cabSwitches = input.Take<std::uint8_t>();

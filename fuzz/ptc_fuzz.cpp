@@ -55,15 +55,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const auto signal = input.Take<std::int32_t>();
             const auto distance = input.Take<float>();
             const auto optional = input.Take<std::int32_t>();
-            ptc->BeaconIn(type, signal, distance, optional, (selector & 0x80) != 0);
+            ptc->BeaconIn(rig->Frame(), type, signal, distance, optional, (selector & 0x80) != 0);
             break;
         }
         case 1:
-        case 2:
-            ptc->Update();
+        case 2: {
+            const velqa3::PtcModes modes = ptc->Update(rig->Frame());
+            rig->atsMode = modes.atsMode;
+            rig->cabSwitches = modes.cabSwitches;
             break;
+        }
         case 3:
-            // All bound values at once, laid out as the saved inputs have them.
+            // Every frame value at once, laid out as the saved inputs have them.
             rig->speed = input.Take<float>();
             rig->frameMs = input.Take<std::int32_t>();
             rig->powerNotch = input.Take<std::int32_t>();
@@ -81,19 +84,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 5:
             switch (input.Take<std::uint8_t>() % 6) {
             case 0:
-                ptc->Reset();
+                ptc->Reset(rig->Frame());
                 break;
             case 1:
-                ptc->StartPattern();
+                ptc->StartPattern(rig->Frame());
                 break;
             case 2:
-                ptc->ReleaseBrake();
+                ptc->ReleaseBrake(rig->Frame());
                 break;
             case 3:
                 ptc->ClearSignalTarget();
                 break;
             case 4:
-                ptc->CheckMaxSpeed();
+                ptc->CheckMaxSpeed(rig->Frame());
                 break;
             default:
                 rig->cabSwitches |= 0x20;

@@ -15,4 +15,8 @@ inline constexpr std::uint8_t PtBrake = 0x10;
 inline constexpr std::uint8_t StBrake = 0x20;
 } // namespace BrakeDemandBits
 
+inline void SetDemand(std::uint8_t& demand, std::uint8_t bit, bool on) {
+    demand = static_cast<std::uint8_t>(on ? demand | bit : demand & ~bit);
+}
+
 } // namespace velqa3

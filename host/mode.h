@@ -12,6 +12,13 @@ inline constexpr std::uint8_t SpotTypes12And13 = 0x08;
 inline constexpr std::uint8_t PatternAspectTable = 0x10;
 } // namespace AtsModeBits
 
+// The change-over switch in cabSwitches: in its pattern-only position the spot protection
+// stands aside.
+namespace ChangeOverSwitch {
+inline constexpr std::uint8_t Mask = 0x0C;
+inline constexpr std::uint8_t PatternOnly = 0x08;
+} // namespace ChangeOverSwitch
+
 struct ModeGlobals {
     std::uint8_t atsMode = 0; // 0 until the protection is switched on
     std::uint8_t atsModePanel = 0;

@@ -20,10 +20,21 @@ constexpr std::uint8_t kSeveralVariants = 0x01;
 namespace CabSwitch {
 constexpr std::uint8_t ProtectionPower = 0x01;
 constexpr std::uint8_t ChangeOverInterlock = 0x02;
-constexpr std::uint8_t ChangeOverSwitch = 0x0C;
-constexpr std::uint8_t PatternOnlyPosition = 0x08;
 constexpr std::uint8_t PatternCutOut = 0x10;
 } // namespace CabSwitch
+
+// What a beacon may read or change, for the routes below.
+struct Targets {
+    const Settings& settings;
+    FrameValues& frame;
+    Protection& protection;
+    Aids& aids;
+    CabState& cab;
+};
+
+PtcFrame PtcIn(const Targets& to) {
+    return PtcFrameOf(to.frame, to.cab.inputs, to.protection.mode);
+}
 
 // The longest distance a 4 m group holds: 999 steps.
 constexpr std::int32_t kMaxGroup = 999;
@@ -51,25 +62,25 @@ float WithOffset(float distance, const Settings& settings) {
     return distance + settings.offset;
 }
 
-void SpotPairBeacon(const BeaconData& b, const BeaconTargets& to) {
-    const ModeGlobals& mode = to.mode;
+void SpotPairBeacon(const BeaconData& b, const Targets& to) {
+    const ModeGlobals& mode = to.protection.mode;
     if (mode.dualEquipped == 0) {
-        to.stc.Beacon(b.Type, b.Signal, b.Optional);
+        to.protection.stc.Beacon(StcFrameOf(to.frame), b.Type, b.Signal, b.Optional);
         return;
     }
     if ((mode.atsMode & kPattern) != 0 && (b.Optional >= 10000 || b.Type == 13))
-        to.stc.Beacon(b.Type, b.Signal, b.Optional);
-    to.ptc.ClearSignalTarget();
+        to.protection.stc.Beacon(StcFrameOf(to.frame), b.Type, b.Signal, b.Optional);
+    to.protection.ptc.ClearSignalTarget();
 }
 
-void PositionLimitBeacon(const BeaconData& b, const BeaconTargets& to) {
+void PositionLimitBeacon(const BeaconData& b, const Targets& to) {
     if (b.Optional < 0) return; // no track position behind 0, no limit
     if (b.Optional % 100 == 0) {
-        to.ptc.BeaconIn(113, b.Signal, b.Distance, b.Optional, false);
+        to.protection.ptc.BeaconIn(PtcIn(to), 113, b.Signal, b.Distance, b.Optional, false);
         return;
     }
-    to.ptc.BeaconIn(70, b.Signal, b.Distance, PackPositionLimit(b.Optional, to.frame.lastLocation),
-                    false);
+    to.protection.ptc.BeaconIn(PtcIn(to), 70, b.Signal, b.Distance,
+                               PackPositionLimit(b.Optional, to.frame.lastLocation), false);
 }
 
 void LineEquipmentBeacon(std::int32_t optional, ModeGlobals& mode) {
@@ -82,24 +93,24 @@ void LineEquipmentBeacon(std::int32_t optional, ModeGlobals& mode) {
     if ((optional & 0x100) != 0 || (optional & 0x20) != 0) mode.acceptSpotBeacons = 1;
 }
 
-bool MayEnterPatternTerritory(const BeaconTargets& to) {
-    const std::uint8_t cab = to.mode.cabSwitches;
-    return (to.mode.lineCode & 0x04) != 0 && (cab & CabSwitch::ProtectionPower) != 0 &&
+bool MayEnterPatternTerritory(const Targets& to) {
+    const std::uint8_t cab = to.protection.mode.cabSwitches;
+    return (to.protection.mode.lineCode & 0x04) != 0 && (cab & CabSwitch::ProtectionPower) != 0 &&
            (cab & CabSwitch::PatternCutOut) == 0 &&
-           (cab & CabSwitch::ChangeOverSwitch) != CabSwitch::PatternOnlyPosition &&
-           to.inputs.masterKeyPosition == 2;
+           (cab & ChangeOverSwitch::Mask) != ChangeOverSwitch::PatternOnly &&
+           to.cab.inputs.masterKeyPosition == 2;
 }
 
-void PatternTerritoryBeacon(const BeaconData& b, const BeaconTargets& to) {
+void PatternTerritoryBeacon(const BeaconData& b, const Targets& to) {
     if (!MayEnterPatternTerritory(to)) return;
-    ModeGlobals& mode = to.mode;
+    ModeGlobals& mode = to.protection.mode;
     const bool dual = mode.dualEquipped != 0;
     if ((mode.atsMode & kPattern) == 0) {
-        to.ptc.bellOut = 0;
+        to.protection.ptc.bellOut = 0;
         // With the change-over interlock set the panel shows the entry while the protection
         // itself waits for the driver to change over.
         if ((mode.cabSwitches & CabSwitch::ChangeOverInterlock) == 0) {
-            to.ptc.StartPattern();
+            to.protection.ptc.StartPattern(PtcIn(to));
             if (mode.lineCode == 133) {
                 mode.atsMode = 133;
             } else if (mode.lineCode == 71) {
@@ -112,49 +123,52 @@ void PatternTerritoryBeacon(const BeaconData& b, const BeaconTargets& to) {
         mode.atsModePanel |= kPattern;
         if (!dual) mode.atsModePanel = Without(mode.atsModePanel, kSpot);
     }
-    to.ptc.BeaconIn(b.Type, b.Signal, b.Distance, b.Optional, mode.acceptSpotBeacons != 0);
+    to.protection.ptc.BeaconIn(PtcIn(to), b.Type, b.Signal, b.Distance, b.Optional,
+                               mode.acceptSpotBeacons != 0);
 }
 
-void EndOfPatternTerritory(const BeaconTargets& to) {
-    to.ptc.bellOut = 1;
-    to.ptc.Reset();
-    if (to.settings.dc25Mode == 2) to.panelTimers.dc25BlinkTimer = kDc25BlinkMs;
-    SetMode(to.mode, Without(to.mode.atsMode | kSpot, kPattern));
+void EndOfPatternTerritory(const Targets& to) {
+    to.protection.ptc.bellOut = 1;
+    to.protection.ptc.Reset(PtcIn(to));
+    if (to.settings.dc25Mode == 2) to.cab.panelTimers.dc25BlinkTimer = kDc25BlinkMs;
+    SetMode(to.protection.mode, Without(to.protection.mode.atsMode | kSpot, kPattern));
 }
 
 std::uint8_t TrackVariant(std::uint8_t atsMode) {
     return Without(atsMode | kTrackVariant | kPattern, kTargetVariant);
 }
 
-void TrackLimitBeacon(const BeaconData& b, const BeaconTargets& to) {
-    to.mode.atsMode = TrackVariant(to.mode.atsMode);
+void TrackLimitBeacon(const BeaconData& b, const Targets& to) {
+    to.protection.mode.atsMode = TrackVariant(to.protection.mode.atsMode);
     if (b.Optional < 0) return; // no distance ahead, no speed: nothing to limit
     const float distance = WithOffset(b.Distance, to.settings);
     if ((b.Optional % 1000) / 5 == 0)
-        to.ptc.BeaconIn(113, b.Signal, distance, b.Optional, false);
+        to.protection.ptc.BeaconIn(PtcIn(to), 113, b.Signal, distance, b.Optional, false);
     else
-        to.ptc.BeaconIn(105, b.Signal, distance, PackTrackLimit(b.Optional), false);
+        to.protection.ptc.BeaconIn(PtcIn(to), 105, b.Signal, distance, PackTrackLimit(b.Optional),
+                                   false);
 }
 
-void DisplayPeriodBeacon(const BeaconData& b, const BeaconTargets& to) {
+void DisplayPeriodBeacon(const BeaconData& b, const Targets& to) {
     const int channel = b.Type - 245;
     if (channel == kStationChannel && to.settings.station == 0) return;
     if (channel == kCarNumberChannel && to.settings.carNumber == 0) return;
     // The panel steps through |period| frames, so the one period without a magnitude is
     // brought to the nearest that has one.
-    to.display.period[channel] = b.Optional == INT32_MIN ? -INT32_MAX : b.Optional;
+    to.cab.display.period[channel] = b.Optional == INT32_MIN ? -INT32_MAX : b.Optional;
 }
 
 // The table of beacon types, tested in this order; the first row whose type and condition
 // hold takes the beacon.
-void Route(const BeaconData& b, const BeaconTargets& to) {
-    ModeGlobals& mode = to.mode;
-    PTC& ptc = to.ptc;
+void Route(const BeaconData& b, const Targets& to) {
+    ModeGlobals& mode = to.protection.mode;
+    PTC& ptc = to.protection.ptc;
     const std::int32_t t = b.Type;
     const bool cabSignal = mode.cabSignalMode != 0;
 
     if (t == 3 && mode.acceptSpotBeacons != 0) {
-        if (ptc.patternHold == 0) ptc.BeaconIn(3, b.Signal, b.Distance, b.Optional, true);
+        if (ptc.patternHold == 0)
+            ptc.BeaconIn(PtcIn(to), 3, b.Signal, b.Distance, b.Optional, true);
         return;
     }
     if (t == 4 && (mode.atsMode & kAspectTable) != 0) {
@@ -162,11 +176,12 @@ void Route(const BeaconData& b, const BeaconTargets& to) {
         return;
     }
     if (t == 4 && mode.acceptSpotBeacons != 0 && ptc.patternHold == 0) {
-        ptc.BeaconIn(4, b.Signal, b.Distance, b.Optional, true);
+        ptc.BeaconIn(PtcIn(to), 4, b.Signal, b.Distance, b.Optional, true);
         return;
     }
     if (t >= 0 && t <= 11) {
-        if ((mode.atsMode & kSpot) != 0 && !cabSignal) to.stc.Beacon(t, b.Signal, b.Optional);
+        if ((mode.atsMode & kSpot) != 0 && !cabSignal)
+            to.protection.stc.Beacon(StcFrameOf(to.frame), t, b.Signal, b.Optional);
         return;
     }
     if (t == 12 || t == 13) {
@@ -177,13 +192,13 @@ void Route(const BeaconData& b, const BeaconTargets& to) {
         if ((mode.lineCode & 0x08) != 0 && !cabSignal && (mode.atsMode & kSpot) == 0) {
             mode.cabSignalMode = 1;
             mode.cabSignalCode = 6;
-            ptc.Reset();
+            ptc.Reset(PtcIn(to));
         }
         return;
     }
     if (t == 22) {
         if ((mode.atsMode & kAspectTable) != 0)
-            ptc.BeaconIn(100, b.Optional == -1 ? 0 : b.Signal, b.Distance,
+            ptc.BeaconIn(PtcIn(to), 100, b.Optional == -1 ? 0 : b.Signal, b.Distance,
                          PackSignalDistance(WithOffset(b.Distance, to.settings)), false);
         return;
     }
@@ -192,11 +207,11 @@ void Route(const BeaconData& b, const BeaconTargets& to) {
         return;
     }
     if (t >= 55 && t <= 57) {
-        LineVoltageBeacon(to.voltage, t, b.Optional);
+        LineVoltageBeacon(to.aids.voltage, t, b.Optional);
         return;
     }
     if (t == 71) {
-        StationApproachBeacon(to.stationApproach, b.Optional, to.frame.speed);
+        StationApproachBeacon(to.aids.stationApproach, b.Optional, to.frame.speed);
         return;
     }
     if (t == 80) {
@@ -212,28 +227,29 @@ void Route(const BeaconData& b, const BeaconTargets& to) {
         return;
     }
     if (t >= 101 && t <= 119) {
-        ptc.BeaconIn(t, b.Signal, b.Distance, b.Optional, false);
+        ptc.BeaconIn(PtcIn(to), t, b.Signal, b.Distance, b.Optional, false);
         SetMode(mode, Without(mode.atsMode | kTargetVariant | kPattern | kSeveralVariants,
                               kTrackVariant));
         return;
     }
     if (t == 120 || t == 121) {
-        TascStopBeacon(to.tasc, t, b.Optional, to.frame.speed);
+        TascStopBeacon(to.aids.tasc, t, b.Optional, to.frame.speed);
         return;
     }
     if (t == 122) {
-        PlatformDoorBeacon(to.platformDoors, b.Optional, to.frame.speed);
+        PlatformDoorBeacon(to.aids.platformDoors, b.Optional, to.frame.speed);
         return;
     }
     if (t >= 130 && t <= 149) {
-        ptc.BeaconIn(t, b.Signal, WithOffset(b.Distance, to.settings), b.Optional, false);
+        ptc.BeaconIn(PtcIn(to), t, b.Signal, WithOffset(b.Distance, to.settings), b.Optional,
+                     false);
         SetMode(mode, TrackVariant(mode.atsMode));
         return;
     }
     if (t == 200) {
         if (b.Optional < 1 || b.Optional > 3) return;
-        ptc.BeaconIn(130 + b.Optional, b.Signal, WithOffset(b.Distance, to.settings), b.Optional,
-                     false);
+        ptc.BeaconIn(PtcIn(to), 130 + b.Optional, b.Signal, WithOffset(b.Distance, to.settings),
+                     b.Optional, false);
         SetMode(mode, TrackVariant(mode.atsMode));
         return;
     }
@@ -246,7 +262,7 @@ void Route(const BeaconData& b, const BeaconTargets& to) {
         return;
     }
     if (t >= kFirstBeaconValueType && t < kFirstBeaconValueType + kBeaconValues) {
-        to.beaconValues.value[t - kFirstBeaconValueType] = b.Optional;
+        to.cab.beaconValues.value[t - kFirstBeaconValueType] = b.Optional;
         return;
     }
 }
@@ -270,12 +286,14 @@ std::int32_t PackPositionLimit(std::int32_t optional, double location) {
     return speedSteps * 1'000'000 + FourMetreSteps(ahead) * 1000 + kMaxGroup;
 }
 
-void DispatchBeacon(const BeaconData& beacon, const BeaconTargets& to) {
+void DispatchBeacon(const BeaconData& beacon, const Settings& settings, FrameValues& frame,
+                    Protection& protection, Aids& aids, CabState& cab) {
+    const Targets to{settings, frame, protection, aids, cab};
     Route(beacon, to);
     if (beacon.Type == 8)
-        StopStationBeacon(to.stopStation, to.supervision.announcement, beacon.Optional);
-    if (beacon.Type == 9) to.stationId = beacon.Optional;
-    to.mode.currentAspect = beacon.Signal;
+        StopStationBeacon(to.aids.stopStation, to.aids.supervision.announcement, beacon.Optional);
+    if (beacon.Type == 9) to.aids.stationId = beacon.Optional;
+    to.protection.mode.currentAspect = beacon.Signal;
 }
 
 } // namespace velqa3

@@ -3,45 +3,16 @@
 // feeds a driving aid or the panel.
 #pragma once
 
-#include "ats_pt/ptc.h"
-#include "ats_st/stc.h"
 #include "config/settings.h"
-#include "host/driver_inputs.h"
-#include "host/frame.h"
 #include "host/host.h"
-#include "host/mode.h"
-#include "vehicle/beacon_values.h"
-#include "vehicle/line_voltage.h"
-#include "vehicle/panel_channels.h"
-#include "vehicle/panel_timers.h"
-#include "vehicle/platform_doors.h"
-#include "vehicle/station_approach.h"
-#include "vehicle/supervision.h"
-#include "vehicle/tasc.h"
+#include "plugin/state.h"
 
 namespace velqa3 {
 
-// Everything a beacon may read or change. The dispatcher holds no state of its own.
-struct BeaconTargets {
-    ModeGlobals& mode;
-    PTC& ptc;
-    STC& stc;
-    const Settings& settings;
-    const DriverInputs& inputs; // the master-controller key position
-    FrameValues& frame;         // current speed and location; type 80 sets the panel location
-    TascState& tasc;
-    PlatformDoorState& platformDoors;
-    LineVoltageState& voltage;
-    Supervision& supervision; // the announcement channels
-    StationApproach& stationApproach;
-    DisplayChannels& display;
-    PanelTimers& panelTimers;
-    BeaconValues& beaconValues;
-    bool& stopStation;
-    std::int32_t& stationId; // of the station ahead, for the stop datagram
-};
-
-void DispatchBeacon(const BeaconData& beacon, const BeaconTargets& to);
+// Hands a beacon to whoever takes it: a protection, a driving aid, the panel, or the mode.
+// The router holds no state of its own; type 80 sets the panel location in the frame.
+void DispatchBeacon(const BeaconData& beacon, const Settings& settings, FrameValues& frame,
+                    Protection& protection, Aids& aids, CabState& cab);
 
 // The packed forms some beacons are turned into before the pattern protection takes them.
 // Each gives the Optional of the converted beacon.

@@ -1,5 +1,6 @@
 // The host's input calls between frames: handles, keys, horn, doors and signal aspects, with
 // the actions bound to them.
+#include "plugin/dispatcher.h"
 #include "plugin/plugin.h"
 
 #include <climits>
@@ -65,10 +66,7 @@ void Plugin::SetSignal(std::int32_t aspect) {
 }
 
 void Plugin::SetBeaconData(const BeaconData& beacon) {
-    DispatchBeacon(beacon, {protection.mode, protection.ptc, protection.stc, settings, cab.inputs,
-                            frame, aids.tasc, aids.platformDoors, aids.voltage, aids.supervision,
-                            aids.stationApproach, cab.display, cab.panelTimers, cab.beaconValues,
-                            aids.stopStation, aids.stationId});
+    DispatchBeacon(beacon, settings, frame, protection, aids, cab);
 }
 
 void Plugin::DoorsOpened(bool fromHost) {
@@ -167,7 +165,7 @@ bool Plugin::StandsWithBrakeApplied() const {
 // train secured: at a stand, in neutral, with the emergency brake.
 void Plugin::ResetProtection() {
     if (!StandsWithBrakeApplied()) return;
-    if (HasBit(protection.mode.atsMode, 0x04)) protection.ptc.ReleaseBrake();
+    if (HasBit(protection.mode.atsMode, 0x04)) protection.ptc.ReleaseBrake(PtcView());
     protection.stc.Clear();
     ResetVigilance(aids.supervision.vigilance);
     aids.supervision.brakeDemand &=
@@ -202,7 +200,7 @@ void Plugin::TurnMasterKey() {
         protection.stc.StopChime();
         protection.mode.atsMode &= static_cast<std::uint8_t>(~0x02);
         if (!inserted && !HasBit(protection.mode.atsMode, 0x04)) {
-            protection.ptc.Reset();
+            protection.ptc.Reset(PtcView());
             protection.mode.atsMode = 0;
             protection.mode.atsStarted = 0;
         }
@@ -221,7 +219,7 @@ void Plugin::PressModeKey1() {
         if (protection.mode.cabSignalMode == 0 && !HasBit(protection.mode.atsMode, 0x02)) {
             protection.mode.cabSignalMode = 1;
             protection.mode.cabSignalCode = 5;
-            protection.ptc.Reset();
+            protection.ptc.Reset(PtcView());
         } else if (!HasBit(protection.mode.atsMode, 0x04) && protection.mode.cabSignalMode == 0) {
             protection.mode.atsMode = 15;
             protection.stc.Restart(true);
@@ -236,10 +234,10 @@ void Plugin::PressModeKey1() {
     if (HasBit(protection.mode.lineCode, 0x10) && StandsWithBrakeApplied()) {
         if (protection.mode.atsMode == 4) {
             protection.mode.atsMode = 21;
-            protection.ptc.ReleaseBrake();
+            protection.ptc.ReleaseBrake(PtcView());
         } else {
             protection.mode.atsMode = 2;
-            protection.ptc.Reset();
+            protection.ptc.Reset(PtcView());
         }
     }
 }

@@ -8,7 +8,6 @@ namespace velqa3 {
 
 void Plugin::Attach(const char* modulePath) {
     if (initCount != 0) return;
-    BindProtections();
     ResetKeyTables(keys);
     remap.SetIdentity();
     SiblingPath(modulePath, ".dat", settingsPath);
@@ -28,7 +27,8 @@ SettingsHooks Plugin::ProtectionHooks() {
     hooks.context = this;
     hooks.maxSpeed = [](void* context, std::int32_t kmh) {
         Plugin& self = *static_cast<Plugin*>(context);
-        self.protection.ptc.BeaconIn(61, 4, 0.0f, kmh, self.protection.mode.acceptSpotBeacons != 0);
+        self.protection.ptc.BeaconIn(self.PtcView(), 61, 4, 0.0f, kmh,
+                                     self.protection.mode.acceptSpotBeacons != 0);
     };
     hooks.masterKeyStartup = [](void* context, const Settings& soFar) {
         static_cast<Plugin*>(context)->StartProtection(soFar.defaultLineCode);
@@ -57,13 +57,8 @@ void Plugin::TakeOverSettings() {
     aids.platformDoors.lampVariant = settings.platformDoorLampVariant;
 }
 
-// The protections read the frame values and driver inputs where they live, so the values they
-// see are always those of the frame being run.
-void Plugin::BindProtections() {
-    protection.ptc.Bind(&frame.speed, &frame.interval, &cab.inputs.powerNotch,
-                        &cab.inputs.brakeNotch, &cab.inputs.reverser, &protection.mode.atsMode,
-                        &protection.mode.cabSwitches, &protection.mode.currentAspect);
-    protection.stc.Bind(frame.speed, frame.clock, frame.interval);
+PtcFrame Plugin::PtcView() const {
+    return PtcFrameOf(frame, cab.inputs, protection.mode);
 }
 
 // Without a configured master-controller key the train starts as if the key were in.
@@ -108,12 +103,12 @@ void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
     FillSpeedCheckLimits(aids.supervision);
     aids.supervision.brakeDemand = 0;
     protection.stc.Restart(false);
-    protection.ptc.Reset();
+    protection.ptc.Reset(PtcView());
 }
 
 void Plugin::Initialize(std::int32_t /*brakePosition: the host's, only forwarded*/) {
     protection.stc.Restart(false);
-    protection.ptc.Reset();
+    protection.ptc.Reset(PtcView());
     frame.speed = 0.0f;
     for (std::int32_t& number : cab.display.frame)
         number = -1;
@@ -138,30 +133,30 @@ void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* /*panel*/,
 }
 
 void Plugin::RunProtections() {
-    RunSpotProtection(protection.stc, protection.mode.cabSwitches, cab.keys.ebnfbSwitch,
-                      cab.inputs.masterKeyPosition, aids.supervision.brakeDemand);
-    const bool patternOn =
-        (protection.mode.atsMode & AtsModeBits::Pattern) != 0 && protection.mode.atsStarted != 0;
+    ModeGlobals& mode = protection.mode;
+    std::uint8_t& demand = aids.supervision.brakeDemand;
+    const bool spotBraking = RunSpotProtection(protection.stc, StcFrameOf(frame), mode.cabSwitches,
+                                               cab.keys.ebnfbSwitch, cab.inputs.masterKeyPosition);
+    SetDemand(demand, BrakeDemandBits::StBrake, spotBraking);
+
+    const bool patternOn = (mode.atsMode & AtsModeBits::Pattern) != 0 && mode.atsStarted != 0;
     if (patternOn) {
-        protection.ptc.Update();
-    } else if (protection.mode.lineCode == 4 && protection.mode.atsMode != 4) {
+        const PtcModes modes = protection.ptc.Update(PtcView());
+        mode.atsMode = modes.atsMode;
+        mode.cabSwitches = modes.cabSwitches;
+    } else if (mode.lineCode == 4 && mode.atsMode != 4) {
         // Off pattern territory the protection still watches the train's maximum speed.
-        protection.ptc.CheckMaxSpeed();
+        protection.ptc.CheckMaxSpeed(PtcView());
     } else {
         return;
     }
-    if (protection.ptc.emergencyLatch != 0)
-        aids.supervision.brakeDemand |= BrakeDemandBits::PtBrake;
-    else
-        aids.supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::PtBrake);
+    SetDemand(demand, BrakeDemandBits::PtBrake, protection.ptc.emergencyLatch != 0);
 }
 
 // The supervision step's own reasons for braking; the protections' reasons came in above.
 void Plugin::Supervise() {
-    if (cab.inputs.brakeNotch == dims.emergencyNotch)
-        aids.supervision.brakeDemand |= BrakeDemandBits::EbHandle;
-    else
-        aids.supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::EbHandle);
+    SetDemand(aids.supervision.brakeDemand, BrakeDemandBits::EbHandle,
+              cab.inputs.brakeNotch == dims.emergencyNotch);
 }
 
 ArbitrationInputs Plugin::ArbitrationView() const {

@@ -2,29 +2,15 @@
 // The library holds one instance for the host; tests build their own.
 #pragma once
 
-#include "ats_pt/ptc.h"
-#include "ats_st/stc.h"
 #include "config/keys.h"
 #include "config/paths.h"
 #include "config/remap.h"
 #include "config/settings.h"
 #include "config/settings_reader.h"
-#include "host/driver_inputs.h"
 #include "host/frame.h"
 #include "host/host.h"
-#include "host/mode.h"
 #include "plugin/arbitration.h"
-#include "plugin/dispatcher.h"
-#include "vehicle/beacon_values.h"
-#include "vehicle/cab_keys.h"
-#include "vehicle/line_voltage.h"
-#include "vehicle/panel_channels.h"
-#include "vehicle/panel_timers.h"
-#include "vehicle/platform_doors.h"
-#include "vehicle/sound_state.h"
-#include "vehicle/station_approach.h"
-#include "vehicle/supervision.h"
-#include "vehicle/tasc.h"
+#include "plugin/state.h"
 
 #include <cstdint>
 
@@ -38,34 +24,6 @@ struct VehicleDims {
     std::int32_t atsNotch = 0;
     std::int32_t cars = 0;
     float trainLength = 0.0f; // m
-};
-
-// The pattern and spot protections and which of them is in force.
-struct Protection {
-    ModeGlobals mode;
-    PTC ptc;
-    STC stc;
-};
-
-// The driving aids and what the route told them.
-struct Aids {
-    Supervision supervision;
-    TascState tasc;
-    PlatformDoorState platformDoors;
-    StationApproach stationApproach;
-    LineVoltageState voltage;
-    bool stopStation = false;   // a stop beacon announced the next station as a stop
-    std::int32_t stationId = 0; // of the station ahead, from the latest beacon of type 9
-};
-
-// The driver's side: handles and keys, cab switches, and what the panel and sounds show.
-struct CabState {
-    DriverInputs inputs;
-    CabKeys keys;
-    DisplayChannels display;
-    PanelTimers panelTimers;
-    BeaconValues beaconValues;
-    SoundState sound;
 };
 
 struct Plugin {
@@ -109,9 +67,8 @@ struct Plugin {
     void DoorsOpened(bool fromHost);
     void DoorsClosed(bool fromHost);
 
-    // Points the protections at the frame values; the attach step does it first of all, and
-    // a test that builds its own instance without attaching calls it itself.
-    void BindProtections();
+    // The frame as the pattern protection reads it now.
+    PtcFrame PtcView() const;
 
   private:
     void RunProtections();

@@ -1,48 +1,45 @@
-// Everything a beacon can reach, freshly built and bound as the plug-in binds it.
+// A fresh plug-in with a vehicle reported, its parts named as a beacon test reaches them; beacons
+// go in through the same call the host's SetBeaconData makes.
 #pragma once
 
-#include "plugin/dispatcher.h"
+#include "plugin/plugin.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace velqa3::test {
 
 struct BeaconRig {
-    Settings settings;
-    ModeGlobals mode;
-    DriverInputs inputs;
-    FrameValues frame;
-    PTC ptc;
-    STC stc;
-    TascState tasc;
-    PlatformDoorState platformDoors;
-    LineVoltageState voltage;
-    Supervision supervision;
-    StationApproach stationApproach;
-    DisplayChannels display;
-    PanelTimers panelTimers;
-    BeaconValues beaconValues;
-    bool stopStation = false;
-    std::int32_t stationId = 0;
+    std::unique_ptr<Plugin> owner = std::make_unique<Plugin>();
+    Plugin& plugin = *owner;
+    Settings& settings = plugin.settings;
+    FrameValues& frame = plugin.frame;
+    ModeGlobals& mode = plugin.protection.mode;
+    PTC& ptc = plugin.protection.ptc;
+    STC& stc = plugin.protection.stc;
+    DriverInputs& inputs = plugin.cab.inputs;
+    TascState& tasc = plugin.aids.tasc;
+    PlatformDoorState& platformDoors = plugin.aids.platformDoors;
+    LineVoltageState& voltage = plugin.aids.voltage;
+    Supervision& supervision = plugin.aids.supervision;
+    StationApproach& stationApproach = plugin.aids.stationApproach;
+    DisplayChannels& display = plugin.cab.display;
+    PanelTimers& panelTimers = plugin.cab.panelTimers;
+    BeaconValues& beaconValues = plugin.cab.beaconValues;
+    bool& stopStation = plugin.aids.stopStation;
+    std::int32_t& stationId = plugin.aids.stationId;
 
+    // Service notches 8 (emergency 9), 10 cars of 20 m; the spot protection started silent.
     BeaconRig() {
-        ptc.Bind(&frame.speed, &frame.interval, &inputs.powerNotch, &inputs.brakeNotch,
-                 &inputs.reverser, &mode.atsMode, &mode.cabSwitches, &mode.currentAspect);
-        stc.Bind(frame.speed, frame.clock, frame.interval);
-        ptc.ebNotch = 9;
-        ptc.trainLength = 200.0f;
+        plugin.SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
         stc.Restart(true);
-        ptc.Reset();
     }
     BeaconRig(const BeaconRig&) = delete;
     BeaconRig& operator=(const BeaconRig&) = delete;
 
-    BeaconTargets Targets() {
-        return {mode,        ptc,           stc,         settings,    inputs,          frame,
-                tasc,        platformDoors, voltage,     supervision, stationApproach, display,
-                panelTimers, beaconValues,  stopStation, stationId};
-    }
-    void Send(const BeaconData& beacon) { DispatchBeacon(beacon, Targets()); }
+    PtcFrame PtcView() const { return plugin.PtcView(); }
+    StcFrame StcView() const { return StcFrameOf(frame); }
+    void Send(const BeaconData& beacon) { plugin.SetBeaconData(beacon); }
     void Send(std::int32_t type, std::int32_t signal, float distance, std::int32_t optional) {
         Send(BeaconData{type, signal, distance, optional});
     }

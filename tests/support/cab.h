@@ -21,7 +21,6 @@ class Cab : public testing::Test {
 
     // Service notches 8 (emergency 9), 5 power notches, ATS notch 2, 10 cars.
     void StartRun() {
-        plugin->BindProtections();
         plugin->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
         plugin->Initialize(0);
     }

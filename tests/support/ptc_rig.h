@@ -1,4 +1,4 @@
-// A fresh pattern protection bound to frame values the test sets directly.
+// A fresh pattern protection fed the frame values the test sets directly.
 #pragma once
 
 #include "ats_pt/ptc.h"
@@ -19,19 +19,29 @@ struct PtcRig {
     PTC ptc;
 
     PtcRig() {
-        ptc.Bind(&speed, &frameMs, &powerNotch, &brakeNotch, &reverser, &atsMode, &cabSwitches,
-                 &aspect);
         ptc.ebNotch = 9;
         ptc.trainLength = 200.0f;
     }
-    PtcRig(const PtcRig&) = delete;
-    PtcRig& operator=(const PtcRig&) = delete;
+
+    PtcFrame Frame() const {
+        return {.speed = speed,
+                .frameMs = frameMs,
+                .powerNotch = powerNotch,
+                .brakeNotch = brakeNotch,
+                .reverser = reverser,
+                .aspect = aspect,
+                .atsMode = atsMode,
+                .cabSwitches = cabSwitches};
+    }
 
     // Frames of ms each at the current speed.
     void Run(std::int32_t ms, int frames = 1) {
         frameMs = ms;
-        for (int i = 0; i < frames; ++i)
-            ptc.Update();
+        for (int i = 0; i < frames; ++i) {
+            const PtcModes modes = ptc.Update(Frame());
+            atsMode = modes.atsMode;
+            cabSwitches = modes.cabSwitches;
+        }
     }
 };
 

@@ -1,4 +1,4 @@
-// A spot protection bound to frame values the test drives itself.
+// A spot protection fed the frame values the test drives itself.
 #pragma once
 
 #include "ats_st/stc.h"
@@ -14,10 +14,9 @@ struct SpotRig {
     std::int32_t interval = 0;
     STC stc;
 
-    explicit SpotRig(std::int32_t startMs = 43'200'000) : clock(startMs) {
-        stc.Bind(speed, clock, interval);
-        stc.Restart(true);
-    }
+    explicit SpotRig(std::int32_t startMs = 43'200'000) : clock(startMs) { stc.Restart(true); }
+
+    StcFrame Frame() const { return {.speed = speed, .clock = clock, .frameMs = interval}; }
 
     // What the driver hears and sees: bell, chime, normal lamp, alarm lamp.
     using Cab = std::array<std::int32_t, 4>;
@@ -27,7 +26,7 @@ struct SpotRig {
     void FrameAt(std::int32_t timeMs) {
         interval = timeMs >= clock ? timeMs - clock : timeMs + 86'400'000 - clock;
         clock = timeMs;
-        stc.Update();
+        stc.Update(Frame());
     }
     // Frames of stepMs until totalMs have passed.
     void Run(std::int32_t totalMs, std::int32_t stepMs = 20) {

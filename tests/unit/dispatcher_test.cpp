@@ -37,7 +37,8 @@ TEST(BeaconRouting, SpotBeaconsReachTheSpotProtectionOnlyInSpotMode) {
         rig.mode.dualEquipped = c.dual;
         rig.frame.speed = 200.0f; // too fast for any check
         rig.ptc.sigDis = 500.0f;
-        if (c.type == 13) rig.stc.Beacon(10, 0, 0); // a pair for it to complete at once
+        if (c.type == 13)
+            rig.stc.Beacon(rig.StcView(), 10, 0, 0); // a pair for it to complete at once
         rig.Send(c.type, c.signal, 100.0f, c.optional);
         SCOPED_TRACE(testing::Message() << c.type << " with " << c.optional << " in "
                                         << int{c.atsMode} << (c.dual ? " dual" : ""));

@@ -81,7 +81,7 @@ TEST(PtcBeacon, EachTypeWritesItsField) {
         PtcRig rig;
         rig.speed = c.speed;
         rig.atsMode = c.atsMode;
-        rig.ptc.BeaconIn(c.type, c.signal, c.distance, c.optional, true);
+        rig.ptc.BeaconIn(rig.Frame(), c.type, c.signal, c.distance, c.optional, true);
         EXPECT_NEAR(rig.ptc.*c.field, c.expected, 1e-4f) << c.type << " " << c.optional;
     }
 }
@@ -112,7 +112,7 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
         PtcRig rig;
         rig.speed = c.speed;
         rig.atsMode = c.atsMode;
-        rig.ptc.BeaconIn(c.type, c.signal, c.distance, c.optional, c.accept);
+        rig.ptc.BeaconIn(rig.Frame(), c.type, c.signal, c.distance, c.optional, c.accept);
         const PTC& p = rig.ptc; // a beacon brake is state 1
         EXPECT_EQ(std::tie(p.emergencyLatch, p.state, p.nsdArmed, p.nsdDis, p.nsdSpd),
                   std::tie(c.emergency, c.emergency, c.nsdArmed, c.nsdDis, c.nsdSpd))
@@ -121,8 +121,8 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
     PtcRig beyond; // beyond the stop point types 60 and 62 are not taken
     beyond.speed = 40;
     beyond.ptc.nsdMode = 1;
-    beyond.ptc.BeaconIn(60, 0, 30, 0, true);
-    beyond.ptc.BeaconIn(62, 1, 300, 0, true);
+    beyond.ptc.BeaconIn(beyond.Frame(), 60, 0, 30, 0, true);
+    beyond.ptc.BeaconIn(beyond.Frame(), 62, 1, 300, 0, true);
     EXPECT_EQ(beyond.ptc.emergencyLatch, 0);
     EXPECT_EQ(beyond.ptc.sigDis, 4096.0f);
 }
@@ -130,35 +130,35 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
 TEST(PtcBeacon, HoldAndKindBellAndLineType) {
     PtcRig rig;
     rig.speed = 72;
-    rig.ptc.BeaconIn(68, 0, 0, 0, true);
+    rig.ptc.BeaconIn(rig.Frame(), 68, 0, 0, 0, true);
     rig.ptc.limDoDis = 500;
     rig.Run(1000);
     EXPECT_EQ(rig.ptc.sigDis, 10000.0f); // held
     EXPECT_EQ(rig.ptc.limDoDis, 500.0f);
-    rig.ptc.BeaconIn(75, 0, 0, 99, true); // gradient ignored, hold released
+    rig.ptc.BeaconIn(rig.Frame(), 75, 0, 0, 99, true); // gradient ignored, hold released
     rig.Run(1000);
     EXPECT_NEAR(rig.ptc.sigDis, 9980.0f, 0.01f);
     EXPECT_NEAR(rig.ptc.limDoDis, 480.0f, 0.01f);
 
     PtcRig kind; // the bell rings when the pattern kind changes, at a stand too
-    kind.ptc.BeaconIn(101, 0, 0, 0, false);
+    kind.ptc.BeaconIn(kind.Frame(), 101, 0, 0, 0, false);
     EXPECT_EQ(kind.ptc.bellCode, 1);
     kind.ptc.bellCode = 0;
-    kind.ptc.BeaconIn(102, 0, 100, 0, false);
+    kind.ptc.BeaconIn(kind.Frame(), 102, 0, 100, 0, false);
     EXPECT_EQ(kind.ptc.bellCode, 0);
-    kind.ptc.BeaconIn(131, 3, 0, 0, false);
+    kind.ptc.BeaconIn(kind.Frame(), 131, 3, 0, 0, false);
     EXPECT_EQ(kind.ptc.bellCode, 1);
 
     PtcRig line;
-    line.ptc.BeaconIn(50, 0, 0, 0x185, false);
+    line.ptc.BeaconIn(line.Frame(), 50, 0, 0, 0x185, false);
     EXPECT_EQ(line.ptc.lineType, 0x85);
     EXPECT_EQ(line.ptc.lastBeacon.Optional, 0x185);
     line.ptc.lineType = 133; // this line rings at every change of aspect
     line.aspect = 2;
-    line.ptc.BeaconIn(999, 2, 0, 0, false);
+    line.ptc.BeaconIn(line.Frame(), 999, 2, 0, 0, false);
     EXPECT_EQ(line.ptc.bellCode, 1);
     line.ptc.bellCode = 0;
-    line.ptc.BeaconIn(999, 2, 0, 0, false);
+    line.ptc.BeaconIn(line.Frame(), 999, 2, 0, 0, false);
     EXPECT_EQ(line.ptc.bellCode, 0);
 }
 

@@ -47,7 +47,7 @@ TEST(PtcBell, TargetPatternRingsAtEveryChange) {
     rig.speed = 130;
     rig.Run(100);
     EXPECT_EQ(rig.ptc.bellOut, 1);
-    rig.ptc.ReleaseBrake();
+    rig.ptc.ReleaseBrake(rig.Frame());
     rig.speed = 0;
     rig.Run(100);
     EXPECT_EQ(rig.ptc.bellOut, 1); // back to 0: forced, at a stand too
@@ -66,7 +66,7 @@ TEST(PtcBell, TargetPatternRingsAtEveryChange) {
 void PressRelease(PtcRig& rig) {
     rig.cabSwitches |= 0x20;
     rig.ptc.releaseLamp = 1;
-    rig.ptc.ReleaseBrake();
+    rig.ptc.ReleaseBrake(rig.Frame());
 }
 
 TEST(PtcRelease, SixtySecondsFromTheFirstPowerNotch) {

@@ -86,6 +86,7 @@ TEST(PtcChecker, BrakeAndWarningBoundaries) {
         PtcRig rig;
         c.setup(rig.ptc);
         rig.speed = c.speed;
+        rig.ptc.in = rig.Frame();
         (rig.ptc.*c.check)();
         EXPECT_EQ(rig.ptc.state, c.state) << c.what;
         EXPECT_EQ(rig.ptc.emergencyLatch, c.emergency) << c.what;
@@ -110,6 +111,7 @@ TEST(PtcChecker, ZeroSpeedLimitCloseAheadKeepsTheWarning) {
         rig.ptc.limSpd = 0;
         rig.ptc.limDis = c.limDis;
         rig.ptc.limPtnDis = 0;
+        rig.ptc.in = rig.Frame();
         (rig.ptc.*c.check)(); // standing still
         EXPECT_EQ(rig.ptc.state, c.state) << c.limDis;
     }
@@ -131,6 +133,7 @@ TEST(PtcChecker, WarningsReleaseOnlyWhenNoHoldRuleHolds) {
         c.setup(rig.ptc);
         for (int i = 0; i < 3; ++i) {
             rig.speed = c.speeds[i];
+            rig.ptc.in = rig.Frame();
             (rig.ptc.*c.check)();
             EXPECT_EQ(rig.ptc.state, c.states[i]) << c.speeds[i];
             EXPECT_EQ(rig.ptc.approachNo, c.approachNos[i]) << c.speeds[i];
@@ -142,12 +145,14 @@ TEST(PtcChecker, LatchesKeepTheCheckersOut) {
     PtcRig rig;
     rig.speed = 300;
     rig.ptc.emergencyLatch = 1;
+    rig.ptc.in = rig.Frame();
     for (const Checker check : {CE, CS, CA, RS, MX})
         (rig.ptc.*check)();
     EXPECT_EQ(rig.ptc.state + rig.ptc.serviceLatch, 0);
 
     PtcRig service; // under a service brake only the shunting check goes on
     service.speed = 40;
+    service.ptc.in = service.Frame();
     service.ptc.ApplyServiceBrake(0);
     service.ptc.CheckService();
     EXPECT_EQ(service.ptc.state, 0);

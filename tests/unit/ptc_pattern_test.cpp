@@ -36,7 +36,7 @@ TEST(PtcPattern, CurveFiguresAndFloors) {
         rig.ptc.sigDis = c.sigDis;
         rig.ptc.limSpd = c.limSpd;
         rig.ptc.limDis = c.limDis;
-        rig.ptc.BeaconIn(75, 0, 0, c.gradient, false);
+        rig.ptc.BeaconIn(rig.Frame(), 75, 0, 0, c.gradient, false);
         rig.Run(0);
         EXPECT_NEAR(rig.ptc.*c.field, c.expected, c.tolerance) << c.speed << " " << c.sigDis;
     }
@@ -163,7 +163,7 @@ TEST(PtcPattern, AspectTablesAndTargets) {
     PtcRig target;
     target.atsMode = 0x81; // target variant without a checker
     target.aspect = 9;
-    target.ptc.BeaconIn(102, 0, 15, 0, false);
+    target.ptc.BeaconIn(target.Frame(), 102, 0, 15, 0, false);
     target.ptc.nextBlockDis = 300;
     target.ptc.limSpd = 65;
     target.speed = 36; // 10 m a second

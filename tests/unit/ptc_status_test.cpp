@@ -14,10 +14,10 @@ using test::PtcRig;
 TEST(PtcControl, StartResetAndRelease) {
     PtcRig rig;
     rig.speed = 40;
-    rig.ptc.BeaconIn(60, 0, 30, 0, true); // braked by a beacon
+    rig.ptc.BeaconIn(rig.Frame(), 60, 0, 30, 0, true); // braked by a beacon
     rig.ptc.nsdLamp = 1;
     rig.ptc.patternSpd = 80;
-    rig.ptc.StartPattern();
+    rig.ptc.StartPattern(rig.Frame());
     EXPECT_EQ(rig.ptc.emergencyLatch + rig.ptc.brakeLamp + rig.ptc.nsdLamp, 0);
     EXPECT_EQ(rig.ptc.sigDis, 100000.0f);
     EXPECT_EQ(rig.ptc.patternSpd, 0.0f);
@@ -28,14 +28,14 @@ TEST(PtcControl, StartResetAndRelease) {
     rig.ptc.ApplyServiceBrake(30);
     rig.brakeNotch = 9;
     rig.reverser = 1;
-    rig.ptc.ReleaseBrake();
+    rig.ptc.ReleaseBrake(rig.Frame());
     EXPECT_EQ(rig.ptc.serviceLatch, 0);
     EXPECT_EQ(rig.ptc.resetReady, 0);
     rig.reverser = 0;
-    rig.ptc.ReleaseBrake();
+    rig.ptc.ReleaseBrake(rig.Frame());
     EXPECT_EQ(rig.ptc.resetReady, 1);
     rig.brakeNotch = 8;
-    rig.ptc.Reset();
+    rig.ptc.Reset(rig.Frame());
     EXPECT_EQ(rig.ptc.resetReady, 0);
 }
 
@@ -47,7 +47,7 @@ TEST(PtcStatus, MessageInTheFixedFormat) {
     rig.ptc.limDis = 300;
     rig.Run(0);
     rig.ptc.nsdMode = 200; // printed as the unsigned byte it is
-    rig.ptc.BeaconIn(999, -1, 12.5f, INT_MIN, false);
+    rig.ptc.BeaconIn(rig.Frame(), 999, -1, 12.5f, INT_MIN, false);
     const std::string text = rig.ptc.StatusJson();
     EXPECT_EQ(text, "{\"Ats\":{\"ApproachNo\":21, \"Spd\":72.0}, "
                     "\"Sig\":{\"Dis\":250.0, \"PtnDis\":277.1, \"PtnSpd\":68.3}, "

@@ -17,7 +17,7 @@ const SpotRig::Cab kQuiet{kSoundStop, kSoundStop, 1, 0};
 
 TEST(SpotAlarm, ConfirmationIsDueWithinFiveSecondsOfTheBeacon) {
     SpotRig confirmed(kNoon);
-    confirmed.stc.Beacon(0, 0, 0);
+    confirmed.stc.Beacon(confirmed.Frame(), 0, 0, 0);
     confirmed.FrameAt(kNoon + 100); // the alarm lamp blinks, 375 ms dark, 375 ms lit
     EXPECT_EQ(confirmed.stc.alarmLamp, 0);
     confirmed.FrameAt(kNoon + 4999);
@@ -31,7 +31,7 @@ TEST(SpotAlarm, ConfirmationIsDueWithinFiveSecondsOfTheBeacon) {
     EXPECT_EQ(confirmed.Outputs(), kQuiet);
 
     SpotRig late(kNoon);
-    late.stc.Beacon(0, 0, 0);
+    late.stc.Beacon(late.Frame(), 0, 0, 0);
     late.FrameAt(kNoon + 5000);
     EXPECT_EQ(late.stc.emergency, 0);
     late.FrameAt(kNoon + 5001);
@@ -48,7 +48,7 @@ TEST(SpotAlarm, TheFiveSecondsMayStraddleMidnight) {
     // just before it with the first frame past it just after.
     for (const std::int32_t start : {86'394'000, 86'394'990, 86'397'000, 86'399'990, 86'399'999}) {
         SpotRig rig(start);
-        rig.stc.Beacon(0, 0, 0);
+        rig.stc.Beacon(rig.Frame(), 0, 0, 0);
         rig.Run(4980);
         EXPECT_EQ(rig.stc.emergency, 0) << "alarm at " << start;
         rig.Run(40);
@@ -60,8 +60,8 @@ TEST(SpotAlarm, TheResetKeyReleasesTheBrakeButNotTheAlarm) {
     // An emergency from another beacon while the alarm runs: the alarm still awaits its
     // confirmation once the brake is released.
     SpotRig rig(kNoon);
-    rig.stc.Beacon(0, 0, 0);
-    rig.stc.Beacon(1, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 0, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 1, 0, 0);
     rig.stc.Confirm();
     rig.FrameAt(kNoon + 20);
     EXPECT_EQ(rig.stc.armed, 1);
@@ -76,7 +76,7 @@ TEST(SpotAlarm, TheResetKeyReleasesTheBrakeButNotTheAlarm) {
 
     // An alarm left unconfirmed: the reset silences it and it does not brake again.
     SpotRig late(kNoon);
-    late.stc.Beacon(0, 0, 0);
+    late.stc.Beacon(late.Frame(), 0, 0, 0);
     late.FrameAt(kNoon + 5020);
     ASSERT_EQ(late.stc.emergency, 1);
     late.stc.Clear();
@@ -84,17 +84,17 @@ TEST(SpotAlarm, TheResetKeyReleasesTheBrakeButNotTheAlarm) {
     late.Run(1000);
     EXPECT_EQ(late.stc.emergency, 0);
     EXPECT_EQ(late.stc.bellSound, kSoundStop);
-    late.stc.Beacon(0, 0, 0); // the next signal at stop alarms as before
+    late.stc.Beacon(late.Frame(), 0, 0, 0); // the next signal at stop alarms as before
     late.Run(5020);
     EXPECT_EQ(late.stc.emergency, 1);
 }
 
 TEST(SpotAlarm, StartUpRingsTheBellJustOverHalfASecondThenTheChime) {
     SpotRig rig(kNoon);
-    rig.stc.Beacon(0, 0, 0);
-    rig.stc.Beacon(10, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 0, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 10, 0, 0);
     rig.stc.Restart(false); // ends the alarm and the pair
-    rig.stc.Beacon(11, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 11, 0, 0);
     rig.Run(500);
     EXPECT_EQ(rig.Outputs(), kBell);
     rig.Run(100);
@@ -107,7 +107,7 @@ TEST(SpotAlarm, StartUpRingsTheBellJustOverHalfASecondThenTheChime) {
     EXPECT_EQ(rig.Outputs(), kQuiet);
 
     SpotRig silent(kNoon);
-    silent.stc.Beacon(1, 0, 0);
+    silent.stc.Beacon(silent.Frame(), 1, 0, 0);
     silent.stc.Restart(true);
     silent.Run(1000);
     EXPECT_EQ(silent.stc.emergency, 0);

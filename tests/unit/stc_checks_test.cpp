@@ -36,14 +36,14 @@ TEST(SpotChecks, EachBeaconBrakesOnlyAboveItsSpeedAndAtItsAspect) {
     for (const auto& c : cases) {
         SpotRig rig(kNoon);
         rig.speed = c.speed;
-        rig.stc.Beacon(c.type, c.signal, c.optional);
+        rig.stc.Beacon(rig.Frame(), c.type, c.signal, c.optional);
         SCOPED_TRACE(testing::Message()
                      << c.type << "/" << c.signal << "/" << c.optional << " at " << c.speed);
         EXPECT_EQ(rig.stc.emergency != 0, c.emergency);
         EXPECT_EQ(rig.stc.pairArmed != 0, c.pair);
     }
     SpotRig rig(kNoon);
-    rig.stc.Beacon(0, 2, 0); // the alarm beacon at a proceed aspect
+    rig.stc.Beacon(rig.Frame(), 0, 2, 0); // the alarm beacon at a proceed aspect
     EXPECT_EQ(rig.stc.armed, 0);
 }
 
@@ -55,25 +55,25 @@ TEST(SpotChecks, APairCoveredInUnderHalfASecondBrakes) {
                  {13, 600, false}, {11, 1100, false}, {13, 1100, false}};
     for (const auto& c : cases) {
         SpotRig rig(kNoon);
-        rig.stc.Beacon(10, 0, 0);
+        rig.stc.Beacon(rig.Frame(), 10, 0, 0);
         rig.Run(c.afterMs);
-        rig.stc.Beacon(c.second, 0, 0);
+        rig.stc.Beacon(rig.Frame(), c.second, 0, 0);
         EXPECT_EQ(rig.stc.emergency != 0, c.emergency) << c.second << " after " << c.afterMs;
         EXPECT_EQ(rig.stc.pairArmed, 0);
     }
 
     // A pair is forgotten only once more than a second has passed; a new one times afresh.
     SpotRig rig(kNoon);
-    rig.stc.Beacon(12, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 12, 0, 0);
     rig.Run(1000);
     EXPECT_EQ(rig.stc.pairArmed, 1);
     rig.Run(20);
     EXPECT_EQ(rig.stc.pairArmed, 0);
-    rig.stc.Beacon(11, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 11, 0, 0);
     EXPECT_EQ(rig.stc.emergency, 0);
-    rig.stc.Beacon(10, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 10, 0, 0);
     rig.Run(200);
-    rig.stc.Beacon(13, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 13, 0, 0);
     EXPECT_EQ(rig.stc.emergency, 1);
 }
 
@@ -94,29 +94,24 @@ TEST(SpotChecks, TheOverspeedRelayFollowsItsMode) {
 }
 
 TEST(SpotChecks, TheFrameStepRunsTheProtectionOnlyWithTheCircuitOnAndTheKeyIn) {
-    using BrakeDemandBits::StBrake;
-    using BrakeDemandBits::VigilanceBrake;
     SpotRig rig(kNoon);
-    std::uint8_t demand = VigilanceBrake;
-    rig.stc.Beacon(0, 0, 0);
+    rig.stc.Beacon(rig.Frame(), 0, 0, 0);
     rig.clock = kNoon + 6000;
     rig.interval = 6000;
+    const auto run = [&rig](std::uint8_t cabSwitches, bool breakerOn, std::int32_t key) {
+        return RunSpotProtection(rig.stc, rig.Frame(), cabSwitches, breakerOn, key);
+    };
 
-    RunSpotProtection(rig.stc, 0x81, true, 1, demand);  // key not in position 2: not run
-    RunSpotProtection(rig.stc, 0x81, false, 2, demand); // circuit breaker off
-    RunSpotProtection(rig.stc, 0x89, true, 2, demand);  // change-over switch at 8
+    EXPECT_FALSE(run(0x81, true, 1));  // key not in position 2: not run
+    EXPECT_FALSE(run(0x81, false, 2)); // circuit breaker off
+    EXPECT_FALSE(run(0x89, true, 2));  // change-over switch at 8
     EXPECT_EQ(rig.stc.emergency, 0);
-    EXPECT_EQ(demand, VigilanceBrake);
 
-    RunSpotProtection(rig.stc, 0x85, true, 2, demand);
-    EXPECT_EQ(demand, VigilanceBrake | StBrake);
-    RunSpotProtection(rig.stc, 0x89, true, 2, demand); // not run, but still braking
-    EXPECT_EQ(demand, VigilanceBrake | StBrake);
-    RunSpotProtection(rig.stc, 0x81, true, 3, demand);
-    EXPECT_EQ(demand, VigilanceBrake);
+    EXPECT_TRUE(run(0x85, true, 2));
+    EXPECT_TRUE(run(0x89, true, 2)); // not run, but still braking
+    EXPECT_FALSE(run(0x81, true, 3));
     rig.stc.Clear();
-    RunSpotProtection(rig.stc, 0x81, true, 2, demand);
-    EXPECT_EQ(demand, VigilanceBrake);
+    EXPECT_FALSE(run(0x81, true, 2));
 }
 
 } // namespace
