@@ -102,7 +102,7 @@ void PTC::BeaconIn(const PtcFrame& frame, std::int32_t type, std::int32_t signal
             nsdArmed = 1;
             nsdDis = 80.0f;
             nsdSpd = 15.0f;
-        } else if (subKind == 1 && (atsMode == 4 || atsMode == 133)) {
+        } else if (subKind == 1 && (atsMode == kAtsPattern || atsMode == kAtsTargetVariant)) {
             nsdArmed = 1;
             nsdDis = groups.middle + 4.0f;
             nsdSpd = 25.0f;

@@ -71,7 +71,7 @@ void PTC::UpdateAspectSpeeds() {
     const AspectTable* table = nullptr;
     if ((atsMode & 0x10) != 0)
         table = &kAspectTable1;
-    else if (patternKind == 1 || atsMode == 133)
+    else if (patternKind == 1 || atsMode == kAtsTargetVariant)
         table = &kAspectTable2;
     if (table == nullptr) return;
     aspectSpd = table->held[AspectColumn(heldAspect)];

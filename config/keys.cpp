@@ -39,12 +39,12 @@ constexpr KeyName kKeyNames[] = {
     {"RightDoor=", 49},
     {"LeftDoor=", 50},
     {"AllCar=", 51},
-    {"AtsNFB=", 52},
+    {"AtsNFB=", kSlotAtsNFB},
     {"AtsKirikaeRendou=", 53},
     {"AtsKirikaeSW=", 54},
     {"PKaihou=", 55},
     {"PBrakeKaihou=", 56},
-    {"EBNFB=", 57},
+    {"EBNFB=", kSlotEBNFB},
     {"PDRelation=", 58},
 };
 

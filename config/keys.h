@@ -20,11 +20,11 @@ struct KeyTables {
 // State before the settings are read: everything unbound, the ATS switches on dead codes.
 inline void ResetKeyTables(KeyTables& keys) {
     keys = KeyTables{};
-    keys.assign[52] = 0x88;
+    keys.assign[kSlotAtsNFB] = 0x88;
     keys.assign[53] = 0x89;
     keys.assign[54] = 0x8A;
     keys.assign[55] = 0x8B;
-    keys.assign[57] = 0x8C;
+    keys.assign[kSlotEBNFB] = 0x8C;
 }
 
 // One line of the [KEY] section: "Name=code" binds the code to the name's slot as written;

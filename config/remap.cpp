@@ -27,9 +27,9 @@ bool IsTarget(std::int32_t target) {
 
 void ReadPanelRemapLine(const char* line, RemapTables& remap) {
     const int slot = RemapSlot(line);
-    if (slot < 0 || slot == kPanelInputIndex) return;
+    if (slot < 0 || slot == kSuspendPanelIndex) return;
     const std::int32_t target = ParseLong(line + 4);
-    if (!IsTarget(target) || target == kPanelInputIndex) return;
+    if (!IsTarget(target) || target == kSuspendPanelIndex) return;
     remap.panel[slot] = static_cast<std::uint8_t>(target);
 }
 

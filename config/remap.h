@@ -1,13 +1,11 @@
 // Where each logical panel and sound slot lands in the host's arrays.
 #pragma once
 
+#include "host/host.h"
+
 #include <cstdint>
 
 namespace velqa3 {
-
-// The host's panel entry that the plug-in reads as an input (a non-zero value suspends the
-// frame); no panel slot may be moved to or from it.
-inline constexpr int kPanelInputIndex = 199;
 
 struct RemapTables {
     std::uint8_t panel[256];

@@ -11,7 +11,6 @@ namespace {
 
 constexpr const char* kMissingText =
     "【ATS-PTプラグイン】設定ファイルが見つかりませんでした。デフォルト値を使用します。";
-constexpr const char* kReadCaption = "ATS-PTプラグイン設定読み込み";
 constexpr const char* kLineCountText = "行数オーバー";
 constexpr int kMaxLines = 10000;
 constexpr int kLineBuffer = 256;

@@ -10,6 +10,9 @@
 
 namespace velqa3 {
 
+// The caption of every message the reader shows.
+inline constexpr const char* kReadCaption = "ATS-PTプラグイン設定読み込み";
+
 // Two settings act at once on protection state the reader does not own, at the moment their
 // line is read, so that their order against other lines counts. A null hook is not called.
 struct SettingsHooks {

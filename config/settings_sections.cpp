@@ -9,7 +9,6 @@ namespace velqa3 {
 
 namespace {
 
-constexpr const char* kReadCaption = "ATS-PTプラグイン設定読み込み";
 constexpr const char* kTrainOsrText = "[TRAIN]OSR は [MEITETTSU]OSRに記述してください";
 
 // Narrowings of a parsed 32-bit value to the width a key stores, through its unsigned form so

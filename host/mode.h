@@ -12,6 +12,20 @@ inline constexpr std::uint8_t SpotTypes12And13 = 0x08;
 inline constexpr std::uint8_t PatternAspectTable = 0x10;
 } // namespace AtsModeBits
 
+// The whole values of atsMode that keys and beacons set.
+enum AtsMode : std::uint8_t {
+    kAtsOff = 0,                 // not yet switched on
+    kAtsSpot = 0x02,             // spot protection alone
+    kAtsPattern = 0x04,          // pattern protection alone
+    kAtsSpotPairs = 0x08,        // spot beacons of types 12 and 13
+    kAtsAspectTableStart = 0x10, // the aspect-table variant, before its pattern starts
+    kAtsDual = 0x07,             // both protections, on a line that has both
+    kAtsDualSpotPairs = 0x0F,    // both, with the spot pairs of types 12 and 13
+    kAtsAspectTable = 0x15,      // the aspect-table variant's pattern released
+    kAtsTrackVariant = 0x47,     // the pattern variant of types 130-149, 200, 205-207
+    kAtsTargetVariant = 0x85,    // the pattern variant of types 101-119
+};
+
 // The change-over switch in cabSwitches: in its pattern-only position the spot protection
 // stands aside.
 namespace ChangeOverSwitch {

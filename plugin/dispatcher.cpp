@@ -88,7 +88,7 @@ void LineEquipmentBeacon(std::int32_t optional, ModeGlobals& mode) {
     constexpr std::int32_t kBothProtections = 0x07;
     if ((optional & kBothProtections) == kBothProtections) {
         mode.dualEquipped = 1;
-        SetMode(mode, (optional & 0x08) != 0 ? 15 : 7);
+        SetMode(mode, (optional & 0x08) != 0 ? kAtsDualSpotPairs : kAtsDual);
     }
     if ((optional & 0x100) != 0 || (optional & 0x20) != 0) mode.acceptSpotBeacons = 1;
 }
@@ -112,9 +112,9 @@ void PatternTerritoryBeacon(const BeaconData& b, const Targets& to) {
         if ((mode.cabSwitches & CabSwitch::ChangeOverInterlock) == 0) {
             to.protection.ptc.StartPattern(PtcIn(to));
             if (mode.lineCode == 133) {
-                mode.atsMode = 133;
+                mode.atsMode = kAtsTargetVariant;
             } else if (mode.lineCode == 71) {
-                mode.atsMode = 71;
+                mode.atsMode = kAtsTrackVariant;
             } else {
                 mode.atsMode |= kPattern;
                 if (!dual) mode.atsMode = Without(mode.atsMode, kSpot);

@@ -27,14 +27,14 @@ void Plugin::SetBrake(std::int32_t notch) {
 
     // The protection switches itself on when the driver first really moves the brake handle;
     // the host's first report after load is only where the handle already stood.
-    if (protection.mode.atsMode == 0 && notch != cab.inputs.lastBrakeSeen &&
+    if (protection.mode.atsMode == kAtsOff && notch != cab.inputs.lastBrakeSeen &&
         cab.inputs.brakeCallCount == 1) {
         if ((protection.mode.lineCode & 0xFF) != 4) {
             if (HasBit(protection.mode.lineCode, 0x08)) {
-                protection.mode.atsMode = 8;
+                protection.mode.atsMode = kAtsSpotPairs;
                 protection.stc.Restart(true);
             } else {
-                protection.mode.atsMode = 2;
+                protection.mode.atsMode = kAtsSpot;
                 protection.stc.Restart(false);
             }
             protection.mode.atsStarted = 1;
@@ -188,8 +188,9 @@ void Plugin::TurnMasterKey() {
         break;
     case 2:
         protection.stc.Restart(false);
-        if (protection.mode.atsMode == 0)
-            protection.mode.atsMode = HasBit(protection.mode.lineCode, 0x10) ? 16 : 2;
+        if (protection.mode.atsMode == kAtsOff)
+            protection.mode.atsMode =
+                HasBit(protection.mode.lineCode, 0x10) ? kAtsAspectTableStart : kAtsSpot;
         if (!inserted && protection.mode.atsStarted == 0) {
             aids.voltage.atsTestTimer = 5000;
             protection.mode.atsStarted = 1;
@@ -201,7 +202,7 @@ void Plugin::TurnMasterKey() {
         protection.mode.atsMode &= static_cast<std::uint8_t>(~0x02);
         if (!inserted && !HasBit(protection.mode.atsMode, 0x04)) {
             protection.ptc.Reset(PtcView());
-            protection.mode.atsMode = 0;
+            protection.mode.atsMode = kAtsOff;
             protection.mode.atsStarted = 0;
         }
         aids.voltage.atsTestTimer = 0;
@@ -221,10 +222,10 @@ void Plugin::PressModeKey1() {
             protection.mode.cabSignalCode = 5;
             protection.ptc.Reset(PtcView());
         } else if (!HasBit(protection.mode.atsMode, 0x04) && protection.mode.cabSignalMode == 0) {
-            protection.mode.atsMode = 15;
+            protection.mode.atsMode = kAtsDualSpotPairs;
             protection.stc.Restart(true);
         } else if (!HasBit(protection.mode.atsMode, 0x02)) {
-            protection.mode.atsMode = 8;
+            protection.mode.atsMode = kAtsSpotPairs;
             protection.mode.cabSignalMode = 0;
             protection.stc.Restart(true);
         }
@@ -232,11 +233,11 @@ void Plugin::PressModeKey1() {
         return;
     }
     if (HasBit(protection.mode.lineCode, 0x10) && StandsWithBrakeApplied()) {
-        if (protection.mode.atsMode == 4) {
-            protection.mode.atsMode = 21;
+        if (protection.mode.atsMode == kAtsPattern) {
+            protection.mode.atsMode = kAtsAspectTable;
             protection.ptc.ReleaseBrake(PtcView());
         } else {
-            protection.mode.atsMode = 2;
+            protection.mode.atsMode = kAtsSpot;
             protection.ptc.Reset(PtcView());
         }
     }
@@ -246,13 +247,13 @@ void Plugin::PressModeKey2() {
     if (!HasBit(protection.mode.lineCode, 0x08)) return;
     if (protection.mode.cabSignalMode == 0) {
         if (!HasBit(protection.mode.atsMode, 0x02)) {
-            protection.mode.atsMode = 2;
+            protection.mode.atsMode = kAtsSpot;
             protection.stc.Restart(false);
         } else if (!HasBit(protection.mode.atsMode, 0x04)) {
-            protection.mode.atsMode = 15;
+            protection.mode.atsMode = kAtsDualSpotPairs;
             protection.stc.Restart(true);
         } else if (!HasBit(protection.mode.atsMode, 0x08)) {
-            protection.mode.atsMode = 8;
+            protection.mode.atsMode = kAtsSpotPairs;
             protection.stc.Restart(true);
         }
     }

@@ -64,9 +64,8 @@ PtcFrame Plugin::PtcView() const {
 // Without a configured master-controller key the train starts as if the key were in.
 void Plugin::StartProtection(std::int32_t lineCode) {
     protection.stc.Restart(true);
-    if (protection.mode.atsMode == 0)
-        protection.mode.atsMode =
-            (lineCode & 0x10) != 0 ? AtsModeBits::PatternAspectTable : AtsModeBits::Spot;
+    if (protection.mode.atsMode == kAtsOff)
+        protection.mode.atsMode = (lineCode & 0x10) != 0 ? kAtsAspectTableStart : kAtsSpot;
     protection.mode.atsStarted = 1;
     protection.mode.atsModePanel = protection.mode.atsMode;
 }
@@ -144,7 +143,7 @@ void Plugin::RunProtections() {
         const PtcModes modes = protection.ptc.Update(PtcView());
         mode.atsMode = modes.atsMode;
         mode.cabSwitches = modes.cabSwitches;
-    } else if (mode.lineCode == 4 && mode.atsMode != 4) {
+    } else if (mode.lineCode == 4 && mode.atsMode != kAtsPattern) {
         // Off pattern territory the protection still watches the train's maximum speed.
         protection.ptc.CheckMaxSpeed(PtcView());
     } else {

@@ -85,7 +85,8 @@ void HostRun::Start() {
     Log(text);
     if (version != kPluginVersion)
         outcome_.warnings.push_back("the plug-in reports interface version " +
-                                    std::to_string(version) + ", not 131072");
+                                    std::to_string(version) + ", not " +
+                                    std::to_string(kPluginVersion));
     if (api_.SetKeyboardState != nullptr) {
         api_.SetKeyboardState(keyboard_);
     } else {
