@@ -159,21 +159,21 @@ void Plugin::Supervise() {
 }
 
 ArbitrationInputs Plugin::ArbitrationView() const {
-    return {settings,
-            protection.mode,
-            aids.supervision,
-            aids.tasc,
-            cab.keys,
-            dims.serviceNotches,
-            dims.emergencyNotch,
-            dims.powerNotches,
-            aids.voltage.lineVoltage,
-            protection.stc.overspeed != 0,
-            protection.ptc.serviceLatch != 0,
-            frame.state.BcPressure,
-            frame.speed,
-            frame.interval,
-            frame.previousReverser};
+    return {.settings = settings,
+            .mode = protection.mode,
+            .supervision = aids.supervision,
+            .tasc = aids.tasc,
+            .cabKeys = cab.keys,
+            .serviceNotches = dims.serviceNotches,
+            .emergencyNotch = dims.emergencyNotch,
+            .powerNotches = dims.powerNotches,
+            .lineVoltage = aids.voltage.lineVoltage,
+            .stOverspeed = protection.stc.overspeed != 0,
+            .ptServiceLatch = protection.ptc.serviceLatch != 0,
+            .bcPressure = frame.state.BcPressure,
+            .speed = frame.speed,
+            .frameInterval = frame.interval,
+            .previousReverser = frame.previousReverser};
 }
 
 void Plugin::DecideHandles() {
