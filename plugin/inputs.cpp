@@ -1,6 +1,7 @@
 // The host's input calls between frames: handles, keys, horn, doors and signal aspects, with
 // the actions bound to them.
 #include "plugin/dispatcher.h"
+#include "plugin/mode_keys.h"
 #include "plugin/plugin.h"
 
 #include <climits>
@@ -108,10 +109,10 @@ void Plugin::KeyDown(std::int32_t key) {
         TurnMasterKey();
         break;
     case 7:
-        PressModeKey1();
+        PressModeKey1(protection, PtcView(), StandsWithBrakeApplied());
         break;
     case 8:
-        PressModeKey2();
+        PressModeKey2(protection);
         break;
     case 11:
         cab.inputs.key11Held = true;
@@ -213,51 +214,6 @@ void Plugin::TurnMasterKey() {
         cab.display.period[kCarNumberChannel] = 2;
         cab.display.carNumberTimer = 10000;
     }
-}
-
-void Plugin::PressModeKey1() {
-    if (HasBit(protection.mode.lineCode, 0x08)) {
-        if (protection.mode.cabSignalMode == 0 && !HasBit(protection.mode.atsMode, 0x02)) {
-            protection.mode.cabSignalMode = 1;
-            protection.mode.cabSignalCode = 5;
-            protection.ptc.Reset(PtcView());
-        } else if (!HasBit(protection.mode.atsMode, 0x04) && protection.mode.cabSignalMode == 0) {
-            protection.mode.atsMode = kAtsDualSpotPairs;
-            protection.stc.Restart(true);
-        } else if (!HasBit(protection.mode.atsMode, 0x02)) {
-            protection.mode.atsMode = kAtsSpotPairs;
-            protection.mode.cabSignalMode = 0;
-            protection.stc.Restart(true);
-        }
-        protection.mode.atsModePanel = protection.mode.atsMode;
-        return;
-    }
-    if (HasBit(protection.mode.lineCode, 0x10) && StandsWithBrakeApplied()) {
-        if (protection.mode.atsMode == kAtsPattern) {
-            protection.mode.atsMode = kAtsAspectTable;
-            protection.ptc.ReleaseBrake(PtcView());
-        } else {
-            protection.mode.atsMode = kAtsSpot;
-            protection.ptc.Reset(PtcView());
-        }
-    }
-}
-
-void Plugin::PressModeKey2() {
-    if (!HasBit(protection.mode.lineCode, 0x08)) return;
-    if (protection.mode.cabSignalMode == 0) {
-        if (!HasBit(protection.mode.atsMode, 0x02)) {
-            protection.mode.atsMode = kAtsSpot;
-            protection.stc.Restart(false);
-        } else if (!HasBit(protection.mode.atsMode, 0x04)) {
-            protection.mode.atsMode = kAtsDualSpotPairs;
-            protection.stc.Restart(true);
-        } else if (!HasBit(protection.mode.atsMode, 0x08)) {
-            protection.mode.atsMode = kAtsSpotPairs;
-            protection.stc.Restart(true);
-        }
-    }
-    protection.mode.atsModePanel = protection.mode.atsMode;
 }
 
 } // namespace velqa3

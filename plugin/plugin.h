@@ -76,8 +76,6 @@ struct Plugin {
     bool StandsWithBrakeApplied() const;
     void ResetProtection();
     void TurnMasterKey();
-    void PressModeKey1();
-    void PressModeKey2();
     ArbitrationInputs ArbitrationView() const;
     void DecideHandles();
     void UpdateDisplayedBrakeNotch();
