@@ -675,8 +675,11 @@ bool ReadKeyTableLine(const char* line, const Context& t) {
     t.diagnostics->key = KeyNameOfSlot(slot);
     const char* value = std::strchr(line, '=') + 1;
     Int(value, t);
-    Stored(t, "slot %d = %d (0x%X)", slot, t.keys.assign[slot],
-           static_cast<unsigned>(t.keys.assign[slot]));
+    const std::int32_t code = t.keys.assign[slot];
+    if (code == 0)
+        Stored(t, "0 (unbound), slot %d", slot);
+    else
+        Stored(t, "0x%X (%d), slot %d", static_cast<unsigned>(code), code, slot);
     t.diagnostics->key = nullptr;
     return true;
 }
