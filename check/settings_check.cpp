@@ -212,7 +212,7 @@ class Checker {
 
     void Take(const SettingsNote& note) {
         const std::string section = note.section != nullptr ? note.section : "";
-        if (section.empty() || note.finding == SettingsFinding::Section) unknownSection_ = false;
+        if (note.finding == SettingsFinding::Section) unknownSection_ = false;
         switch (note.finding) {
         case SettingsFinding::Section:
             Print(note.line, section + " begins");

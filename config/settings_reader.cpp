@@ -132,6 +132,8 @@ bool ReadLines(LineSource& source, const SettingsContext& context) {
             if (counter > kMaxLines) break;
             more = source.Next(line);
         }
+        // The break of a line just too long, read alone, ends the section unseen.
+        if (more && source.Piece()) Locate(diagnostics, source, line, section);
     } while (counter <= kMaxLines);
     return counter > kMaxLines;
 }
@@ -143,7 +145,8 @@ void ReportLineCount(SettingsDiagnostics* diagnostics) {
     }
     diagnostics->key = nullptr;
     NoteSettingf(diagnostics, SettingsFinding::LineLimit,
-                 "the plug-in stops reading here, after %d lines, and says so in a message box",
+                 "the plug-in reads no further than this line (its limit is about %d lines) "
+                 "and says so in a message box",
                  kMaxLines);
 }
 
