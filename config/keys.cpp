@@ -3,49 +3,46 @@
 #include "config/numbers.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace velqa3 {
 
 namespace {
 
-struct KeyName {
-    const char* name; // with its "=", so "Klaxon1" never matches "Klaxon10=..."
-    int slot;
-};
-
-// Tried in this order; the first name the line begins with wins.
-constexpr KeyName kKeyNames[] = {
-    {"Klaxon1=", 24},
-    {"Klaxon2=", 25},
-    {"CscBVE=", 26},
-    {"CscPT=", 27},
-    {"MusicHorn=", 28},
-    {"AtsKakunin=", 29},
-    {"BellStop=", 30},
-    {"EbReset=", 31},
-    {"AtsInit=", 32},
-    {"SentakuSW=", 33},
-    {"M_Atc=", 36},
-    {"M_ST=", 37},
-    {"Buzzer=", 38},
-    {"KoubaiKidou=", 39},
-    {"JoshaSokushin=", 41},
-    {"UtenSW=", 43},
-    {"KirokuIC=", 44},
-    {"TascSW=", 45},
-    {"CurtainUp=", 46},
-    {"CurtainDown=", 47},
-    {"MasterControllerKey=", 48},
-    {"RightDoor=", 49},
-    {"LeftDoor=", 50},
-    {"AllCar=", 51},
-    {"AtsNFB=", kSlotAtsNFB},
-    {"AtsKirikaeRendou=", 53},
-    {"AtsKirikaeSW=", 54},
-    {"PKaihou=", 55},
-    {"PBrakeKaihou=", 56},
-    {"EBNFB=", kSlotEBNFB},
-    {"PDRelation=", 58},
+// Tried in this order; the first name the line begins with, "=" included, wins, so "Klaxon1"
+// never matches "Klaxon10=...". Names without a function fill slots nothing reads.
+constexpr KeyNameInfo kKeyNames[] = {
+    {"Klaxon1", 24, "first horn: air is drawn while held"},
+    {"Klaxon2", 25, "second horn: air is drawn while held"},
+    {"CscBVE", 26, nullptr},
+    {"CscPT", 27, nullptr},
+    {"MusicHorn", 28, nullptr},
+    {"AtsKakunin", 29, nullptr},
+    {"BellStop", 30, nullptr},
+    {"EbReset", 31, nullptr},
+    {"AtsInit", 32, nullptr},
+    {"SentakuSW", 33, nullptr},
+    {"M_Atc", 36, nullptr},
+    {"M_ST", 37, nullptr},
+    {"Buzzer", 38, nullptr},
+    {"KoubaiKidou", 39, nullptr},
+    {"JoshaSokushin", 41, nullptr},
+    {"UtenSW", 43, "toggles the TASC wet-rail switch"},
+    {"KirokuIC", 44, "toggles the run-record switch"},
+    {"TascSW", 45, "toggles TASC on and off"},
+    {"CurtainUp", 46, "curtain up while held"},
+    {"CurtainDown", 47, "curtain down while held"},
+    {"MasterControllerKey", 48, "master-controller key in and out"},
+    {"RightDoor", 49, "one-man right door button"},
+    {"LeftDoor", 50, "one-man left door button"},
+    {"AllCar", 51, "toggles one-man all-cars"},
+    {"AtsNFB", kSlotAtsNFB, "toggles the ATS breaker switch"},
+    {"AtsKirikaeRendou", 53, "toggles the ATS change-over link switch"},
+    {"AtsKirikaeSW", 54, "steps the ATS change-over switch"},
+    {"PKaihou", 55, "the pattern release switch"},
+    {"PBrakeKaihou", 56, "the pattern brake release switch"},
+    {"EBNFB", kSlotEBNFB, "the EBNFB switch"},
+    {"PDRelation", 58, nullptr},
 };
 
 // The function keys F1..F12 belong to the host for the functions of the first 50 slots.
@@ -55,13 +52,28 @@ constexpr int kSlotsWithoutFunctionKeys = 50;
 
 } // namespace
 
-void ReadKeyLine(const char* line, KeyTables& keys) {
-    for (const KeyName& key : kKeyNames) {
+int ReadKeyLine(const char* line, KeyTables& keys) {
+    for (const KeyNameInfo& key : kKeyNames) {
         const std::size_t length = std::strlen(key.name);
-        if (std::strncmp(line, key.name, length) != 0) continue;
-        keys.assign[key.slot] = ParseLong(line + length);
-        return;
+        if (std::strncmp(line, key.name, length) != 0 || line[length] != '=') continue;
+        keys.assign[key.slot] = ParseLong(line + length + 1);
+        return key.slot;
     }
+    return -1;
+}
+
+int KeyNameCount() {
+    return static_cast<int>(std::size(kKeyNames));
+}
+
+const KeyNameInfo& KeyNameAt(int index) {
+    return kKeyNames[index];
+}
+
+const char* KeyNameOfSlot(int slot) {
+    for (const KeyNameInfo& key : kKeyNames)
+        if (key.slot == slot) return key.name;
+    return nullptr;
 }
 
 void CheckKeyTable(KeyTables& keys) {

@@ -28,8 +28,20 @@ inline void ResetKeyTables(KeyTables& keys) {
 }
 
 // One line of the [KEY] section: "Name=code" binds the code to the name's slot as written;
-// the check below decides later whether the code can stay.
-void ReadKeyLine(const char* line, KeyTables& keys);
+// the check below decides later whether the code can stay. Returns the slot, or -1 when the
+// line names no function.
+int ReadKeyLine(const char* line, KeyTables& keys);
+
+// The [KEY] names, for the settings checker.
+struct KeyNameInfo {
+    const char* name;
+    int slot;
+    const char* function; // what the key does, or null for a slot no function reads
+};
+int KeyNameCount();
+const KeyNameInfo& KeyNameAt(int index);
+// The name of a slot, or null for a slot without one.
+const char* KeyNameOfSlot(int slot);
 
 // After the whole file: codes outside 0..255 unbind their slot, and F1..F12 are refused for
 // the functions of slots 0..49.

@@ -25,20 +25,23 @@ bool IsTarget(std::int32_t target) {
 
 } // namespace
 
-void ReadPanelRemapLine(const char* line, RemapTables& remap) {
+RemapResult ReadPanelRemapLine(const char* line, RemapTables& remap) {
     const int slot = RemapSlot(line);
-    if (slot < 0 || slot == kSuspendPanelIndex) return;
+    if (slot < 0) return RemapResult::NoSlot;
+    if (slot == kSuspendPanelIndex) return RemapResult::SlotRefused;
     const std::int32_t target = ParseLong(line + 4);
-    if (!IsTarget(target) || target == kSuspendPanelIndex) return;
+    if (!IsTarget(target) || target == kSuspendPanelIndex) return RemapResult::TargetRefused;
     remap.panel[slot] = static_cast<std::uint8_t>(target);
+    return RemapResult::Moved;
 }
 
-void ReadSoundRemapLine(const char* line, RemapTables& remap) {
+RemapResult ReadSoundRemapLine(const char* line, RemapTables& remap) {
     const int slot = RemapSlot(line);
-    if (slot < 0) return;
+    if (slot < 0) return RemapResult::NoSlot;
     const std::int32_t target = ParseLong(line + 4);
-    if (!IsTarget(target)) return;
+    if (!IsTarget(target)) return RemapResult::TargetRefused;
     remap.sound[slot] = static_cast<std::uint8_t>(target);
+    return RemapResult::Moved;
 }
 
 } // namespace velqa3

@@ -24,7 +24,13 @@ struct RemapTables {
 // One line of [PANELOUTPUT] or [SOUNDOUTPUT]: "kkk=target", the logical slot as exactly three
 // decimal digits, the target index in any base the settings accept. Targets outside 0..254
 // are refused; for the panel, so is anything touching entry 199.
-void ReadPanelRemapLine(const char* line, RemapTables& remap);
-void ReadSoundRemapLine(const char* line, RemapTables& remap);
+enum class RemapResult : std::uint8_t {
+    Moved,         // the entry now holds the target
+    NoSlot,        // the line does not begin with a slot and "="
+    SlotRefused,   // panel slot 199
+    TargetRefused, // a target outside 0..254, or 199 for the panel
+};
+RemapResult ReadPanelRemapLine(const char* line, RemapTables& remap);
+RemapResult ReadSoundRemapLine(const char* line, RemapTables& remap);
 
 } // namespace velqa3

@@ -4,6 +4,7 @@
 #include "config/keys.h"
 #include "config/remap.h"
 #include "config/settings.h"
+#include "config/settings_diagnostics.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,9 +37,13 @@ struct SettingsTargets {
 
 // Reads the file at path. A file that cannot be opened keeps every default and tells the user
 // so once; a file of more than 10000 lines is read up to there and reported.
-void ReadSettings(const char* path, const SettingsTargets& targets);
+// With a listener, every line is also reported to it, and what the plug-in would show in a
+// message box goes to the listener instead, so that a checker never stops for one.
+void ReadSettings(const char* path, const SettingsTargets& targets,
+                  SettingsDiagnostics* diagnostics = nullptr);
 
 // The same reading over text already in memory, as the file would give it byte for byte.
-void ReadSettingsText(const char* text, std::size_t size, const SettingsTargets& targets);
+void ReadSettingsText(const char* text, std::size_t size, const SettingsTargets& targets,
+                      SettingsDiagnostics* diagnostics = nullptr);
 
 } // namespace velqa3

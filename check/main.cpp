@@ -1,0 +1,45 @@
+// velqa3-check FILE.dat: what the plug-in makes of a settings file.
+// velqa3-check --explain KEY: what a key does.
+#include "check/settings_check.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr const char* kUsage = "usage: velqa3-check FILE.dat\n"
+                               "       velqa3-check --explain KEY\n"
+                               "Reads FILE.dat as the velqa3 plug-in does and tells, line by line, "
+                               "what it made of it.\n"
+                               "Exit status: 0 clean, 1 warnings, 2 the file could not be read.\n";
+
+int Write(const std::string& text, std::FILE* to) {
+    std::fwrite(text.data(), 1, text.size(), to);
+    return std::fflush(to);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace velqa3::check;
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        Write(kUsage, stdout);
+        return kClean;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--explain") == 0) {
+        std::string out;
+        const bool known = ExplainKey(argv[2], out);
+        Write(out, known ? stdout : stderr);
+        return known ? kClean : kUnreadable;
+    }
+    if (argc != 2 || argv[1][0] == '-') {
+        Write(kUsage, stderr);
+        return kUnreadable;
+    }
+    std::string out;
+    // The path as given starts every line, as compilers print it.
+    const int status = CheckSettingsFile(argv[1], argv[1], out);
+    Write(out, stdout);
+    return status;
+}

@@ -1,0 +1,513 @@
+#include "check/settings_check.h"
+
+#include "config/keys.h"
+#include "config/settings_diagnostics.h"
+#include "config/settings_reader.h"
+#include "config/settings_sections.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace velqa3::check {
+
+namespace {
+
+// ---- Text helpers -----------------------------------------------------------------------------
+
+// A line as the report shows it: without its line break, control bytes made visible, so that
+// no byte of a broken file can steer the terminal.
+std::string Shown(const char* text) {
+    std::string shown;
+    for (const char* p = text; *p != '\0' && *p != '\n'; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        shown += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+    }
+    return shown;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool IsBlankLine(const std::string& line) {
+    return std::all_of(line.begin(), line.end(), IsBlank);
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string Trimmed(const std::string& text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+bool IsNameChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-';
+}
+
+// The name of a line that reads like a setting ("Name=...", maybe with blanks around the name),
+// or empty for a remark. The file has no comment mark, so only such lines can be mistakes.
+std::string SettingName(const std::string& line) {
+    std::size_t p = 0;
+    while (p < line.size() && IsBlank(line[p]))
+        ++p;
+    const std::size_t begin = p;
+    while (p < line.size() && IsNameChar(line[p]))
+        ++p;
+    const std::size_t end = p;
+    while (p < line.size() && IsBlank(line[p]))
+        ++p;
+    if (end == begin || p >= line.size() || line[p] != '=') return {};
+    return line.substr(begin, end - begin);
+}
+
+// ---- The tables, seen from the checker ----------------------------------------------------------
+
+std::vector<SettingsKeyInfo> AllKeys() {
+    std::vector<SettingsKeyInfo> keys;
+    for (std::size_t i = 0; i < SettingsKeyCount(); ++i)
+        keys.push_back(SettingsKeyAt(i));
+    return keys;
+}
+
+std::vector<std::string> SectionHeaders() {
+    std::vector<std::string> headers;
+    for (const SettingsKeyInfo& info : AllKeys())
+        if (headers.empty() || headers.back() != info.section) headers.push_back(info.section);
+    return headers;
+}
+
+const SettingsKeyDoc* DocOf(const std::string& section, const std::string& key) {
+    for (const SettingsKeyInfo& info : AllKeys())
+        if (section == info.section && (info.key == nullptr || key == info.key)) return info.doc;
+    return nullptr;
+}
+
+const KeyNameInfo* FindKeyName(const std::string& name, bool anyCase) {
+    for (int i = 0; i < KeyNameCount(); ++i) {
+        const KeyNameInfo& key = KeyNameAt(i);
+        if (anyCase ? Lower(name) == Lower(key.name) : name == key.name) return &key;
+    }
+    return nullptr;
+}
+
+// Where else a name is a key, for a line that no key of its own section takes.
+std::string OtherSections(const std::string& name, const std::string& own, bool anyCase) {
+    std::string found;
+    for (const SettingsKeyInfo& info : AllKeys()) {
+        if (info.key == nullptr || own == info.section) continue;
+        if (anyCase ? Lower(name) != Lower(info.key) : name != info.key) continue;
+        found += (found.empty() ? "" : " and ") + std::string(info.section);
+    }
+    if (own != "[KEY]" && FindKeyName(name, anyCase) != nullptr)
+        found += (found.empty() ? "" : " and ") + std::string("[KEY]");
+    return found;
+}
+
+const char* ExactKeyOf(const std::string& section, const std::string& name, bool anyCase) {
+    if (section == "[KEY]") {
+        const KeyNameInfo* key = FindKeyName(name, anyCase);
+        return key != nullptr ? key->name : nullptr;
+    }
+    for (const SettingsKeyInfo& info : AllKeys())
+        if (info.key != nullptr && section == info.section &&
+            (anyCase ? Lower(name) == Lower(info.key) : name == info.key))
+            return info.key;
+    return nullptr;
+}
+
+// ---- One checking -------------------------------------------------------------------------------
+
+struct Entry {
+    int line;
+    int rank; // what the line set comes before what went wrong with it
+    std::string text;
+};
+
+class Checker {
+  public:
+    explicit Checker(std::string shownName) : name_(std::move(shownName)) {}
+
+    SettingsDiagnostics Listener() {
+        SettingsDiagnostics diagnostics;
+        diagnostics.context = this;
+        diagnostics.note = [](void* self, const SettingsNote& note) {
+            static_cast<Checker*>(self)->Take(note);
+        };
+        return diagnostics;
+    }
+
+    // After the reading: the codes the start-up check of the key table unbinds.
+    void CheckKeys(const KeyTables& read) {
+        KeyTables checked = read;
+        CheckKeyTable(checked);
+        for (int i = 0; i < KeyNameCount(); ++i) {
+            const KeyNameInfo& key = KeyNameAt(i);
+            const std::int32_t code = read.assign[key.slot];
+            if (checked.assign[key.slot] == code) continue;
+            const auto where = keyLines_.find(key.name);
+            const int line = where != keyLines_.end() ? where->second : 0;
+            char text[200];
+            if (code < 0 || code > 255)
+                std::snprintf(text, sizeof text,
+                              "code %d is outside 0..255; the key is left unbound", code);
+            else
+                std::snprintf(text, sizeof text,
+                              "F1..F12 (code 0x%X) are the simulator's for this function; the "
+                              "key is left unbound (only LeftDoor and the names after it take "
+                              "them)",
+                              static_cast<unsigned>(code));
+            Warn(line, "[KEY]", key.name, text);
+        }
+    }
+
+    int Finish(std::string& out) {
+        std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+            return a.line != b.line ? a.line < b.line : a.rank < b.rank;
+        });
+        for (const Entry& entry : entries_)
+            out += entry.text + '\n';
+        if (unreadable_) return kUnreadable;
+        char summary[200];
+        std::snprintf(summary, sizeof summary, "%s: %d setting%s read, %d warning%s\n",
+                      name_.c_str(), settings_, settings_ == 1 ? "" : "s", warnings_,
+                      warnings_ == 1 ? "" : "s");
+        out += summary;
+        return warnings_ > 0 ? kWarnings : kClean;
+    }
+
+  private:
+    std::string Where(int line) const {
+        return line > 0 ? name_ + ":" + std::to_string(line) + ": " : name_ + ": ";
+    }
+
+    static std::string Subject(const char* section, const char* key) {
+        std::string subject = section != nullptr ? section : "";
+        if (key != nullptr) subject += (subject.empty() ? "" : " ") + std::string(key);
+        return subject;
+    }
+
+    void Print(int line, const std::string& text, int rank = 0) {
+        entries_.push_back({line, rank, Where(line) + text});
+    }
+
+    void Warn(int line, const char* section, const char* key, const std::string& text) {
+        ++warnings_;
+        const std::string subject = Subject(section, key);
+        Print(line, "warning: " + (subject.empty() ? "" : subject + ": ") + text, 1);
+    }
+
+    void Take(const SettingsNote& note) {
+        const std::string section = note.section != nullptr ? note.section : "";
+        if (note.finding == SettingsFinding::Section) unknownSection_ = false;
+        switch (note.finding) {
+        case SettingsFinding::Section:
+            Print(note.line, section + " begins");
+            break;
+        case SettingsFinding::Setting:
+            Setting(note);
+            break;
+        case SettingsFinding::Adjusted:
+        case SettingsFinding::Unchanged:
+        case SettingsFinding::NotANumber:
+        case SettingsFinding::TextCut:
+        case SettingsFinding::Message:
+            Warn(note.line, note.section, note.key, note.text);
+            break;
+        case SettingsFinding::IgnoredLine:
+            Ignored(note.line, section, Shown(note.text));
+            break;
+        case SettingsFinding::OutsideSection:
+            Outside(note.line, Shown(note.text));
+            break;
+        case SettingsFinding::HeaderInside:
+            Warn(note.line, nullptr, nullptr,
+                 Shown(note.text) + " is read as a line of " + section +
+                     ", which no empty line has ended: put an empty line before it, or the "
+                     "lines below still belong to " +
+                     section);
+            break;
+        case SettingsFinding::LineSplit:
+            Warn(note.line, nullptr, nullptr,
+                 Shown(note.text).empty()
+                     ? std::string("the line is longer than 255 characters: its line break is "
+                                   "read as an empty line of its own, which ends the section")
+                     : "the line is longer than 255 characters: the rest, '" + Shown(note.text) +
+                           "', is read as a line of its own");
+            break;
+        case SettingsFinding::LineLimit:
+            Warn(note.line, nullptr, nullptr, note.text);
+            break;
+        case SettingsFinding::Unreadable:
+            unreadable_ = true;
+            Print(0, "error: cannot open the file; the plug-in would run on its defaults");
+            break;
+        }
+    }
+
+    void Setting(const SettingsNote& note) {
+        if (note.key == nullptr) {
+            Print(note.line, std::string(note.section) + " " + note.text);
+            return;
+        }
+        ++settings_;
+        const std::string section = note.section;
+        Print(note.line, section + " " + note.key + " = " + note.text);
+        if (section == "[KEY]") keyLines_[note.key] = note.line;
+        const std::string id = section + " " + note.key;
+        const int line = note.line;
+        const auto earlier = lines_.find(id);
+        const int previous = earlier != lines_.end() ? earlier->second : 0;
+        lines_[id] = line;
+        if (previous == 0 || previous == line) return;
+        const SettingsKeyDoc* doc = DocOf(section, note.key);
+        const std::string before = std::to_string(previous);
+        if (doc != nullptr && doc->repeat == SettingsRepeat::OnlySets)
+            Print(line,
+                  "note: " + id + " is also given on line " + before +
+                      "; both count, as this key only ever sets",
+                  1);
+        else
+            Warn(line, note.section, note.key,
+                 "also given on line " + before + "; this later line wins");
+    }
+
+    // A line of an open section that nothing took.
+    void Ignored(int line, const std::string& section, const std::string& text) {
+        if (IsBlankLine(text)) {
+            Warn(line, section.c_str(), nullptr,
+                 "a line of blanks does not end the section; only an empty line does");
+            return;
+        }
+        const std::string name = SettingName(text);
+        const bool remap = section == "[PANELOUTPUT]" || section == "[SOUNDOUTPUT]";
+        const std::string trimmed = Trimmed(text);
+        if (remap && !trimmed.empty() && trimmed[0] >= '0' && trimmed[0] <= '9') {
+            RemapMistake(line, section, text);
+            return;
+        }
+        if (name.empty()) return;
+        if (const char* exact = ExactKeyOf(section, name, false)) {
+            Warn(line, section.c_str(), nullptr,
+                 "'" + text + "' is ignored: write " + exact +
+                     "= at the very start of the line, with no blank before the key or the '='");
+            return;
+        }
+        if (const char* spelt = ExactKeyOf(section, name, true)) {
+            Warn(line, section.c_str(), nullptr,
+                 "unknown key '" + name + "' is ignored; keys are case-sensitive: " + spelt);
+            return;
+        }
+        if (remap) {
+            RemapMistake(line, section, text);
+            return;
+        }
+        const std::string elsewhere = OtherSections(name, section, true);
+        if (!elsewhere.empty()) {
+            Warn(line, section.c_str(), nullptr,
+                 "'" + name + "' is a key of " + elsewhere + ", not of " + section +
+                     "; the line is ignored");
+            return;
+        }
+        Warn(line, section.c_str(), nullptr, "unknown key '" + name + "' is ignored");
+    }
+
+    void RemapMistake(int line, const std::string& section, const std::string& text) {
+        const std::size_t equals = text.find('=');
+        if (equals == std::string::npos) return;
+        const std::string slot = Trimmed(text.substr(0, equals));
+        const bool digits = !slot.empty() && std::all_of(slot.begin(), slot.end(), [](char c) {
+            return c >= '0' && c <= '9';
+        });
+        if (digits && slot.size() != 3)
+            Warn(line, section.c_str(), nullptr,
+                 "slot '" + slot +
+                     "' is ignored: write the slot with exactly three digits, "
+                     "000 to 255, at the start of the line");
+        else if (digits)
+            Warn(line, section.c_str(), nullptr,
+                 "slot " + slot +
+                     " is ignored: slots are 000 to 255, written at the start of "
+                     "the line with no blank before the '='");
+        else
+            Warn(line, section.c_str(), nullptr,
+                 "'" + text + "' is ignored: lines here are a three-digit slot, '=' and an index");
+    }
+
+    // A line outside every section: only what looks like a header or a setting can be meant.
+    void Outside(int line, const std::string& text) {
+        const std::string trimmed = Trimmed(text);
+        if (trimmed.empty()) {
+            unknownSection_ = false;
+            return;
+        }
+        if (trimmed[0] == '[') {
+            Header(line, text, trimmed);
+            return;
+        }
+        const std::string name = SettingName(text);
+        if (name.empty() || unknownSection_) return;
+        const std::string sections = OtherSections(name, "", true);
+        Warn(line, nullptr, nullptr,
+             "'" + text + "' lies outside any section and is ignored" +
+                 (sections.empty() ? std::string()
+                                   : " (" + name + " is a key of " + sections +
+                                         "; does an empty line above end its section early?)"));
+    }
+
+    void Header(int line, const std::string& text, const std::string& trimmed) {
+        const std::size_t close = trimmed.find(']');
+        const std::string header =
+            trimmed.substr(0, close == std::string::npos ? trimmed.size() : close + 1);
+        for (const std::string& known : SectionHeaders()) {
+            if (Lower(header) != Lower(known)) continue;
+            Warn(line, nullptr, nullptr,
+                 "'" + text + "' is not read as " + known +
+                     ": a header is case-sensitive and starts the line; the section's lines "
+                     "are ignored");
+            unknownSection_ = true;
+            return;
+        }
+        Warn(line, nullptr, nullptr,
+             "unknown section " + header + "; it and its lines are ignored");
+        unknownSection_ = true;
+    }
+
+    std::string name_;
+    std::vector<Entry> entries_;
+    std::map<std::string, int> lines_;    // "[SECTION] Key" -> the line that set it last
+    std::map<std::string, int> keyLines_; // [KEY] name -> the line that set it last
+    int settings_ = 0;
+    int warnings_ = 0;
+    bool unreadable_ = false;
+    bool unknownSection_ = false; // outside lines below a header no section has are its own
+};
+
+// Everything one reading writes, fresh, as the plug-in has it before reading.
+struct Tables {
+    Settings settings;
+    KeyTables keys;
+    RemapTables remap;
+    Tables() { ResetKeyTables(keys); }
+};
+
+template <typename Read> int Check(const std::string& shownName, std::string& out, Read read) {
+    auto tables = std::make_unique<Tables>();
+    Checker checker(shownName);
+    SettingsDiagnostics listener = checker.Listener();
+    read(SettingsTargets{tables->settings, tables->keys, tables->remap, SettingsHooks{}}, listener);
+    checker.CheckKeys(tables->keys);
+    return checker.Finish(out);
+}
+
+// ---- Explaining ---------------------------------------------------------------------------------
+
+void Field(std::string& out, const char* label, const std::string& value) {
+    out += "  ";
+    out += label;
+    out.append(10 - std::string(label).size(), ' ');
+    out += value + '\n';
+}
+
+void ExplainSettingsKey(const SettingsKeyInfo& info, std::string& out) {
+    out += info.key != nullptr ? std::string(info.key) + " in " + info.section
+                               : std::string(info.section) + " section";
+    out += '\n';
+    Field(out, "does:", info.doc->what);
+    Field(out, "type:", info.doc->type);
+    Field(out, "default:", info.doc->defaultValue);
+    Field(out, "rule:", info.doc->bounds);
+    Field(out, "repeated:",
+          info.doc->repeat == SettingsRepeat::OnlySets ? "every line counts (only ever sets)"
+                                                       : "the later line wins");
+}
+
+void ExplainKeyName(const KeyNameInfo& key, std::string& out) {
+    KeyTables defaults;
+    ResetKeyTables(defaults);
+    const std::int32_t code = defaults.assign[key.slot];
+    char text[120];
+    out += std::string(key.name) + " in [KEY]\n";
+    Field(out, "does:", key.function != nullptr ? key.function : "nothing reads this slot");
+    Field(out, "type:", "a Windows virtual-key code");
+    std::snprintf(text, sizeof text,
+                  code == 0 ? "0 (unbound)" : "0x%X (no key produces it: unbound)",
+                  static_cast<unsigned>(code));
+    Field(out, "default:", text);
+    Field(out, "rule:",
+          key.slot < 50 ? "0..255; F1..F12 (0x70..0x7B) and other codes unbind it"
+                        : "0..255, F1..F12 included; other codes unbind it");
+    Field(out, "repeated:", "the later line wins");
+}
+
+} // namespace
+
+int CheckSettingsFile(const std::string& path, const std::string& shownName, std::string& out) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        out += shownName + ": error: no such file, or not a file\n";
+        return kUnreadable;
+    }
+    return Check(shownName, out, [&](const SettingsTargets& targets, SettingsDiagnostics& d) {
+        ReadSettings(path.c_str(), targets, &d);
+    });
+}
+
+int CheckSettingsText(const std::string& text, const std::string& shownName, std::string& out) {
+    return Check(shownName, out, [&](const SettingsTargets& targets, SettingsDiagnostics& d) {
+        ReadSettingsText(text.data(), text.size(), targets, &d);
+    });
+}
+
+bool ExplainKey(const std::string& name, std::string& out) {
+    std::string section;
+    std::string key = name;
+    if (!name.empty() && name[0] == '[') {
+        const std::size_t close = name.find(']');
+        section = name.substr(0, close == std::string::npos ? name.size() : close + 1);
+        key = close == std::string::npos ? "" : name.substr(close + 1);
+    }
+    bool found = false;
+    for (const SettingsKeyInfo& info : AllKeys()) {
+        const bool sectionFits = section.empty() || section == info.section;
+        const bool keyFits =
+            key.empty() ? info.key == nullptr : info.key != nullptr && key == info.key;
+        if (!sectionFits || !keyFits) continue;
+        if (found) out += '\n';
+        ExplainSettingsKey(info, out);
+        found = true;
+    }
+    if ((section.empty() || section == "[KEY]") && !key.empty())
+        if (const KeyNameInfo* keyName = FindKeyName(key, false)) {
+            if (found) out += '\n';
+            ExplainKeyName(*keyName, out);
+            found = true;
+        }
+    if (found) return true;
+
+    std::string like;
+    for (const SettingsKeyInfo& info : AllKeys())
+        if (info.key != nullptr && Lower(key) == Lower(info.key))
+            like += std::string(" ") + info.section + info.key;
+    if (const KeyNameInfo* keyName = FindKeyName(key, true))
+        like += std::string(" [KEY]") + keyName->name;
+    out += "'" + Shown(name.c_str()) + "' is not a key of the settings file";
+    out += like.empty() ? std::string(" (keys are case-sensitive)\n")
+                        : "; did you mean" + like + "?\n";
+    return false;
+}
+
+} // namespace velqa3::check
