@@ -15,6 +15,7 @@
 #include "host/driver_inputs.h"
 #include "host/frame.h"
 #include "host/host.h"
+#include "telemetry/telemetry.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/line_voltage.h"
 #include "vehicle/panel_channels.h"
@@ -65,6 +66,7 @@ struct Plugin {
     bool stopStation = false;   // a stop beacon announced the next station as a stop
     std::int32_t stationId = 0; // of the station ahead, from the latest beacon of type 9
     HandleOutput output{};      // kept from frame to frame; neutral until a stage writes it
+    Telemetry telemetry;        // the status and stop senders
 
     char settingsPath[kPathSize] = {};
     char recordPath[kPathSize] = {};
@@ -118,6 +120,7 @@ struct Plugin {
     void StartProtection(std::int32_t lineCode);
     void RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound);
     void SavePreviousFrame();
+    void SendFrameTelemetry(const VehicleState& state);
 };
 
 } // namespace velqa3
