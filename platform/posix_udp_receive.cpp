@@ -16,6 +16,9 @@ bool UdpListen(UdpListener& listener, const char* address, std::uint16_t port) {
     if (address == nullptr || inet_pton(AF_INET, address, &at.sin_addr) != 1) return false;
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
+    // A host running far faster than real time sends in bursts; a larger queue keeps them.
+    const int queue = 1 << 20;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &queue, sizeof queue);
     socklen_t length = sizeof at;
     if (bind(fd, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length) != 0) {

@@ -24,6 +24,10 @@ bool UdpListen(UdpListener& listener, const char* address, std::uint16_t port) {
     const SOCKET s = inet_pton(AF_INET, address, &at.sin_addr) == 1
                          ? socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)
                          : INVALID_SOCKET;
+    // A host running far faster than real time sends in bursts; a larger queue keeps them.
+    const int queue = 1 << 20;
+    if (s != INVALID_SOCKET)
+        setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&queue), sizeof queue);
     int length = sizeof at;
     if (s == INVALID_SOCKET || bind(s, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0 ||
         getsockname(s, reinterpret_cast<sockaddr*>(&at), &length) != 0) {

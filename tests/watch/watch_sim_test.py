@@ -60,7 +60,7 @@ def run(args, work, port, json_mode):
         with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
             s.sendto(b"not json\0", ("127.0.0.1", port))
             s.sendto(b'{"Ats":{"Spd":nan}}\0', ("127.0.0.1", port))
-        sim = subprocess.run([args.sim, args.scenario, "--plugin", args.plugin, "--settings",
+        sim = subprocess.run(args.emulator + [args.sim, args.scenario, "--plugin", args.plugin, "--settings",
                               os.path.join(work, "velqa3.dat"), "--out",
                               os.path.join(work, "run-json" if json_mode else "run-table"),
                               "--no-plot", "--pace", "60"], capture_output=True, text=True)
@@ -84,6 +84,9 @@ def main():
     parser.add_argument("--plugin", required=True)
     parser.add_argument("--scenario", required=True)
     parser.add_argument("--settings", required=True, help="settings with telemetry on")
+    parser.add_argument("--emulator", action="append", default=[],
+                        help="runs velqa3-sim (a Windows build under wine: Windows sockets "
+                             "sending to a Linux receiver)")
     args = parser.parse_args()
 
     failures = []
