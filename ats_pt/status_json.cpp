@@ -1,26 +1,26 @@
 // The status message of the pattern protection, sent to whoever listens twice a second.
 #include "ats_pt/ptc.h"
 
+#include "host/json_number.h"
+
 #include <cstdio>
 
 namespace velqa3 {
 
 const char* PTC::StatusJson() {
-    std::snprintf(
-        statusJson, sizeof statusJson,
-        "{\"Ats\":{\"ApproachNo\":%d, \"Spd\":%.1f}, "
-        "\"Sig\":{\"Dis\":%.1f, \"PtnDis\":%.1lf, \"PtnSpd\":%.1f}, "
-        "\"NSD\":{\"Mode\":%d, \"Dis\":%.1f}, "
-        "\"Lim\":{\"Dis\":%.1f, \"PtnDis\":%.1f, \"PtnSpd\":%.1f, \"Spd\":%.1f}, "
-        "\"LimDo\":{\"Dis\":%.1f, \"Spd\":%.1f, \"Max\":%.1f}, "
-        "\"Beacon\":{\"Type\":%d, \"Signal\":%d, \"Optional\":%d}}",
-        static_cast<int>(approachNo), static_cast<double>(Speed()), static_cast<double>(sigDis),
-        static_cast<double>(sigPtnDis), static_cast<double>(sigPtnSpd), static_cast<int>(nsdMode),
-        static_cast<double>(nsdDis), static_cast<double>(limDis), static_cast<double>(limPtnDis),
-        static_cast<double>(limPtnSpd), static_cast<double>(limSpd), static_cast<double>(limDoDis),
-        static_cast<double>(limDoSpd), static_cast<double>(limDoMax),
-        static_cast<int>(lastBeacon.Type), static_cast<int>(lastBeacon.Signal),
-        static_cast<int>(lastBeacon.Optional));
+    std::snprintf(statusJson, sizeof statusJson,
+                  "{\"Ats\":{\"ApproachNo\":%d, \"Spd\":%.1f}, "
+                  "\"Sig\":{\"Dis\":%.1f, \"PtnDis\":%.1lf, \"PtnSpd\":%.1f}, "
+                  "\"NSD\":{\"Mode\":%d, \"Dis\":%.1f}, "
+                  "\"Lim\":{\"Dis\":%.1f, \"PtnDis\":%.1f, \"PtnSpd\":%.1f, \"Spd\":%.1f}, "
+                  "\"LimDo\":{\"Dis\":%.1f, \"Spd\":%.1f, \"Max\":%.1f}, "
+                  "\"Beacon\":{\"Type\":%d, \"Signal\":%d, \"Optional\":%d}}",
+                  static_cast<int>(approachNo), JsonNumber(Speed()), JsonNumber(sigDis),
+                  JsonNumber(sigPtnDis), JsonNumber(sigPtnSpd), static_cast<int>(nsdMode),
+                  JsonNumber(nsdDis), JsonNumber(limDis), JsonNumber(limPtnDis),
+                  JsonNumber(limPtnSpd), JsonNumber(limSpd), JsonNumber(limDoDis),
+                  JsonNumber(limDoSpd), JsonNumber(limDoMax), static_cast<int>(lastBeacon.Type),
+                  static_cast<int>(lastBeacon.Signal), static_cast<int>(lastBeacon.Optional));
     return statusJson;
 }
 

@@ -36,16 +36,21 @@ void CloseLibrary(Library library);
 // Extension of a library on this platform, ".dll" or ".so".
 const char* LibraryExtension();
 
-// One UDP endpoint: a socket and the IPv4 destination it sends to.
+// One UDP endpoint: a socket and the IPv4 destination it sends to. A socket of -1 means
+// nothing is open, so closing twice, or closing what never opened, touches no handle.
 struct UdpEndpoint {
     std::intptr_t socket = -1;
     std::uint32_t address = 0; // network byte order
     std::uint16_t port = 0;    // host byte order
 };
-// Opens a socket towards a numeric IPv4 host; false (and nothing open) when either fails.
+// Starts the socket library and opens a non-blocking datagram socket towards a numeric IPv4
+// host (dotted decimal) and a port above 0. False, with nothing left open, when the host is no
+// such address, the port is 0, or the socket cannot be had.
 bool UdpOpen(UdpEndpoint& endpoint, const char* host, std::uint16_t port);
-// Sends one datagram; failures are not reported to the caller.
+// Sends one datagram without waiting: a full send buffer drops it rather than stall the
+// caller. False when it was not handed to the network.
 bool UdpSend(const UdpEndpoint& endpoint, const char* data, std::size_t length);
+// Closes the socket and releases the socket library once; nothing when nothing is open.
 void UdpClose(UdpEndpoint& endpoint);
 
 // Appends bytes to a file, creating it; false when the file cannot be opened or written.

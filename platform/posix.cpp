@@ -76,8 +76,9 @@ const char* LibraryExtension() {
 bool UdpOpen(UdpEndpoint& endpoint, const char* host, std::uint16_t port) {
     UdpClose(endpoint);
     in_addr address{};
-    if (host == nullptr || inet_pton(AF_INET, host, &address) != 1) return false;
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    if (host == nullptr || port == 0 || inet_pton(AF_INET, host, &address) != 1) return false;
+    // Non-blocking, so that a send never holds up the host's frame.
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
     endpoint.socket = fd;
     endpoint.address = address.s_addr;
@@ -86,13 +87,14 @@ bool UdpOpen(UdpEndpoint& endpoint, const char* host, std::uint16_t port) {
 }
 
 bool UdpSend(const UdpEndpoint& endpoint, const char* data, std::size_t length) {
-    if (endpoint.socket < 0) return false;
+    if (endpoint.socket < 0 || data == nullptr) return false;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(endpoint.port);
     to.sin_addr.s_addr = endpoint.address;
-    const ssize_t sent = sendto(static_cast<int>(endpoint.socket), data, length, MSG_NOSIGNAL,
-                                reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    const ssize_t sent =
+        sendto(static_cast<int>(endpoint.socket), data, length, MSG_NOSIGNAL | MSG_DONTWAIT,
+               reinterpret_cast<const sockaddr*>(&to), sizeof to);
     return sent == static_cast<ssize_t>(length);
 }
 

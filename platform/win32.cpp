@@ -62,15 +62,23 @@ const char* LibraryExtension() {
 
 bool UdpOpen(UdpEndpoint& endpoint, const char* host, std::uint16_t port) {
     UdpClose(endpoint);
-    in_addr address{};
-    if (host == nullptr || inet_pton(AF_INET, host, &address) != 1) return false;
+    if (host == nullptr || port == 0) return false;
+    // Each open endpoint holds one start-up of the socket library, released by its close.
     WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return false;
+    if (WSAStartup(MAKEWORD(2, 0), &data) != 0) return false;
+    in_addr address{};
+    if (inet_pton(AF_INET, host, &address) != 1) {
+        WSACleanup();
+        return false;
+    }
     const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (s == INVALID_SOCKET) {
         WSACleanup();
         return false;
     }
+    // Non-blocking, so that a send never holds up the host's frame.
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
     endpoint.socket = static_cast<std::intptr_t>(s);
     endpoint.address = address.s_addr;
     endpoint.port = port;
@@ -78,7 +86,7 @@ bool UdpOpen(UdpEndpoint& endpoint, const char* host, std::uint16_t port) {
 }
 
 bool UdpSend(const UdpEndpoint& endpoint, const char* data, std::size_t length) {
-    if (endpoint.socket < 0) return false;
+    if (endpoint.socket < 0 || data == nullptr || length > 65507) return false;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(endpoint.port);

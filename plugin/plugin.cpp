@@ -71,8 +71,7 @@ void Plugin::StartProtection(std::int32_t lineCode) {
 }
 
 void Plugin::Release() {
-    // The plug-in holds no socket and no companion library at this point, so there is nothing
-    // to let go of; both are released here once they exist.
+    CloseTelemetry(telemetry);
 }
 
 void Plugin::Load() {}
@@ -101,6 +100,9 @@ void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
 
     FillSpeedCheckLimits(aids.supervision);
     aids.supervision.brakeDemand = 0;
+    // Sockets are opened here rather than at attach: on Windows the socket library must not
+    // be started inside the loader's lock, and the settings are final by now.
+    OpenTelemetry(telemetry, settings);
     protection.stc.Restart(false);
     protection.ptc.Reset(PtcView());
 }
@@ -118,6 +120,7 @@ HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std:
     // and the commands of the last full frame stand.
     const bool suspended = panel != nullptr && panel[kSuspendPanelIndex] != 0;
     if (!suspended) RunFullFrame(state, panel, sound);
+    SendFrameTelemetry(state);
     frame.previousAcceleration = frame.acceleration;
     return output;
 }
@@ -194,6 +197,25 @@ void Plugin::UpdateDisplayedBrakeNotch() {
     const bool fourToThree = before == 4 && now == 3;
     frame.displayedBrakeNotch =
         settings.tPriorityModel != 0 && (threeToFour || fourToThree) ? 7 : now;
+}
+
+// The boundaries are those of the latest full frame and the reported position that of this
+// call, so a suspended frame after a frame that crossed a boundary sends again. The status
+// text is formatted only in a frame that sends it.
+void Plugin::SendFrameTelemetry(const VehicleState& state) {
+    TelemetryFrame values{.clock = frame.clock,
+                          .interval = frame.interval,
+                          .time = state.Time,
+                          .location = state.Location,
+                          .speed = state.Speed,
+                          .panelLocation = frame.panelLocation,
+                          .stopStation = aids.stopStation,
+                          .stationId = aids.stationId};
+    if (StatusDue(telemetry, frame.clock, frame.interval)) {
+        values.statusText = protection.ptc.StatusJson();
+        values.statusCapacity = sizeof protection.ptc.statusJson;
+    }
+    SendTelemetry(telemetry, values);
 }
 
 void Plugin::SavePreviousFrame() {

@@ -11,6 +11,7 @@
 #include "host/host.h"
 #include "plugin/arbitration.h"
 #include "plugin/state.h"
+#include "telemetry/telemetry.h"
 
 #include <cstdint>
 
@@ -37,6 +38,7 @@ struct Plugin {
     CabState cab;
     Arbitration arbitration;
     HandleOutput output{}; // kept from frame to frame; neutral until a stage writes it
+    Telemetry telemetry;   // the status and stop senders
 
     char settingsPath[kPathSize] = {};
     char recordPath[kPathSize] = {};
@@ -84,6 +86,7 @@ struct Plugin {
     void StartProtection(std::int32_t lineCode);
     void RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound);
     void SavePreviousFrame();
+    void SendFrameTelemetry(const VehicleState& state);
 };
 
 } // namespace velqa3

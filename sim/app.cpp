@@ -31,7 +31,9 @@ struct Options {
     fs::path scenario;
     fs::path plugin;
     fs::path out;
+    fs::path settings; // instead of the scenario's own settings file
     bool noPlot = false;
+    double pace = 0.0; // 0: as fast as it goes
 };
 
 int Refuse(const std::string& message) {
@@ -123,9 +125,10 @@ int Run(const Options& options) {
     // The plug-in reads the settings file named after itself, beside itself.
     const fs::path library = folder / options.plugin.filename();
     fs::copy_file(options.plugin, library, error);
-    if (!error && scenario.run.settingsFile)
-        fs::copy_file(*scenario.run.settingsFile,
-                      folder / (options.plugin.stem().string() + ".dat"), error);
+    const fs::path settingsFile =
+        !options.settings.empty() ? options.settings : scenario.run.settingsFile.value_or("");
+    if (!error && !settingsFile.empty())
+        fs::copy_file(settingsFile, folder / (options.plugin.stem().string() + ".dat"), error);
     if (!error) fs::copy_file(options.scenario, folder / "scenario.toml", error);
     if (error) {
         fs::remove_all(folder, error);
@@ -156,6 +159,7 @@ int Run(const Options& options) {
         return Refuse("cannot write the trace into " + folder.string());
     }
     HostRun host(scenario, plugin.api, recorder, checks, capturing ? &capture : nullptr);
+    host.pace = options.pace;
     const auto started = std::chrono::steady_clock::now();
     const RunOutcome run = host.Run();
     const double wall =
@@ -214,6 +218,13 @@ int SimMain(int argc, char** argv) {
                    "plug-in library to load (default: velqa3 beside velqa3-sim)");
     app.add_option("--out", options.out, "run folder (default: runs/<scenario name>)");
     app.add_flag("--no-plot", options.noPlot, "do not draw run.png");
+    app.add_option("--settings", options.settings,
+                   "settings file for the plug-in instead of the scenario's own")
+        ->check(CLI::ExistingFile);
+    app.add_option("--pace", options.pace,
+                   "run FACTOR times as fast as the wall clock, 1 for real time, to watch the run "
+                   "live (default: as fast as possible)")
+        ->check(CLI::Range(0.001, 1e6));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& fault) {

@@ -3,8 +3,10 @@
 #include "sim/driver_script.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 namespace velqa3::sim {
 
@@ -291,6 +293,7 @@ RunOutcome HostRun::Run() {
     CollectMessages();
     const auto maxMs = static_cast<std::int64_t>(std::llround(scenario_.run.maxS * 1000.0));
     outcome_.endReason = "the time limit (max_s) was reached";
+    const auto wallStart = std::chrono::steady_clock::now();
     for (;;) {
         if (!RunDueSteps()) {
             outcome_.endReason = "the driver's script ended the run";
@@ -300,6 +303,11 @@ RunOutcome HostRun::Run() {
         const std::int32_t dt = NextInterval();
         if (elapsedMs_ + dt > maxMs) break;
         Frame(dt);
+        if (pace > 0.0)
+            std::this_thread::sleep_until(
+                wallStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                std::chrono::duration<double, std::milli>(
+                                    static_cast<double>(elapsedMs_) / pace)));
     }
     api_.Dispose();
     Log("Dispose: " + outcome_.endReason);

@@ -35,6 +35,9 @@ class HostRun {
 
     // Load ... frames ... Dispose. The library is loaded before and unloaded after.
     RunOutcome Run();
+    // Above 0, frames follow the wall clock that many times faster (1: real time), so a
+    // program watching the plug-in sees the run as it goes; 0 runs as fast as it can.
+    double pace = 0.0;
     // Reads what the plug-in wrote since the last look, logs it and hands it to the checks.
     void CollectMessages();
 
