@@ -40,4 +40,17 @@ bool SiblingPath(const char* modulePath, const char* extension, char (&out)[kPat
     return true;
 }
 
+bool FolderPath(const char* modulePath, const char* fileName, char (&out)[kPathSize]) {
+    out[0] = '\0';
+    if (modulePath == nullptr || fileName == nullptr) return false;
+    std::size_t folder = std::strlen(modulePath);
+    while (folder > 0 && modulePath[folder - 1] != '/' && modulePath[folder - 1] != '\\')
+        --folder;
+    const std::size_t nameLength = std::strlen(fileName);
+    if (folder + nameLength >= kPathSize) return false;
+    std::memcpy(out, modulePath, folder);
+    std::memcpy(out + folder, fileName, nameLength + 1);
+    return true;
+}
+
 } // namespace velqa3

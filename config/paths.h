@@ -1,4 +1,5 @@
-// File names that sit beside the plug-in module: settings (.dat) and run record (.csv).
+// File names that sit beside the plug-in module: settings (.dat), run record (.csv) and the
+// companion libraries.
 #pragma once
 
 #include <cstddef>
@@ -12,5 +13,9 @@ inline constexpr std::size_t kPathSize = 260;
 // replaced instead, or the extension appended when the name has none. Returns false and leaves
 // out empty when the result does not fit in kPathSize.
 bool SiblingPath(const char* modulePath, const char* extension, char (&out)[kPathSize]);
+
+// Writes the folder of modulePath (everything up to its last slash or backslash) followed by
+// fileName. Returns false and leaves out empty when the result does not fit in kPathSize.
+bool FolderPath(const char* modulePath, const char* fileName, char (&out)[kPathSize]);
 
 } // namespace velqa3

@@ -17,6 +17,7 @@ void Plugin::Attach(const char* modulePath) {
     if ((cab.inputs.masterKeyFlags & MasterKeyBits::Configured) == 0)
         StartProtection(protection.mode.lineCode);
     CheckKeyTable(keys);
+    LoadCompanions(companions, settings.companions, modulePath);
     initCount = 1;
 }
 
@@ -71,10 +72,13 @@ void Plugin::StartProtection(std::int32_t lineCode) {
 }
 
 void Plugin::Release() {
+    UnloadCompanions(companions);
     CloseTelemetry(telemetry);
 }
 
-void Plugin::Load() {}
+void Plugin::Load() {
+    CompanionLoad(companions.norvelid);
+}
 
 void Plugin::Dispose() {
     Release();
@@ -103,16 +107,19 @@ void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
     // Sockets are opened here rather than at attach: on Windows the socket library must not
     // be started inside the loader's lock, and the settings are final by now.
     OpenTelemetry(telemetry, settings);
+    CompanionSetVehicleSpec(companions.norvelid, spec);
     protection.stc.Restart(false);
     protection.ptc.Reset(PtcView());
 }
 
-void Plugin::Initialize(std::int32_t /*brakePosition: the host's, only forwarded*/) {
+// The host's brake position is only passed on to the hybrid companion.
+void Plugin::Initialize(std::int32_t brakePosition) {
     protection.stc.Restart(false);
     protection.ptc.Reset(PtcView());
     frame.speed = 0.0f;
     for (std::int32_t& number : cab.display.frame)
         number = -1;
+    CompanionInitialize(companions.norvelid, brakePosition);
 }
 
 HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std::int32_t* sound) {
@@ -125,13 +132,16 @@ HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std:
     return output;
 }
 
-void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* /*panel*/,
-                          std::int32_t* /*sound*/) {
+void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound) {
     CaptureFrame(frame, state);
     if (protection.mode.cabSignalMode == 0) RunProtections();
     Supervise();
+    // Tameo writes before the panel and sound stages, which may overwrite it; Norvelid after
+    // everything, so what it writes stays.
+    CompanionElapse(companions.tameo, state, panel, sound);
     DecideHandles();
     SavePreviousFrame();
+    CompanionElapse(companions.norvelid, state, panel, sound);
 }
 
 void Plugin::RunProtections() {

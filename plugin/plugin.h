@@ -10,6 +10,7 @@
 #include "host/frame.h"
 #include "host/host.h"
 #include "plugin/arbitration.h"
+#include "plugin/companions.h"
 #include "plugin/state.h"
 #include "telemetry/telemetry.h"
 
@@ -39,6 +40,7 @@ struct Plugin {
     Arbitration arbitration;
     HandleOutput output{}; // kept from frame to frame; neutral until a stage writes it
     Telemetry telemetry;   // the status and stop senders
+    Companions companions; // the plug-ins hosted beside this one
 
     char settingsPath[kPathSize] = {};
     char recordPath[kPathSize] = {};

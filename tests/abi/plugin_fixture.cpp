@@ -10,7 +10,7 @@ namespace velqa3::test {
 
 namespace fs = std::filesystem;
 
-LoadedPlugin::LoadedPlugin(const std::optional<std::string>& settings) {
+LoadedPlugin::LoadedPlugin(const std::optional<std::string>& settings, const Beside& beside) {
     static std::atomic<int> counter{0};
     folder_ = fs::temp_directory_path() /
               ("velqa3-abi-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
@@ -18,6 +18,8 @@ LoadedPlugin::LoadedPlugin(const std::optional<std::string>& settings) {
     fs::create_directories(folder_);
     fs::copy_file(VELQA3_PLUGIN_PATH, libraryPath());
     if (settings) std::ofstream(folder_ / "velqa3.dat", std::ios::binary) << *settings;
+    for (const auto& [name, source] : beside)
+        fs::copy_file(source, folder_ / name);
 
     testing::internal::CaptureStderr();
     std::string error;

@@ -8,13 +8,18 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velqa3::test {
 
 class LoadedPlugin {
   public:
+    // Files laid beside the library before it is loaded: name there, and the file to copy.
+    using Beside = std::vector<std::pair<std::string, std::filesystem::path>>;
     // settings: the text of velqa3.dat beside the library, or none for no file at all.
-    explicit LoadedPlugin(const std::optional<std::string>& settings = std::nullopt);
+    explicit LoadedPlugin(const std::optional<std::string>& settings = std::nullopt,
+                          const Beside& beside = {});
     ~LoadedPlugin();
     LoadedPlugin(const LoadedPlugin&) = delete;
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;
