@@ -102,6 +102,29 @@ std::string FolderName(const std::string& name) {
     return folder.empty() ? "run" : folder;
 }
 
+// Why a file cannot be a plug-in library of this platform, or empty. The loader's own reason
+// for a text file is obscure, and it would name the copy in the run folder.
+std::string LibraryProblem(const fs::path& plugin) {
+    std::error_code error;
+    const fs::file_status status = fs::status(plugin, error);
+    if (!fs::exists(status)) return "no such file";
+    if (!fs::is_regular_file(status)) return "not a file";
+    char head[4] = {};
+    std::ifstream in(plugin, std::ios::binary);
+    if (!in.read(head, sizeof head))
+        return in.gcount() == 0 && fs::file_size(plugin, error) == 0
+                   ? "not a library: the file is empty"
+                   : "not a library: the file is too short";
+#if defined(_WIN32)
+    if (head[0] != 'M' || head[1] != 'Z')
+        return "not a library: a Windows DLL begins with \"MZ\", this file does not";
+#else
+    if (head[0] != '\x7f' || head[1] != 'E' || head[2] != 'L' || head[3] != 'F')
+        return "not a library: a shared object begins with the ELF signature, this file does not";
+#endif
+    return "";
+}
+
 fs::path DefaultPlugin(const char* argv0) {
     const fs::path self(argv0 != nullptr ? argv0 : "");
     return self.parent_path() / (std::string("velqa3") + platform::LibraryExtension());
@@ -113,8 +136,8 @@ int Run(const Options& options) {
     if (!ReadScenario(options.scenario, scenario, problem)) return Refuse(problem.Text());
 
     std::error_code error;
-    if (!fs::is_regular_file(options.plugin, error))
-        return Refuse("cannot load the plug-in " + options.plugin.string() + ": no such file");
+    if (const std::string trouble = LibraryProblem(options.plugin); !trouble.empty())
+        return Refuse("cannot load the plug-in " + options.plugin.string() + ": " + trouble);
     const fs::path folder =
         options.out.empty() ? fs::path("runs") / FolderName(scenario.name) : options.out;
     std::string why;
@@ -135,9 +158,13 @@ int Run(const Options& options) {
     MessageCapture capture;
     const bool capturing = capture.Begin((folder / "plugin-stderr.txt").string());
     PluginLibrary plugin;
-    if (!plugin.Open(fs::absolute(library).string(), why)) {
+    const std::string copy = fs::absolute(library).string();
+    if (!plugin.Open(copy, why)) {
         capture.End();
         fs::remove_all(folder, error);
+        // The user knows the file they named, not the copy in the run folder.
+        for (std::size_t at; (at = why.find(copy)) != std::string::npos;)
+            why.replace(at, copy.size(), options.plugin.string());
         return Refuse(why);
     }
     Recorder recorder(scenario);
@@ -183,13 +210,13 @@ int Run(const Options& options) {
                 wall, wall > 0.0 ? run.elapsedS / wall : 0.0);
 
     const PlotRange range{run.lowest, run.highest, run.plotTop};
-    const fs::path script = folder / "plot.gp", picture = folder / "run.png";
+    const fs::path script = folder / kPlotScript, picture = folder / kPlotPicture;
     if (!options.noPlot) {
         std::string trouble;
-        if (!WritePlotScript(scenario, recorder, range, folder / "trace.csv", picture, script))
+        if (!WritePlotScript(scenario, recorder, range, folder))
             std::fprintf(stderr, "velqa3-sim: no picture: cannot write %s\n",
                          script.string().c_str());
-        else if (!RenderPlot(script, picture, trouble))
+        else if (!RenderPlot(folder, trouble))
             std::fprintf(stderr, "velqa3-sim: no picture: %s; the script is %s\n", trouble.c_str(),
                          script.string().c_str());
     }

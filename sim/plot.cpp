@@ -1,36 +1,42 @@
 #include "sim/plot.h"
 
-#include <cstdlib>
+#include "platform/process.h"
+
 #include <fstream>
 
 namespace velqa3::sim {
 
 namespace {
 
-// A path as a gnuplot single-quoted string: quotes are doubled, nothing else is special.
-std::string Quoted(const std::filesystem::path& path) {
-    std::string text = "'";
-    for (char c : path.generic_string()) {
-        text += c;
-        if (c == '\'') text += '\'';
+// Text as a gnuplot single-quoted string. Inside one, gnuplot expands no macro and no
+// backquote and ends the string only at a quote, which is doubled. A line break would end the
+// command and begin another (and "!" at a line's start runs a shell command), so control
+// characters never get in, even though the scenario reader already refuses them.
+std::string Quoted(std::string_view text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        quoted += byte < 0x20 || byte == 0x7F ? '?' : c;
+        if (c == '\'') quoted += '\'';
     }
-    return text + "'";
+    return quoted + "'";
 }
 
 } // namespace
 
 bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, PlotRange range,
-                     const std::filesystem::path& trace, const std::filesystem::path& picture,
-                     const std::filesystem::path& script) {
-    std::ofstream gp(script, std::ios::binary);
+                     const std::filesystem::path& folder) {
+    std::ofstream gp(folder / kPlotScript, std::ios::binary);
     if (!gp) return false;
     const int emergency = scenario.vehicle.spec.BrakeNotches + 1;
     double from = range.fromM, to = range.toM;
     if (to - from < 10.0) from -= 5.0, to += 5.0;
-    gp << "# Drawn by velqa3-sim from the trace; run it again with: gnuplot "
-       << script.filename().string() << "\n"
-       << "set terminal pngcairo size 1400,800 font 'sans,10'\n"
-       << "set output " << Quoted(picture) << "\n"
+    // The script names its files relative to the run folder, where gnuplot runs: no path the
+    // user gave is ever written into it.
+    gp << "# Drawn by velqa3-sim from the trace; in the run folder, run it again with: gnuplot "
+       << kPlotScript << "\n"
+       << "set terminal pngcairo size " << kPlotWidth << "," << kPlotHeight << " font 'sans,10'\n"
+       << "set output " << Quoted(kPlotPicture) << "\n"
        << "set datafile separator ','\n"
        << "set title " << Quoted(scenario.name + ": speed over distance") << " noenhanced\n"
        << "set xlabel 'location (m)'\nset ylabel 'speed (km/h)'\nset y2label 'brake notch'\n"
@@ -53,7 +59,7 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, PlotRan
            << "set label " << Quoted(s.id) << " at " << s.position
            << ", graph 0.02 rotate by 90 left font ',8' tc rgb '#2ca02c' noenhanced\n";
     }
-    const std::string data = Quoted(trace);
+    const std::string data = Quoted(kPlotTrace);
     gp << "plot " << data << " skip 1 using " << recorder.LocationColumn() << ":(abs($"
        << recorder.SpeedColumn() << ")) with lines lw 2 lc rgb '#1f77b4' title 'speed'";
     if (scenario.trace.patternSpeedPanel) {
@@ -70,15 +76,20 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, PlotRan
     return static_cast<bool>(gp);
 }
 
-bool RenderPlot(const std::filesystem::path& script, const std::filesystem::path& picture,
-                std::string& problem) {
+bool RenderPlot(const std::filesystem::path& folder, std::string& problem) {
     std::error_code ignored;
+    const std::filesystem::path picture = folder / kPlotPicture;
     std::filesystem::remove(picture, ignored);
-    const std::string command = "gnuplot \"" + script.string() + "\"";
-    const int status = std::system(command.c_str());
+    const char* const argv[] = {"gnuplot", kPlotScript, nullptr};
+    char trouble[256];
+    const std::string where = folder.string();
+    const int status = platform::RunProgram(argv, where.c_str(), trouble, sizeof trouble);
     if (status == 0 && std::filesystem::exists(picture, ignored)) return true;
-    problem = "gnuplot did not draw it (exit status " + std::to_string(status) +
-              "; is gnuplot installed? On Debian: apt-get install gnuplot-nox)";
+    if (status < 0)
+        problem = std::string(trouble) + " (is gnuplot installed? On Debian: apt-get install "
+                                         "gnuplot-nox)";
+    else
+        problem = "gnuplot did not draw it (exit status " + std::to_string(status) + ")";
     return false;
 }
 

@@ -154,7 +154,7 @@ bool ParseScenario(const std::string& text, const std::filesystem::path& file, S
         return true;
     } catch (const toml::parse_error& fault) {
         error.line = static_cast<int>(fault.source().begin.line);
-        error.message = "not valid TOML: " + std::string(fault.description());
+        error.message = "not valid TOML: " + Printable(fault.description(), 200);
     } catch (const FieldFault& fault) {
         error.line = fault.line;
         error.key = fault.key;
