@@ -7,6 +7,7 @@
 #include "sim/plot.h"
 #include "sim/plugin_library.h"
 #include "sim/recorder.h"
+#include "sim/run_limits.h"
 #include "sim/scenario.h"
 
 #include <CLI/CLI.hpp>
@@ -32,6 +33,7 @@ struct Options {
     fs::path plugin;
     fs::path out;
     bool noPlot = false;
+    RunLimits limits;
 };
 
 int Refuse(const std::string& message) {
@@ -134,6 +136,11 @@ int Run(const Options& options) {
     Scenario scenario;
     ScenarioError problem;
     if (!ReadScenario(options.scenario, scenario, problem)) return Refuse(problem.Text());
+    if (const std::string tooLarge = RunTooLarge(EstimateRun(scenario), options.limits);
+        !tooLarge.empty())
+        return Refuse(
+            ScenarioError{options.scenario.string(), scenario.run.maxSLine, "run.max_s", tooLarge}
+                .Text());
 
     std::error_code error;
     if (const std::string trouble = LibraryProblem(options.plugin); !trouble.empty())
@@ -179,7 +186,10 @@ int Run(const Options& options) {
         checks.MessagesUnseen();
     }
     if (!recorder.Open((folder / "trace.csv").string(), (folder / "events.log").string())) {
+        plugin.Close();
         capture.End();
+        recorder.Close();
+        fs::remove_all(folder, error);
         return Refuse("cannot write the trace into " + folder.string());
     }
     HostRun host(scenario, plugin.api, recorder, checks, capturing ? &capture : nullptr);
@@ -241,6 +251,14 @@ int SimMain(int argc, char** argv) {
                    "plug-in library to load (default: velqa3 beside velqa3-sim)");
     app.add_option("--out", options.out, "run folder (default: runs/<scenario name>)");
     app.add_flag("--no-plot", options.noPlot, "do not draw run.png");
+    app.add_option("--max-frames", options.limits.maxFrames,
+                   "refuse a run that could take more frames than this")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
+    app.add_option("--max-trace-mb", options.limits.maxTraceMb,
+                   "refuse a run whose trace could grow beyond this many MB")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& fault) {

@@ -107,5 +107,57 @@ TEST_F(Host, APluginThatIsNoLibraryIsNamedAsTheUserGaveIt) {
         << folder.errors;
 }
 
+TEST_F(Host, RefusesAScenarioThatIsNoFileOrTooLargeAtOnce) {
+    const fs::path large = root_ / "large.toml";
+    {
+        std::ofstream out(large, std::ios::binary);
+        const std::string line(1023, '#');
+        for (int i = 0; i <= 4096; ++i)
+            out << line << '\n';
+    }
+    const std::pair<fs::path, std::string> cases[] = {
+        {root_, "it is a folder, not a file"},
+        {"/dev/zero", "it is not a regular file"},
+        {root_ / "absent.toml", "no such file"},
+        {large, "it is 4195328 bytes long, more than the limit of 4194304 bytes"},
+    };
+    for (const auto& [file, why] : cases) {
+        const SimRun run = RunFile(file);
+        EXPECT_EQ(run.exitCode, 2) << file;
+        EXPECT_TRUE(run.Said(file.string() + ": cannot be read as a scenario: " + why))
+            << run.errors;
+        EXPECT_FALSE(fs::exists(run.folder)) << file;
+    }
+    const SimRun settings = Run("[run]\nsettings = \"/dev/zero\"\n");
+    EXPECT_EQ(settings.exitCode, 2);
+    EXPECT_TRUE(settings.Said("scenario.toml:2: run.settings: /dev/zero: it is not a regular"))
+        << settings.errors;
+}
+
+TEST_F(Host, RefusesARunTooLargeBeforeItStartsNamingTheOptionThatRaisesTheLimit) {
+    const std::string week = "[run]\ninterval_ms = 1\nmax_s = 604800\n";
+    const SimRun frames = Run(week);
+    EXPECT_EQ(frames.exitCode, 2);
+    EXPECT_TRUE(frames.Said("scenario.toml:3: run.max_s: the run would take up to 604800000 "
+                            "frames, more than the limit of 50000000;"))
+        << frames.errors;
+    EXPECT_TRUE(frames.Said("--max-frames")) << frames.errors;
+    EXPECT_FALSE(fs::exists(frames.folder));
+
+    const SimRun trace = Run(week, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "1000000000"});
+    EXPECT_EQ(trace.exitCode, 2);
+    EXPECT_TRUE(trace.Said("run.max_s: the trace would take about 51911 MB, more than the limit "
+                           "of 1024 MB;"))
+        << trace.errors;
+    EXPECT_TRUE(trace.Said("period_ms")) << trace.errors;
+    EXPECT_TRUE(trace.Said("--max-trace-mb")) << trace.errors;
+    EXPECT_FALSE(fs::exists(trace.folder));
+
+    // The smallest interval that jitter allows counts; a raised limit lets the run go.
+    const std::string jittered = "[run]\ninterval_ms = 50\njitter_ms = 40\nmax_s = 2\n";
+    EXPECT_EQ(Run(jittered, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "199"}).exitCode, 2);
+    EXPECT_EQ(Run(jittered, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "200"}).exitCode, 0);
+}
+
 } // namespace
 } // namespace velqa3::sim::test

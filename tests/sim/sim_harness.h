@@ -52,12 +52,16 @@ class Host : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(root_); }
 
-    // The scenario goes into root/scenario.toml unless a file is named in extra (the first
-    // argument that does not start with "--" then replaces it).
+    // The scenario text goes into root/scenario.toml.
     SimRun Run(const std::string& scenario, const std::string& plugin = VELQA3_PROBE_PATH,
                std::vector<std::string> extra = {"--no-plot"}, fs::path folder = {}) {
         const fs::path file = root_ / "scenario.toml";
         std::ofstream(file) << scenario;
+        return RunFile(file, plugin, std::move(extra), std::move(folder));
+    }
+
+    SimRun RunFile(const fs::path& file, const std::string& plugin = VELQA3_PROBE_PATH,
+                   std::vector<std::string> extra = {"--no-plot"}, fs::path folder = {}) {
         SimRun run;
         // A folder of its own per run: a library the process loaded once may stay resident
         // (with its state) when the same path is loaded again.
