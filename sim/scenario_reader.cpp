@@ -14,7 +14,8 @@ namespace velqa3::sim {
 
 namespace {
 
-void ReadRun(Fields& fields, const std::filesystem::path& folder, RunSettings& run) {
+void ReadRun(Fields& fields, const std::filesystem::path& folder, const VehicleSpec& spec,
+             RunSettings& run) {
     if (auto settings = fields.Text("settings")) {
         if (settings->empty()) fields.Fail("settings", "must name a file");
         const std::filesystem::path path = folder / std::filesystem::path(*settings);
@@ -38,12 +39,9 @@ void ReadRun(Fields& fields, const std::filesystem::path& folder, RunSettings& r
     run.startLocation = fields.Number("start_location", 0.0);
     if (auto brake = fields.Integer("initialize", INT32_MIN, INT32_MAX))
         run.initializeBrake = static_cast<std::int32_t>(*brake);
-    if (auto reverser = fields.Integer("reverser", INT32_MIN, INT32_MAX))
-        run.driverReverser = static_cast<std::int32_t>(*reverser);
-    if (auto power = fields.Integer("power", INT32_MIN, INT32_MAX))
-        run.driverPower = static_cast<std::int32_t>(*power);
-    if (auto brake = fields.Integer("brake", INT32_MIN, INT32_MAX))
-        run.driverBrake = static_cast<std::int32_t>(*brake);
+    if (fields.Has("reverser")) run.driverReverser = ReverserOf(fields, "reverser");
+    if (fields.Has("power")) run.driverPower = PowerOf(fields, "power", spec);
+    if (fields.Has("brake")) run.driverBrake = BrakeOf(fields, "brake", spec);
     if (const toml::array* spans = fields.Array("suspend")) {
         for (std::size_t i = 0; i < spans->size(); ++i) {
             const toml::node& span = *spans->get(i);
@@ -105,14 +103,7 @@ void ReadScenarioTables(const toml::table& root, const std::filesystem::path& fi
                         Scenario& scenario) {
     Fields top(root, "");
     scenario.name = top.Text("name").value_or(file.stem().string());
-    if (const toml::table* run = top.Table("run")) {
-        Fields fields(*run, "run");
-        ReadRun(fields, file.parent_path(), scenario.run);
-    }
-    if (const toml::table* trace = top.Table("trace")) {
-        Fields fields(*trace, "trace");
-        ReadTrace(fields, scenario.trace);
-    }
+    // The vehicle first: the run's handles are checked against its notches.
     if (const toml::table* vehicle = top.Table("vehicle")) {
         Fields fields(*vehicle, "vehicle");
         ReadVehicle(fields, scenario.vehicle);
@@ -120,6 +111,14 @@ void ReadScenarioTables(const toml::table& root, const std::filesystem::path& fi
         const toml::table defaults;
         Fields fields(defaults, "vehicle");
         ReadVehicle(fields, scenario.vehicle);
+    }
+    if (const toml::table* run = top.Table("run")) {
+        Fields fields(*run, "run");
+        ReadRun(fields, file.parent_path(), scenario.vehicle.spec, scenario.run);
+    }
+    if (const toml::table* trace = top.Table("trace")) {
+        Fields fields(*trace, "trace");
+        ReadTrace(fields, scenario.trace);
     }
     ForEachTable(top, "signal", [&](Fields& f) { ReadSignal(f, scenario.route); });
     ForEachTable(top, "beacon", [&](Fields& f) { ReadBeacon(f, scenario.route); });

@@ -1,7 +1,9 @@
 #include "sim/toml_fields.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace velqa3::sim {
 
@@ -148,6 +150,7 @@ int Fields::LineOf(std::string_view key) const {
 }
 
 bool Fields::Has(std::string_view key) const {
+    known_.emplace(key);
     return table_.contains(key);
 }
 
@@ -235,13 +238,47 @@ const toml::table* Fields::Table(std::string_view key) {
     return node->as_table();
 }
 
+std::string NearestKey(std::string_view unknown, const std::set<std::string, std::less<>>& keys) {
+    // Optimal string alignment distance: a swapped pair of letters counts as one slip.
+    const auto distance = [](std::string_view a, std::string_view b) {
+        std::vector<std::vector<std::size_t>> d(a.size() + 1,
+                                                std::vector<std::size_t>(b.size() + 1));
+        for (std::size_t i = 0; i <= a.size(); ++i)
+            d[i][0] = i;
+        for (std::size_t j = 0; j <= b.size(); ++j)
+            d[0][j] = j;
+        for (std::size_t i = 1; i <= a.size(); ++i)
+            for (std::size_t j = 1; j <= b.size(); ++j) {
+                const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+                d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+                if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                    d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+            }
+        return d[a.size()][b.size()];
+    };
+    // Keys are short; a long unknown key is no misspelling of any of them.
+    if (unknown.size() > 64) return "";
+    std::string best;
+    std::size_t bestDistance = std::max<std::size_t>(2, unknown.size() / 3) + 1;
+    for (const std::string& key : keys) {
+        const std::size_t d = distance(unknown, key);
+        if (d < bestDistance) bestDistance = d, best = key;
+    }
+    return best;
+}
+
 void Fields::RejectUnknownKeys() const {
     for (auto&& [key, node] : table_) {
         if (used_.find(key.str()) != used_.end()) continue;
+        std::set<std::string, std::less<>> keys = used_;
+        keys.insert(known_.begin(), known_.end());
+        const std::string nearest = NearestKey(key.str(), keys);
         throw FieldFault{static_cast<int>(key.source().begin.line) != 0
                              ? static_cast<int>(key.source().begin.line)
                              : sim::LineOf(node),
-                         Name(Printable(key.str())), "unknown key"};
+                         Name(Printable(key.str())),
+                         nearest.empty() ? "unknown key"
+                                         : "unknown key; did you mean " + nearest + "?"};
     }
 }
 

@@ -118,6 +118,29 @@ suspend = [[1.0, 1.5]]
     EXPECT_NE(next->find(" 5000.000 "), std::string::npos) << *next;
 }
 
+TEST_F(Host, TheEventLogSaysWhyTheCabLeftAConfirmOrResetWithoutEffect) {
+    const SimRun run = Run(R"(
+driver = [{ brake = 1, key = 0 }, { wait_s = 0.5, reverser = 1, key_down = 3 },
+          { wait_s = 0.5, brake = 2, reverser = 0, key = 0 },
+          { wait_s = 0.5, brake = "emergency", key_down = 3 }]
+[run]
+max_s = 3
+)");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::string events = Read(run.folder / "events.log");
+    const std::string confirm = "key 0 (ATS confirm) has no effect: the plug-in confirms only "
+                                "with the brake at or above the ATS notch 2; the driver's brake "
+                                "is at 1";
+    const std::string reset = "key 3 (protection reset) has no effect: the plug-in resets only "
+                              "at a stand with the reverser at 0 and the brake at emergency (9); "
+                              "the reverser is at 1, the brake is at 1";
+    EXPECT_NE(events.find(confirm), std::string::npos) << events;
+    EXPECT_NE(events.find(reset), std::string::npos) << events;
+    // Once the cab is as the plug-in needs it, the keys go without comment.
+    EXPECT_EQ(events.find("has no effect", events.find(reset) + reset.size()), std::string::npos)
+        << events;
+}
+
 TEST_F(Host, RefusesBadScenariosAndPluginsWithExitTwoAndNoRunFolder) {
     const fs::path notALibrary = root_ / "text.so";
     std::ofstream(notALibrary) << "not a library";
