@@ -219,11 +219,10 @@ int Run(const Options& options) {
     std::printf("simulated %.1f s in %.3f s of wall time (%.0f times real time)\n", run.elapsedS,
                 wall, wall > 0.0 ? run.elapsedS / wall : 0.0);
 
-    const PlotRange range{run.lowest, run.highest, run.plotTop};
     const fs::path script = folder / kPlotScript, picture = folder / kPlotPicture;
     if (!options.noPlot) {
         std::string trouble;
-        if (!WritePlotScript(scenario, recorder, range, folder))
+        if (!WritePlotScript(scenario, recorder, run, folder))
             std::fprintf(stderr, "velqa3-sim: no picture: cannot write %s\n",
                          script.string().c_str());
         else if (!RenderPlot(folder, trouble))

@@ -70,6 +70,7 @@ bool HostRun::Suspended() const {
 void HostRun::Start() {
     const RunSettings& run = scenario_.run;
     train_.Place(run.startLocation, 0.0);
+    outcome_.passedAspect.assign(scenario_.route.signals.size(), kNotPassed);
     outcome_.lowest = outcome_.highest = run.startLocation;
     api_.Load();
     const std::int32_t version = api_.GetPluginVersion();
@@ -219,6 +220,14 @@ void HostRun::PassBeacons(double from, double to) {
 }
 
 void HostRun::UpdateSignals(double from, double to) {
+    // Before the changes of this move: a signal that turns to stop once passed was passed at
+    // the aspect it showed the driver.
+    if (from < to)
+        for (std::size_t i = 0; i < scenario_.route.signals.size(); ++i) {
+            const double at = scenario_.route.signals[i].position;
+            if (from < at && at <= to && outcome_.passedAspect[i] == kNotPassed)
+                outcome_.passedAspect[i] = track_.Aspect(static_cast<int>(i));
+        }
     track_.AdvanceSignals(static_cast<double>(elapsedMs_) / 1000.0, from, to, scratch_);
     for (int index : scratch_)
         Log("signal " + track_.signal(index).id + " shows aspect " +
@@ -272,9 +281,11 @@ void HostRun::Frame(std::int32_t dtMs) {
     outcome_.lowest = std::min(outcome_.lowest, to);
     outcome_.highest = std::max(outcome_.highest, to);
     outcome_.plotTop = std::max(outcome_.plotTop, std::fabs(train_.speed()));
-    if (scenario_.trace.patternSpeedPanel)
-        outcome_.plotTop = std::max(
-            outcome_.plotTop, static_cast<double>(panel_[*scenario_.trace.patternSpeedPanel]));
+    if (scenario_.trace.patternSpeedPanel) {
+        const std::int32_t pattern = panel_[*scenario_.trace.patternSpeedPanel];
+        outcome_.plotTop = std::max(outcome_.plotTop, static_cast<double>(pattern));
+        outcome_.patternSpeedSet = outcome_.patternSpeedSet || pattern != 0;
+    }
 
     const std::int32_t period = scenario_.trace.periodMs;
     if (period == 0 || lastTraceMs_ < 0 || elapsedMs_ / period != lastTraceMs_ / period) {
