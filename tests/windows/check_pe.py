@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the shipping DLL from the file itself: a 32-bit x86 image that exports exactly the
 host's sixteen entry points under their plain names, pops the standard-call argument bytes in
-each, and needs no DLL beyond those Windows itself provides."""
+each, needs no DLL beyond those Windows itself provides, and carries no debug sections."""
 import re
 import subprocess
 import sys
@@ -89,7 +89,14 @@ def main(objdump, dll):
     check(not x87, "no x87 arithmetic in the plug-in's functions (found in: %s)"
           % ", ".join(sorted(x87)[:5]))
 
-    total = len(EXPECTED_POP) + 7
+    # The shipped image is stripped: debug sections would only add weight (and the build's
+    # paths) to what users install.
+    sections = subprocess.run([objdump, "-h", dll], check=True, capture_output=True,
+                              text=True).stdout
+    debug = sorted(set(re.findall(r"^\s*\d+\s+(\.debug_\S*)", sections, re.M)))
+    check(not debug, "no debug sections (found: %s)" % ", ".join(debug))
+
+    total = len(EXPECTED_POP) + 8
     print("%d passed, %d failed" % (total - len(failures), len(failures)))
     return 1 if failures else 0
 
