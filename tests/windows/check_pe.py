@@ -79,13 +79,16 @@ def main(objdump, dll):
     # Loads and stores stay: the 32-bit calling convention returns floats on the x87 stack.
     listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", dll], check=True,
                              capture_output=True, text=True).stdout
-    own, x87 = None, set()
+    own, x87, seen = None, set(), 0
     for line in listing.splitlines():
         label = re.match(r"^[0-9a-f]+ <(.+)>:$", line)
         if label:
             own = label.group(1) if "velqa3" in label.group(1) else None
+            seen += 1 if own else 0
         elif own and re.search(r"\tf(i?add|i?sub|i?mul|i?div|sqrt|u?comi?|ild|istt?p?|scale|prem|rndint)[a-z]*\s", line):
             x87.add(own)
+    # Without symbols nothing would be inspected and the check below would pass unseen.
+    check(seen > 0, "the plug-in's own functions are named in the image (%d found)" % seen)
     check(not x87, "no x87 arithmetic in the plug-in's functions (found in: %s)"
           % ", ".join(sorted(x87)[:5]))
 
@@ -96,7 +99,7 @@ def main(objdump, dll):
     debug = sorted(set(re.findall(r"^\s*\d+\s+(\.debug_\S*)", sections, re.M)))
     check(not debug, "no debug sections (found: %s)" % ", ".join(debug))
 
-    total = len(EXPECTED_POP) + 8
+    total = len(EXPECTED_POP) + 9
     print("%d passed, %d failed" % (total - len(failures), len(failures)))
     return 1 if failures else 0
 
