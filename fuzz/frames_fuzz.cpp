@@ -1,5 +1,6 @@
-// Feeds a fresh plug-in any sequence of host calls with any values, and checks after every
-// frame that the values later stages compute with stay numbers.
+// Feeds a fresh plug-in any sequence of host calls with any values (frames, handles, keys,
+// horn, doors, signals and beacons), and checks after every frame that the values later stages
+// compute with stay numbers.
 #include "fuzz/fuzz_input.h"
 #include "plugin/plugin.h"
 
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t sound[256] = {};
     Input input(data, size);
     while (!input.empty()) {
-        switch (input.Take<std::uint8_t>() % 8) {
+        switch (input.Take<std::uint8_t>() % 14) {
         case 0: {
             const auto state = input.Take<velqa3::VehicleState>();
             panel[velqa3::kSuspendPanelIndex] = input.Take<std::uint8_t>() % 4 == 0 ? 1 : 0;
@@ -56,6 +57,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 7:
             plugin->Dispose();
+            break;
+        // Keys mostly within the host's 0..15, sometimes anything.
+        case 8: {
+            const auto key = input.Take<std::int32_t>();
+            plugin->KeyDown(input.Take<std::uint8_t>() % 8 == 0 ? key : key & 15);
+            break;
+        }
+        case 9: {
+            const auto key = input.Take<std::int32_t>();
+            plugin->KeyUp(input.Take<std::uint8_t>() % 8 == 0 ? key : key & 15);
+            break;
+        }
+        case 10:
+            plugin->HornBlow(input.Take<std::int32_t>());
+            break;
+        case 11:
+            if (input.Take<std::uint8_t>() % 2 == 0)
+                plugin->DoorsOpened(true);
+            else
+                plugin->DoorsClosed(true);
+            break;
+        case 12:
+            plugin->SetSignal(input.Take<std::int32_t>());
+            break;
+        case 13:
+            plugin->SetBeaconData(input.Take<velqa3::BeaconData>());
             break;
         }
     }

@@ -33,6 +33,9 @@ bool FileExists(const char* path);
 Library OpenLibrary(const char* path);
 void* ResolveEntry(Library library, const char* name);
 void CloseLibrary(Library library);
+// Why the last OpenLibrary failed, as the system says it, written into out with a terminator.
+// Returns its length (0 when the system gives no reason).
+std::size_t LibraryError(char* out, std::size_t size);
 // Extension of a library on this platform, ".dll" or ".so".
 const char* LibraryExtension();
 

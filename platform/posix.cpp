@@ -69,6 +69,13 @@ void CloseLibrary(Library library) {
     if (library != nullptr) dlclose(library);
 }
 
+std::size_t LibraryError(char* out, std::size_t size) {
+    if (out == nullptr || size == 0) return 0;
+    const char* reason = dlerror();
+    std::snprintf(out, size, "%s", reason != nullptr ? reason : "");
+    return std::strlen(out);
+}
+
 const char* LibraryExtension() {
     return ".so";
 }

@@ -8,6 +8,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace velqa3::platform {
@@ -54,6 +55,21 @@ void* ResolveEntry(Library library, const char* name) {
 
 void CloseLibrary(Library library) {
     if (library != nullptr) ::FreeLibrary(static_cast<HMODULE>(library));
+}
+
+std::size_t LibraryError(char* out, std::size_t size) {
+    if (out == nullptr || size == 0) return 0;
+    const DWORD code = GetLastError();
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, out, static_cast<DWORD>(size), nullptr);
+    // The system's text ends in a line break; the caller puts it inside a line of its own.
+    while (length > 0 && (out[length - 1] == '\n' || out[length - 1] == '\r' ||
+                          out[length - 1] == ' ' || out[length - 1] == '.'))
+        out[--length] = '\0';
+    if (length == 0)
+        length = static_cast<DWORD>(
+            std::snprintf(out, size, "Windows error %lu", static_cast<unsigned long>(code)));
+    return length < size ? length : size - 1;
 }
 
 const char* LibraryExtension() {

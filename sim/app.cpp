@@ -7,6 +7,7 @@
 #include "sim/plot.h"
 #include "sim/plugin_library.h"
 #include "sim/recorder.h"
+#include "sim/run_limits.h"
 #include "sim/scenario.h"
 
 #include <CLI/CLI.hpp>
@@ -34,6 +35,7 @@ struct Options {
     fs::path settings; // instead of the scenario's own settings file
     bool noPlot = false;
     double pace = 0.0; // 0: as fast as it goes
+    RunLimits limits;
 };
 
 int Refuse(const std::string& message) {
@@ -104,6 +106,29 @@ std::string FolderName(const std::string& name) {
     return folder.empty() ? "run" : folder;
 }
 
+// Why a file cannot be a plug-in library of this platform, or empty. The loader's own reason
+// for a text file is obscure, and it would name the copy in the run folder.
+std::string LibraryProblem(const fs::path& plugin) {
+    std::error_code error;
+    const fs::file_status status = fs::status(plugin, error);
+    if (!fs::exists(status)) return "no such file";
+    if (!fs::is_regular_file(status)) return "not a file";
+    char head[4] = {};
+    std::ifstream in(plugin, std::ios::binary);
+    if (!in.read(head, sizeof head))
+        return in.gcount() == 0 && fs::file_size(plugin, error) == 0
+                   ? "not a library: the file is empty"
+                   : "not a library: the file is too short";
+#if defined(_WIN32)
+    if (head[0] != 'M' || head[1] != 'Z')
+        return "not a library: a Windows DLL begins with \"MZ\", this file does not";
+#else
+    if (head[0] != '\x7f' || head[1] != 'E' || head[2] != 'L' || head[3] != 'F')
+        return "not a library: a shared object begins with the ELF signature, this file does not";
+#endif
+    return "";
+}
+
 fs::path DefaultPlugin(const char* argv0) {
     const fs::path self(argv0 != nullptr ? argv0 : "");
     return self.parent_path() / (std::string("velqa3") + platform::LibraryExtension());
@@ -113,10 +138,21 @@ int Run(const Options& options) {
     Scenario scenario;
     ScenarioError problem;
     if (!ReadScenario(options.scenario, scenario, problem)) return Refuse(problem.Text());
+    if (const std::string tooLarge = RunTooLarge(EstimateRun(scenario), options.limits);
+        !tooLarge.empty())
+        return Refuse(
+            ScenarioError{options.scenario.string(), scenario.run.maxSLine, "run.max_s", tooLarge}
+                .Text());
 
+    if (!options.settings.empty()) {
+        if (const std::string trouble = FileProblem(options.settings, kMaxSettingsBytes);
+            !trouble.empty())
+            return Refuse("cannot use the settings file " + options.settings.string() + ": " +
+                          trouble);
+    }
     std::error_code error;
-    if (!fs::is_regular_file(options.plugin, error))
-        return Refuse("cannot load the plug-in " + options.plugin.string() + ": no such file");
+    if (const std::string trouble = LibraryProblem(options.plugin); !trouble.empty())
+        return Refuse("cannot load the plug-in " + options.plugin.string() + ": " + trouble);
     const fs::path folder =
         options.out.empty() ? fs::path("runs") / FolderName(scenario.name) : options.out;
     std::string why;
@@ -138,9 +174,13 @@ int Run(const Options& options) {
     MessageCapture capture;
     const bool capturing = capture.Begin((folder / "plugin-stderr.txt").string());
     PluginLibrary plugin;
-    if (!plugin.Open(fs::absolute(library).string(), why)) {
+    const std::string copy = fs::absolute(library).string();
+    if (!plugin.Open(copy, why)) {
         capture.End();
         fs::remove_all(folder, error);
+        // The user knows the file they named, not the copy in the run folder.
+        for (std::size_t at; (at = why.find(copy)) != std::string::npos;)
+            why.replace(at, copy.size(), options.plugin.string());
         return Refuse(why);
     }
     Recorder recorder(scenario);
@@ -155,7 +195,10 @@ int Run(const Options& options) {
         checks.MessagesUnseen();
     }
     if (!recorder.Open((folder / "trace.csv").string(), (folder / "events.log").string())) {
+        plugin.Close();
         capture.End();
+        recorder.Close();
+        fs::remove_all(folder, error);
         return Refuse("cannot write the trace into " + folder.string());
     }
     HostRun host(scenario, plugin.api, recorder, checks, capturing ? &capture : nullptr);
@@ -186,14 +229,13 @@ int Run(const Options& options) {
     std::printf("simulated %.1f s in %.3f s of wall time (%.0f times real time)\n", run.elapsedS,
                 wall, wall > 0.0 ? run.elapsedS / wall : 0.0);
 
-    const PlotRange range{run.lowest, run.highest, run.plotTop};
-    const fs::path script = folder / "plot.gp", picture = folder / "run.png";
+    const fs::path script = folder / kPlotScript, picture = folder / kPlotPicture;
     if (!options.noPlot) {
         std::string trouble;
-        if (!WritePlotScript(scenario, recorder, range, folder / "trace.csv", picture, script))
+        if (!WritePlotScript(scenario, recorder, run, folder))
             std::fprintf(stderr, "velqa3-sim: no picture: cannot write %s\n",
                          script.string().c_str());
-        else if (!RenderPlot(script, picture, trouble))
+        else if (!RenderPlot(folder, trouble))
             std::fprintf(stderr, "velqa3-sim: no picture: %s; the script is %s\n", trouble.c_str(),
                          script.string().c_str());
     }
@@ -219,12 +261,19 @@ int SimMain(int argc, char** argv) {
     app.add_option("--out", options.out, "run folder (default: runs/<scenario name>)");
     app.add_flag("--no-plot", options.noPlot, "do not draw run.png");
     app.add_option("--settings", options.settings,
-                   "settings file for the plug-in instead of the scenario's own")
-        ->check(CLI::ExistingFile);
+                   "settings file for the plug-in instead of the scenario's own");
     app.add_option("--pace", options.pace,
                    "run FACTOR times as fast as the wall clock, 1 for real time, to watch the run "
                    "live (default: as fast as possible)")
         ->check(CLI::Range(0.001, 1e6));
+    app.add_option("--max-frames", options.limits.maxFrames,
+                   "refuse a run that could take more frames than this")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
+    app.add_option("--max-trace-mb", options.limits.maxTraceMb,
+                   "refuse a run whose trace could grow beyond this many MB")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& fault) {

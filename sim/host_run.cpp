@@ -72,6 +72,7 @@ bool HostRun::Suspended() const {
 void HostRun::Start() {
     const RunSettings& run = scenario_.run;
     train_.Place(run.startLocation, 0.0);
+    outcome_.passedAspect.assign(scenario_.route.signals.size(), kNotPassed);
     outcome_.lowest = outcome_.highest = run.startLocation;
     api_.Load();
     const std::int32_t version = api_.GetPluginVersion();
@@ -128,10 +129,21 @@ void HostRun::Act(const DriverStep& step) {
     if (step.reverser) api_.SetReverser(driverReverser_ = *step.reverser);
     if (step.power) api_.SetPower(driverPower_ = *step.power);
     if (step.brake) api_.SetBrake(driverBrake_ = *step.brake);
-    if (step.keyDown) api_.KeyDown(*step.keyDown);
+    // The plug-in passes over some keys without a word; the author should see why.
+    const auto explainKey = [&](int key) {
+        const CabView cab{driverBrake_, driverReverser_, std::fabs(train_.speed())};
+        const std::string why = KeyIgnoredBecause(key, cab, scenario_.vehicle.spec);
+        if (!why.empty())
+            Log("key " + std::to_string(key) + " (" + KeyName(key) + ") has no effect: " + why);
+    };
+    if (step.keyDown) {
+        api_.KeyDown(*step.keyDown);
+        explainKey(*step.keyDown);
+    }
     if (step.keyUp) api_.KeyUp(*step.keyUp);
     if (step.key) {
         api_.KeyDown(step.key->key);
+        explainKey(step.key->key);
         releases_.push_back({elapsedMs_ + step.key->holdMs, false, step.key->key});
     }
     if (step.keyboard && api_.SetKeyboardState != nullptr) {
@@ -211,6 +223,14 @@ void HostRun::PassBeacons(double from, double to) {
 }
 
 void HostRun::UpdateSignals(double from, double to) {
+    // Before the changes of this move: a signal that turns to stop once passed was passed at
+    // the aspect it showed the driver.
+    if (from < to)
+        for (std::size_t i = 0; i < scenario_.route.signals.size(); ++i) {
+            const double at = scenario_.route.signals[i].position;
+            if (from < at && at <= to && outcome_.passedAspect[i] == kNotPassed)
+                outcome_.passedAspect[i] = track_.Aspect(static_cast<int>(i));
+        }
     track_.AdvanceSignals(static_cast<double>(elapsedMs_) / 1000.0, from, to, scratch_);
     for (int index : scratch_)
         Log("signal " + track_.signal(index).id + " shows aspect " +
@@ -264,9 +284,11 @@ void HostRun::Frame(std::int32_t dtMs) {
     outcome_.lowest = std::min(outcome_.lowest, to);
     outcome_.highest = std::max(outcome_.highest, to);
     outcome_.plotTop = std::max(outcome_.plotTop, std::fabs(train_.speed()));
-    if (scenario_.trace.patternSpeedPanel)
-        outcome_.plotTop = std::max(
-            outcome_.plotTop, static_cast<double>(panel_[*scenario_.trace.patternSpeedPanel]));
+    if (scenario_.trace.patternSpeedPanel) {
+        const std::int32_t pattern = panel_[*scenario_.trace.patternSpeedPanel];
+        outcome_.plotTop = std::max(outcome_.plotTop, static_cast<double>(pattern));
+        outcome_.patternSpeedSet = outcome_.patternSpeedSet || pattern != 0;
+    }
 
     const std::int32_t period = scenario_.trace.periodMs;
     if (period == 0 || lastTraceMs_ < 0 || elapsedMs_ / period != lastTraceMs_ / period) {

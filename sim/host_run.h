@@ -10,11 +10,14 @@
 #include "sim/track.h"
 #include "sim/train.h"
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace velqa3::sim {
+
+inline constexpr std::int32_t kNotPassed = INT32_MIN;
 
 struct RunOutcome {
     std::int64_t frames = 0;
@@ -24,6 +27,9 @@ struct RunOutcome {
     double finalSpeed = 0.0;
     double lowest = 0.0, highest = 0.0; // the span of track the train covered, m
     double plotTop = 0.0; // the highest speed or pattern speed, for the picture's scale
+    // Per signal, its aspect when the train passed it going forwards (kNotPassed: never).
+    std::vector<std::int32_t> passedAspect;
+    bool patternSpeedSet = false; // the pattern speed panel entry was ever non-zero
     std::string endReason;
     std::vector<std::string> warnings; // things the host could not do as the scenario asked
 };

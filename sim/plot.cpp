@@ -1,62 +1,190 @@
 #include "sim/plot.h"
 
-#include <cstdlib>
+#include "platform/process.h"
+#include "sim/beacon_names.h"
+
+#include <algorithm>
+#include <cstdio>
+
 #include <fstream>
 
 namespace velqa3::sim {
 
 namespace {
 
-// A path as a gnuplot single-quoted string: quotes are doubled, nothing else is special.
-std::string Quoted(const std::filesystem::path& path) {
-    std::string text = "'";
-    for (char c : path.generic_string()) {
-        text += c;
-        if (c == '\'') text += '\'';
+// Text as a gnuplot single-quoted string. Inside one, gnuplot expands no macro and no
+// backquote and ends the string only at a quote, which is doubled. A line break would end the
+// command and begin another (and "!" at a line's start runs a shell command), so control
+// characters never get in, even though the scenario reader already refuses them.
+std::string Quoted(std::string_view text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        quoted += byte < 0x20 || byte == 0x7F ? '?' : c;
+        if (c == '\'') quoted += '\'';
     }
-    return text + "'";
+    return quoted + "'";
 }
 
 } // namespace
 
-bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, PlotRange range,
-                     const std::filesystem::path& trace, const std::filesystem::path& picture,
-                     const std::filesystem::path& script) {
-    std::ofstream gp(script, std::ios::binary);
+const char* AspectColour(std::int32_t aspect) {
+    if (aspect == kNotPassed) return "#999999";
+    if (aspect <= 0) return "#d62728"; // stop
+    if (aspect == 1) return "#ff7f0e";
+    if (aspect == 2) return "#e6b800";
+    if (aspect == 3) return "#bcbd22";
+    return "#2ca02c";
+}
+
+namespace {
+
+// Labels set in rows, each row filled from the left with labels that do not touch: where a
+// label would overlap one already placed, it goes a row further. Widths are reckoned from the
+// picture's size and the font, which is enough to keep them apart.
+struct LabelRows {
+    double from, to;
+    static constexpr double kPlotPixels = kPlotWidth - 170.0; // the graph inside its margins
+    static constexpr double kCharPixels = 6.0;                // sans at 8 points
+    int rows;
+    std::vector<double> rowEnds = std::vector<double>(static_cast<std::size_t>(rows), -1e300);
+
+    // The row for a label at x with so many characters, or -1 when none has room. A label that
+    // would run past the right edge ends at x instead (rightwards is then false).
+    int Place(double x, std::size_t characters, bool& rightwards) {
+        const double metresPerPixel = (to - from) / kPlotPixels;
+        const double width = (static_cast<double>(characters) * kCharPixels + 8.0) * metresPerPixel;
+        rightwards = x + width <= to;
+        const double start = rightwards ? x : x - width;
+        for (std::size_t row = 0; row < rowEnds.size(); ++row)
+            if (start > rowEnds[row]) {
+                rowEnds[row] = start + width;
+                return static_cast<int>(row);
+            }
+        return -1;
+    }
+};
+
+std::string Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+std::string ChangeText(const SignalChange& c) {
+    switch (c.trigger) {
+    case SignalChange::Trigger::Time:
+        return Number(c.at) + " s: " + std::to_string(c.aspect);
+    case SignalChange::Trigger::Location:
+        return Number(c.at) + " m: " + std::to_string(c.aspect);
+    case SignalChange::Trigger::Passed:
+        return "passed: " + std::to_string(c.aspect);
+    }
+    return "";
+}
+
+} // namespace
+
+bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const RunOutcome& run,
+                     const std::filesystem::path& folder) {
+    std::ofstream gp(folder / kPlotScript, std::ios::binary);
     if (!gp) return false;
-    const int emergency = scenario.vehicle.spec.BrakeNotches + 1;
-    double from = range.fromM, to = range.toM;
-    if (to - from < 10.0) from -= 5.0, to += 5.0;
-    gp << "# Drawn by velqa3-sim from the trace; run it again with: gnuplot "
-       << script.filename().string() << "\n"
-       << "set terminal pngcairo size 1400,800 font 'sans,10'\n"
-       << "set output " << Quoted(picture) << "\n"
+    const VehicleSpec& spec = scenario.vehicle.spec;
+    const int emergency = spec.BrakeNotches + 1;
+    // The whole route, not only where the train went: a beacon it never reached is news too.
+    double from = run.lowest, to = run.highest;
+    for (const Signal& s : scenario.route.signals)
+        from = std::min(from, s.position), to = std::max(to, s.position);
+    for (const Beacon& b : scenario.route.beacons)
+        from = std::min(from, b.position), to = std::max(to, b.position);
+    for (const GradientChange& g : scenario.route.grades)
+        from = std::min(from, g.from), to = std::max(to, g.from);
+    const double margin = std::max(5.0, (to - from) * 0.02);
+    from -= margin, to += margin;
+
+    const bool drawPattern = scenario.trace.patternSpeedPanel.has_value() && run.patternSpeedSet;
+    std::string title = scenario.name + ": speed over distance";
+    if (scenario.trace.patternSpeedPanel && !run.patternSpeedSet)
+        title += " (pattern speed panel " + std::to_string(*scenario.trace.patternSpeedPanel) +
+                 " stayed 0 all run: not drawn)";
+    // The script names its files relative to the run folder, where gnuplot runs: no path the
+    // user gave is ever written into it.
+    gp << "# Drawn by velqa3-sim from the trace; in the run folder, run it again with: gnuplot "
+       << kPlotScript << "\n"
+       << "set terminal pngcairo size " << kPlotWidth << "," << kPlotHeight << " font 'sans,10'\n"
+       << "set output " << Quoted(kPlotPicture) << "\n"
        << "set datafile separator ','\n"
-       << "set title " << Quoted(scenario.name + ": speed over distance") << " noenhanced\n"
+       << "set title " << Quoted(title) << " noenhanced\n"
        << "set xlabel 'location (m)'\nset ylabel 'speed (km/h)'\nset y2label 'brake notch'\n"
-       << "set ytics nomirror\nset y2tics 1\nset grid\nset key outside bottom center horizontal\n"
-       << "set xrange [" << from << ":" << to << "]\n"
-       << "set offsets graph 0, graph 0, graph 0.08, 0\n"
-       << (range.topSpeed >= 1.0 ? "set yrange [0:*]\n" : "set yrange [0:10]\n")
+       << "set ytics nomirror\nset grid\nset key outside bottom center horizontal\n"
+       << "set xrange [" << Number(from) << ":" << Number(to) << "]\n"
+       << "set offsets graph 0, graph 0, graph 0.4, 0\n"
+       << (run.plotTop >= 1.0 ? "set yrange [0:*]\n" : "set yrange [0:10]\n")
        << "set y2range [0:" << emergency + 1 << "]\n";
+    // Every notch on the brake axis, the ATS and emergency notches by name.
+    gp << "set y2tics (";
+    for (int notch = 0; notch <= emergency; ++notch) {
+        std::string name = std::to_string(notch);
+        if (notch == emergency)
+            name = "EB " + name;
+        else if (notch == spec.AtsNotch)
+            name = "ATS " + name;
+        gp << (notch == 0 ? "" : ", ") << Quoted(name) << " " << notch;
+    }
+    gp << ")\n";
+
+    int unlabelled = 0;
+    LabelRows beaconRows{from, to, 6};
     for (const Beacon& b : scenario.route.beacons) {
-        if (b.position < from || b.position > to) continue;
-        gp << "set arrow from " << b.position << ", graph 0 to " << b.position
-           << ", graph 1 nohead lc rgb '#999999' dt 3\n"
-           << "set label 'type " << b.type << "' at " << b.position
-           << ", graph 0.99 rotate by 90 right font ',8' tc rgb '#666666'\n";
+        const std::string label = BeaconLabel(b.type, b.optional);
+        gp << "set arrow from " << Number(b.position) << ", graph 0 to " << Number(b.position)
+           << ", graph 1 nohead lc rgb '#999999' dt 3\n";
+        bool rightwards = true;
+        const int row = beaconRows.Place(b.position, label.size(), rightwards);
+        if (row < 0) {
+            ++unlabelled;
+            continue;
+        }
+        gp << "set label " << Quoted(label) << " at " << Number(b.position) << ", graph "
+           << Number(0.98 - 0.03 * row)
+           << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0")
+           << " font ',8' tc rgb '#555555' "
+           << "noenhanced\n";
     }
-    for (const Signal& s : scenario.route.signals) {
-        if (s.position < from || s.position > to) continue;
-        gp << "set arrow from " << s.position << ", graph 0 to " << s.position
-           << ", graph 1 nohead lc rgb '#2ca02c' lw 1.5\n"
-           << "set label " << Quoted(s.id) << " at " << s.position
-           << ", graph 0.02 rotate by 90 left font ',8' tc rgb '#2ca02c' noenhanced\n";
+    LabelRows signalRows{from, to, 3};
+    for (std::size_t i = 0; i < scenario.route.signals.size(); ++i) {
+        const Signal& s = scenario.route.signals[i];
+        const std::int32_t passed = i < run.passedAspect.size() ? run.passedAspect[i] : kNotPassed;
+        std::string label = s.id + ": " + std::to_string(s.aspect);
+        for (const SignalChange& c : s.changes)
+            label += ", " + ChangeText(c);
+        label +=
+            passed == kNotPassed ? " (not passed)" : " (passed at " + std::to_string(passed) + ")";
+        const char* colour = AspectColour(passed);
+        gp << "set arrow from " << Number(s.position) << ", graph 0 to " << Number(s.position)
+           << ", graph 1 nohead lc rgb '" << colour << "' lw 2\n";
+        bool rightwards = true;
+        const int row = signalRows.Place(s.position, label.size(), rightwards);
+        if (row < 0) {
+            ++unlabelled;
+            continue;
+        }
+        gp << "set label " << Quoted(label) << " at " << Number(s.position) << ", graph "
+           << Number(0.79 - 0.03 * row)
+           << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
+           << colour << "' noenhanced\n";
     }
-    const std::string data = Quoted(trace);
+    if (unlabelled > 0)
+        gp << "set label "
+           << Quoted(std::to_string(unlabelled) +
+                     " beacon or signal labels left out for room; see the "
+                     "event log")
+           << " at graph 0.99, graph 0.5 right font ',8' tc rgb '#555555'\n";
+
+    const std::string data = Quoted(kPlotTrace);
     gp << "plot " << data << " skip 1 using " << recorder.LocationColumn() << ":(abs($"
        << recorder.SpeedColumn() << ")) with lines lw 2 lc rgb '#1f77b4' title 'speed'";
-    if (scenario.trace.patternSpeedPanel) {
+    if (drawPattern) {
         const int column = recorder.PanelColumn(*scenario.trace.patternSpeedPanel);
         gp << ", \\\n  '' skip 1 using " << recorder.LocationColumn() << ":" << column
            << " with lines lw 1.5 lc rgb '#ff7f0e' title 'pattern speed (panel "
@@ -70,15 +198,20 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, PlotRan
     return static_cast<bool>(gp);
 }
 
-bool RenderPlot(const std::filesystem::path& script, const std::filesystem::path& picture,
-                std::string& problem) {
+bool RenderPlot(const std::filesystem::path& folder, std::string& problem) {
     std::error_code ignored;
+    const std::filesystem::path picture = folder / kPlotPicture;
     std::filesystem::remove(picture, ignored);
-    const std::string command = "gnuplot \"" + script.string() + "\"";
-    const int status = std::system(command.c_str());
+    const char* const argv[] = {"gnuplot", kPlotScript, nullptr};
+    char trouble[256];
+    const std::string where = folder.string();
+    const int status = platform::RunProgram(argv, where.c_str(), trouble, sizeof trouble);
     if (status == 0 && std::filesystem::exists(picture, ignored)) return true;
-    problem = "gnuplot did not draw it (exit status " + std::to_string(status) +
-              "; is gnuplot installed? On Debian: apt-get install gnuplot-nox)";
+    if (status < 0)
+        problem = std::string(trouble) + " (is gnuplot installed? On Debian: apt-get install "
+                                         "gnuplot-nox)";
+    else
+        problem = "gnuplot did not draw it (exit status " + std::to_string(status) + ")";
     return false;
 }
 

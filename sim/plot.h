@@ -2,6 +2,7 @@
 // output and the beacons, drawn by gnuplot from the trace.
 #pragma once
 
+#include "sim/host_run.h"
 #include "sim/recorder.h"
 #include "sim/scenario.h"
 
@@ -10,18 +11,20 @@
 
 namespace velqa3::sim {
 
-struct PlotRange {
-    double fromM = 0.0;
-    double toM = 0.0;
-    double topSpeed = 0.0; // km/h
-};
+// The files of a picture, inside the run folder.
+inline constexpr const char* kPlotScript = "plot.gp";
+inline constexpr const char* kPlotPicture = "run.png";
+inline constexpr const char* kPlotTrace = "trace.csv";
+inline constexpr int kPlotWidth = 1400;
+inline constexpr int kPlotHeight = 800;
 
-// Writes the gnuplot script beside the trace; true when it was written.
-bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, PlotRange range,
-                     const std::filesystem::path& trace, const std::filesystem::path& picture,
-                     const std::filesystem::path& script);
-// Runs gnuplot on the script; false (and problem says why) when no picture came of it.
-bool RenderPlot(const std::filesystem::path& script, const std::filesystem::path& picture,
-                std::string& problem);
+// Writes the gnuplot script into the run folder, beside the trace; true when it was written.
+bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const RunOutcome& run,
+                     const std::filesystem::path& folder);
+// The colour a signal is drawn in: by the aspect it showed when passed, grey when never passed.
+const char* AspectColour(std::int32_t aspect);
+// Runs gnuplot on the script inside the run folder, without a shell; false (and problem says
+// why) when no picture came of it.
+bool RenderPlot(const std::filesystem::path& folder, std::string& problem);
 
 } // namespace velqa3::sim

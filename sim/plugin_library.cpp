@@ -17,7 +17,12 @@ bool PluginLibrary::Open(const std::string& path, std::string& error) {
     Close();
     handle = platform::OpenLibrary(path.c_str());
     if (handle == nullptr) {
-        error = "cannot load plug-in library " + path;
+        char reason[512];
+        platform::LibraryError(reason, sizeof reason);
+        std::string why = reason;
+        // The loader puts the path in front of its reason; the path is said once already.
+        if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
+        error = "cannot load the plug-in " + path + (why.empty() ? "" : ": " + why);
         return false;
     }
     std::string missing;
@@ -38,7 +43,7 @@ bool PluginLibrary::Open(const std::string& path, std::string& error) {
     Resolve(handle, "SetSignal", api.SetSignal, missing);
     Resolve(handle, "SetBeaconData", api.SetBeaconData, missing);
     if (!missing.empty()) {
-        error = "plug-in library " + path + " lacks the entry points " + missing;
+        error = "cannot load the plug-in " + path + ": it lacks the entry points " + missing;
         Close();
         return false;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace velqa3::sim {
 
@@ -127,6 +128,13 @@ void Recorder::Event(std::int64_t elapsedMs, std::int64_t clockMs, double locati
     std::snprintf(head, sizeof head, "%9.3f s  %s  %10.2f m  %7.2f km/h  ",
                   static_cast<double>(elapsedMs) / 1000.0, ClockText(clockMs).c_str(), location,
                   speed);
+    if (eventBytes_ > kMaxEventBytes) return;
+    eventBytes_ += static_cast<std::int64_t>(std::strlen(head) + text.size() + 1);
+    if (eventBytes_ > kMaxEventBytes) {
+        events_ << head << "the event log stops here: it has reached its limit of "
+                << std::to_string(kMaxEventBytes >> 20) << " MB\n";
+        return;
+    }
     events_ << head << text << '\n';
 }
 

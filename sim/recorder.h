@@ -68,10 +68,15 @@ class Recorder {
     int DriverBrakeColumn() const { return 8; }
     int PanelColumn(int index) const; // 0 when the panel entry is not traced
 
+    // The event log stops growing here (a plug-in that changes its output every frame of a long
+    // run would otherwise fill it without end); its last line then says so.
+    static constexpr std::int64_t kMaxEventBytes = 256 << 20;
+
   private:
     const Scenario& scenario_;
     TextOut trace_;
     TextOut events_;
+    std::int64_t eventBytes_ = 0;
 };
 
 } // namespace velqa3::sim

@@ -150,6 +150,7 @@ struct RunSettings {
     std::int32_t jitterMs = 0;
     std::uint64_t seed = 1;
     double maxS = 3600.0; // the run ends here at the latest
+    int maxSLine = 0;     // where max_s was given (or the [run] table), for messages
     double startLocation = 0.0;
     std::int32_t initializeBrake = 0; // the argument of the first Initialize
     std::int32_t driverReverser = 0;
@@ -184,6 +185,9 @@ struct ScenarioError {
     std::string message;
     std::string Text() const;
 };
+
+// Why a file cannot be read whole (missing, not a regular file, larger than limit), or empty.
+std::string FileProblem(const std::filesystem::path& file, std::uintmax_t limit);
 
 // Reads and checks a scenario; on any fault returns false with the first fault in error.
 bool ReadScenario(const std::filesystem::path& file, Scenario& scenario, ScenarioError& error);

@@ -1,5 +1,6 @@
 // Reads a scenario file. Every value is checked before anything runs: a run that starts from a
 // half-understood scenario would show its author a result for a train they did not describe.
+#include "sim/run_limits.h"
 #include "sim/scenario.h"
 #include "sim/scenario_parts.h"
 #include "sim/toml_fields.h"
@@ -13,13 +14,13 @@ namespace velqa3::sim {
 
 namespace {
 
-void ReadRun(Fields& fields, const std::filesystem::path& folder, RunSettings& run) {
+void ReadRun(Fields& fields, const std::filesystem::path& folder, const VehicleSpec& spec,
+             RunSettings& run) {
     if (auto settings = fields.Text("settings")) {
         if (settings->empty()) fields.Fail("settings", "must name a file");
         const std::filesystem::path path = folder / std::filesystem::path(*settings);
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error))
-            fields.Fail("settings", "no such file: " + path.string());
+        if (const std::string problem = FileProblem(path, kMaxSettingsBytes); !problem.empty())
+            fields.Fail("settings", Printable(path.string(), 200) + ": " + problem);
         run.settingsFile = path;
     }
     if (auto start = fields.ClockMs("start_time")) run.startTimeMs = *start;
@@ -32,17 +33,15 @@ void ReadRun(Fields& fields, const std::filesystem::path& folder, RunSettings& r
     if (auto seed = fields.Integer("seed", 0, INT64_MAX))
         run.seed = static_cast<std::uint64_t>(*seed);
     run.maxS = fields.Number("max_s", run.maxS);
+    run.maxSLine = fields.LineOf("max_s");
     if (run.maxS <= 0.0 || run.maxS > 7 * 86400.0)
         fields.Fail("max_s", "must lie above 0 and at most a week (604800 s)");
     run.startLocation = fields.Number("start_location", 0.0);
     if (auto brake = fields.Integer("initialize", INT32_MIN, INT32_MAX))
         run.initializeBrake = static_cast<std::int32_t>(*brake);
-    if (auto reverser = fields.Integer("reverser", INT32_MIN, INT32_MAX))
-        run.driverReverser = static_cast<std::int32_t>(*reverser);
-    if (auto power = fields.Integer("power", INT32_MIN, INT32_MAX))
-        run.driverPower = static_cast<std::int32_t>(*power);
-    if (auto brake = fields.Integer("brake", INT32_MIN, INT32_MAX))
-        run.driverBrake = static_cast<std::int32_t>(*brake);
+    if (fields.Has("reverser")) run.driverReverser = ReverserOf(fields, "reverser");
+    if (fields.Has("power")) run.driverPower = PowerOf(fields, "power", spec);
+    if (fields.Has("brake")) run.driverBrake = BrakeOf(fields, "brake", spec);
     if (const toml::array* spans = fields.Array("suspend")) {
         for (std::size_t i = 0; i < spans->size(); ++i) {
             const toml::node& span = *spans->get(i);
@@ -104,14 +103,7 @@ void ReadScenarioTables(const toml::table& root, const std::filesystem::path& fi
                         Scenario& scenario) {
     Fields top(root, "");
     scenario.name = top.Text("name").value_or(file.stem().string());
-    if (const toml::table* run = top.Table("run")) {
-        Fields fields(*run, "run");
-        ReadRun(fields, file.parent_path(), scenario.run);
-    }
-    if (const toml::table* trace = top.Table("trace")) {
-        Fields fields(*trace, "trace");
-        ReadTrace(fields, scenario.trace);
-    }
+    // The vehicle first: the run's handles are checked against its notches.
     if (const toml::table* vehicle = top.Table("vehicle")) {
         Fields fields(*vehicle, "vehicle");
         ReadVehicle(fields, scenario.vehicle);
@@ -119,6 +111,14 @@ void ReadScenarioTables(const toml::table& root, const std::filesystem::path& fi
         const toml::table defaults;
         Fields fields(defaults, "vehicle");
         ReadVehicle(fields, scenario.vehicle);
+    }
+    if (const toml::table* run = top.Table("run")) {
+        Fields fields(*run, "run");
+        ReadRun(fields, file.parent_path(), scenario.vehicle.spec, scenario.run);
+    }
+    if (const toml::table* trace = top.Table("trace")) {
+        Fields fields(*trace, "trace");
+        ReadTrace(fields, scenario.trace);
     }
     ForEachTable(top, "signal", [&](Fields& f) { ReadSignal(f, scenario.route); });
     ForEachTable(top, "beacon", [&](Fields& f) { ReadBeacon(f, scenario.route); });
@@ -134,6 +134,21 @@ void ReadScenarioTables(const toml::table& root, const std::filesystem::path& fi
 }
 
 } // namespace
+
+std::string FileProblem(const std::filesystem::path& file, std::uintmax_t limit) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (!std::filesystem::exists(status)) return "no such file";
+    if (std::filesystem::is_directory(status)) return "it is a folder, not a file";
+    if (!std::filesystem::is_regular_file(status))
+        return "it is not a regular file (a device, a pipe or a socket)";
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (error) return "its size cannot be read";
+    if (size > limit)
+        return "it is " + std::to_string(size) + " bytes long, more than the limit of " +
+               std::to_string(limit) + " bytes";
+    return "";
+}
 
 std::string ScenarioError::Text() const {
     std::string text = file;
@@ -154,7 +169,7 @@ bool ParseScenario(const std::string& text, const std::filesystem::path& file, S
         return true;
     } catch (const toml::parse_error& fault) {
         error.line = static_cast<int>(fault.source().begin.line);
-        error.message = "not valid TOML: " + std::string(fault.description());
+        error.message = "not valid TOML: " + Printable(fault.description(), 200);
     } catch (const FieldFault& fault) {
         error.line = fault.line;
         error.key = fault.key;
@@ -164,14 +179,27 @@ bool ParseScenario(const std::string& text, const std::filesystem::path& file, S
 }
 
 bool ReadScenario(const std::filesystem::path& file, Scenario& scenario, ScenarioError& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = ScenarioError{file.string(), 0, "", "cannot read the scenario file"};
+    error = ScenarioError{file.string(), 0, "", ""};
+    // Looked at before it is opened: opening a FIFO would wait for a writer, and a device such
+    // as /dev/zero never ends.
+    if (const std::string problem = FileProblem(file, kMaxScenarioBytes); !problem.empty()) {
+        error.message = "cannot be read as a scenario: " + problem;
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseScenario(text.str(), file, scenario, error);
+    std::ifstream in(file, std::ios::binary);
+    std::string text(static_cast<std::size_t>(kMaxScenarioBytes) + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad() || (!in && !in.eof())) {
+        error.message = "cannot read the scenario file";
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    // It may have grown since it was looked at.
+    if (text.size() > kMaxScenarioBytes) {
+        error.message = "cannot be read as a scenario: " + FileProblem(file, kMaxScenarioBytes);
+        return false;
+    }
+    return ParseScenario(text, file, scenario, error);
 }
 
 } // namespace velqa3::sim

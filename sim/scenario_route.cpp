@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <numeric>
 
 namespace velqa3::sim {
@@ -25,6 +26,7 @@ SignalChange ReadChange(Fields& fields) {
     const auto atS = fields.Number("at_s");
     const auto atLocation = fields.Number("at_location");
     const auto passed = fields.Boolean("passed");
+    if (passed && !*passed) fields.Fail("passed", "can only be true; leave it out otherwise");
     const int triggers = (atS ? 1 : 0) + (atLocation ? 1 : 0) + (passed.value_or(false) ? 1 : 0);
     if (triggers != 1)
         throw FieldFault{fields.line(), fields.path(),
@@ -89,6 +91,16 @@ void ReadGradient(Fields& fields, Route& route) {
     if (!permil) fields.Fail("permil", "is missing");
     if (*permil < -1000.0 || *permil > 1000.0) fields.Fail("permil", "must lie within ±1000");
     grade.permil = *permil;
+    // Each gradient holds until the next one, so the list reads along the track; one out of
+    // order is most likely a typing slip that would change the whole route behind it.
+    if (!route.grades.empty() && grade.from <= route.grades.back().from) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "must lie beyond the gradient before it (from = %g m); list the gradients "
+                      "in order along the track",
+                      route.grades.back().from);
+        fields.Fail("from", text);
+    }
     route.grades.push_back(grade);
 }
 

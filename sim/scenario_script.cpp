@@ -19,6 +19,7 @@ std::pair<double, double> Range(Fields& fields, std::string_view key) {
     const double from = NumberOf(*pair->get(0), fields.Name(key));
     const double to = NumberOf(*pair->get(1), fields.Name(key));
     if (to < from) fields.Fail(key, "must not end before it begins");
+    if (key == "between_s" && from < 0.0) fields.Fail(key, "must not begin before the run");
     return {from, to};
 }
 
@@ -34,11 +35,31 @@ std::int32_t Notch(Fields& fields, std::string_view key, const VehicleSpec& spec
     return static_cast<std::int32_t>(IntegerOf(*node, fields.Name(key), 0, spec.BrakeNotches + 1));
 }
 
+// A flag whose only meaning is "true": false would silently do nothing.
+bool OnlyTrue(Fields& fields, std::string_view key) {
+    const auto flag = fields.Boolean(key);
+    if (flag && !*flag) fields.Fail(key, "can only be true; leave it out otherwise");
+    return flag.value_or(false);
+}
+
 int HoldMs(Fields& fields) {
     return static_cast<int>(fields.Integer("hold_ms", 1, 3600000).value_or(200));
 }
 
 } // namespace
+
+std::int32_t ReverserOf(Fields& fields, std::string_view key) {
+    return static_cast<std::int32_t>(*fields.Integer(key, -1, 1));
+}
+
+std::int32_t PowerOf(Fields& fields, std::string_view key, const VehicleSpec& spec) {
+    return static_cast<std::int32_t>(*fields.Integer(key, 0, spec.PowerNotches));
+}
+
+std::int32_t BrakeOf(Fields& fields, std::string_view key, const VehicleSpec& spec) {
+    bool emergency = false;
+    return Notch(fields, key, spec, emergency);
+}
 
 DriverStep ReadDriverStep(Fields& fields, const VehicleSpec& spec) {
     DriverStep step;
@@ -51,19 +72,14 @@ DriverStep ReadDriverStep(Fields& fields, const VehicleSpec& spec) {
     step.speedBelow = fields.Number("speed_below");
     step.speedAbove = fields.Number("speed_above");
     step.waitS = fields.Number("wait_s");
-    step.stopped = fields.Boolean("stopped");
+    if (OnlyTrue(fields, "stopped")) step.stopped = true;
     step.pluginBrake = fields.Boolean("plugin_brake");
     if (step.atS && *step.atS < 0.0) fields.Fail("at_s", "must not be negative");
     if (step.waitS && *step.waitS < 0.0) fields.Fail("wait_s", "must not be negative");
 
-    step.reverser = Int32(fields, "reverser");
-    step.power = Int32(fields, "power");
-    if (fields.Has("brake")) {
-        bool emergency = false;
-        const toml::node* node = fields.Node("brake");
-        step.brake =
-            node->is_string() ? Notch(fields, "brake", spec, emergency) : *Int32(fields, "brake");
-    }
+    if (fields.Has("reverser")) step.reverser = ReverserOf(fields, "reverser");
+    if (fields.Has("power")) step.power = PowerOf(fields, "power", spec);
+    if (fields.Has("brake")) step.brake = BrakeOf(fields, "brake", spec);
     if (auto key = fields.Integer("key_down", 0, 15)) step.keyDown = static_cast<int>(*key);
     if (auto key = fields.Integer("key_up", 0, 15)) step.keyUp = static_cast<int>(*key);
     if (auto key = fields.Integer("key", 0, 15)) step.key = KeyPress{static_cast<int>(*key), 0};
@@ -95,7 +111,7 @@ DriverStep ReadDriverStep(Fields& fields, const VehicleSpec& spec) {
         relocation.RejectUnknownKeys();
         step.initialize = r;
     }
-    step.end = fields.Boolean("end").value_or(false);
+    step.end = OnlyTrue(fields, "end");
     return step;
 }
 
@@ -107,10 +123,20 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
         "stops_between", "final_stop_between", "speed_below",
         "message",       "message_contains",   "no_messages",
         "panel",         "reverser_is"};
+    for (std::string_view k : kKinds)
+        fields.Know(k);
+    for (std::string_view k : {"between_m", "between_s", "value"})
+        fields.Know(k);
     int kinds = 0;
     std::string_view kind;
     for (std::string_view k : kKinds)
         if (fields.Has(k)) ++kinds, kind = k;
+    if (kinds == 0) {
+        // Most likely a misspelt kind: say which, rather than list them all.
+        for (std::string_view k : {"between_m", "between_s", "value"})
+            fields.Node(k);
+        fields.RejectUnknownKeys();
+    }
     if (kinds != 1)
         throw FieldFault{
             fields.line(), fields.path(),

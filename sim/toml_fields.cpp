@@ -1,7 +1,9 @@
 #include "sim/toml_fields.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace velqa3::sim {
 
@@ -43,7 +45,69 @@ std::string Shown(double value) {
     return text;
 }
 
+// A control character at text[at], or 0: C0, DEL, C1 (two bytes in UTF-8), and the Unicode
+// line separators and text-direction overrides, which can make a line read as something else.
+int ControlAt(std::string_view text, std::size_t at, std::size_t& length) {
+    const auto byte = [&](std::size_t i) {
+        return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+    };
+    const unsigned first = byte(at);
+    length = 1;
+    if (first < 0x20 || first == 0x7F) return static_cast<int>(first);
+    if (first == 0xC2 && byte(at + 1) >= 0x80 && byte(at + 1) <= 0x9F) {
+        length = 2;
+        return static_cast<int>(byte(at + 1));
+    }
+    if (first == 0xE2 && (byte(at + 1) == 0x80 || byte(at + 1) == 0x81)) {
+        const unsigned code = 0x2000 + ((byte(at + 1) & 0x3F) << 6) + (byte(at + 2) & 0x3F);
+        if (code == 0x2028 || code == 0x2029 || (code >= 0x202A && code <= 0x202E) ||
+            (code >= 0x2066 && code <= 0x2069)) {
+            length = 3;
+            return static_cast<int>(code);
+        }
+    }
+    return 0;
+}
+
 } // namespace
+
+std::string TextProblem(std::string_view text) {
+    if (text.size() > kMaxTextBytes)
+        return "is " + std::to_string(text.size()) + " bytes long; texts may hold at most " +
+               std::to_string(kMaxTextBytes);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::size_t length = 1;
+        if (const int code = ControlAt(text, i, length)) {
+            char where[96];
+            std::snprintf(where, sizeof where,
+                          "holds the control character U+%04X at byte %zu; texts must be "
+                          "printable, on one line",
+                          static_cast<unsigned>(code), i + 1);
+            return where;
+        }
+    }
+    return "";
+}
+
+std::string Printable(std::string_view text, std::size_t limit) {
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (shown.size() >= limit) return shown + "...";
+        std::size_t length = 1;
+        if (ControlAt(text, i, length) != 0) {
+            for (std::size_t k = 0; k < length; ++k) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\x%02X",
+                              static_cast<unsigned>(static_cast<unsigned char>(text[i + k])));
+                shown += escape;
+            }
+            i += length - 1;
+            continue;
+        }
+        shown += text[i];
+    }
+    return shown;
+}
 
 int LineOf(const toml::node& node) {
     return static_cast<int>(node.source().begin.line);
@@ -86,6 +150,7 @@ int Fields::LineOf(std::string_view key) const {
 }
 
 bool Fields::Has(std::string_view key) const {
+    known_.emplace(key);
     return table_.contains(key);
 }
 
@@ -128,7 +193,10 @@ std::optional<std::string> Fields::Text(std::string_view key) {
     if (node == nullptr) return std::nullopt;
     if (!node->is_string())
         FailAt(*node, Name(key), std::string("must be a string, not ") + TypeName(*node));
-    return *node->value<std::string>();
+    std::string text = *node->value<std::string>();
+    if (const std::string problem = TextProblem(text); !problem.empty())
+        FailAt(*node, Name(key), problem);
+    return text;
 }
 
 std::optional<std::int64_t> Fields::ClockMs(std::string_view key) {
@@ -142,6 +210,8 @@ std::optional<std::int64_t> Fields::ClockMs(std::string_view key) {
         FailAt(*node, Name(key),
                std::string("must be a time \"HH:MM:SS\", not ") + TypeName(*node));
     const std::string text = *node->value<std::string>();
+    if (const std::string problem = TextProblem(text); !problem.empty())
+        FailAt(*node, Name(key), problem);
     unsigned hours = 0, minutes = 0, seconds = 0, millis = 0;
     char tail = 0;
     const int parts =
@@ -168,13 +238,47 @@ const toml::table* Fields::Table(std::string_view key) {
     return node->as_table();
 }
 
+std::string NearestKey(std::string_view unknown, const std::set<std::string, std::less<>>& keys) {
+    // Optimal string alignment distance: a swapped pair of letters counts as one slip.
+    const auto distance = [](std::string_view a, std::string_view b) {
+        std::vector<std::vector<std::size_t>> d(a.size() + 1,
+                                                std::vector<std::size_t>(b.size() + 1));
+        for (std::size_t i = 0; i <= a.size(); ++i)
+            d[i][0] = i;
+        for (std::size_t j = 0; j <= b.size(); ++j)
+            d[0][j] = j;
+        for (std::size_t i = 1; i <= a.size(); ++i)
+            for (std::size_t j = 1; j <= b.size(); ++j) {
+                const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+                d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+                if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                    d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+            }
+        return d[a.size()][b.size()];
+    };
+    // Keys are short; a long unknown key is no misspelling of any of them.
+    if (unknown.size() > 64) return "";
+    std::string best;
+    std::size_t bestDistance = std::max<std::size_t>(2, unknown.size() / 3) + 1;
+    for (const std::string& key : keys) {
+        const std::size_t d = distance(unknown, key);
+        if (d < bestDistance) bestDistance = d, best = key;
+    }
+    return best;
+}
+
 void Fields::RejectUnknownKeys() const {
     for (auto&& [key, node] : table_) {
         if (used_.find(key.str()) != used_.end()) continue;
+        std::set<std::string, std::less<>> keys = used_;
+        keys.insert(known_.begin(), known_.end());
+        const std::string nearest = NearestKey(key.str(), keys);
         throw FieldFault{static_cast<int>(key.source().begin.line) != 0
                              ? static_cast<int>(key.source().begin.line)
                              : sim::LineOf(node),
-                         Name(key.str()), "unknown key"};
+                         Name(Printable(key.str())),
+                         nearest.empty() ? "unknown key"
+                                         : "unknown key; did you mean " + nearest + "?"};
     }
 }
 

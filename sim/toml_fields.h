@@ -13,6 +13,15 @@
 
 namespace velqa3::sim {
 
+// The longest text a scenario may give (a name, a signal id, a note, a message to expect).
+inline constexpr std::size_t kMaxTextBytes = 256;
+
+// Why a text cannot be used (control characters, too long), or empty when it can. The text is
+// never quoted back: it may be long, and whatever it holds is what must not reach a terminal.
+std::string TextProblem(std::string_view text);
+// Text safe to show in a message: control characters as \xNN, cut short at limit bytes.
+std::string Printable(std::string_view text, std::size_t limit = 64);
+
 // Thrown inside the reader only; ReadScenario turns it into a ScenarioError.
 struct FieldFault {
     int line;
@@ -44,7 +53,10 @@ class Fields {
     const toml::array* Array(std::string_view key);
     const toml::table* Table(std::string_view key);
 
-    // Refuses keys that were never asked for.
+    // Keys this table may hold though the reader did not ask for them this time; only used to
+    // suggest a spelling for an unknown key.
+    void Know(std::string_view key) { known_.emplace(key); }
+    // Refuses keys that were never asked for, naming the nearest known key.
     void RejectUnknownKeys() const;
 
     [[noreturn]] void Fail(std::string_view key, const std::string& message) const;
@@ -53,7 +65,11 @@ class Fields {
     const toml::table& table_;
     std::string path_;
     std::set<std::string, std::less<>> used_;
+    mutable std::set<std::string, std::less<>> known_;
 };
+
+// The known key closest in spelling to an unknown one, or empty when none is close.
+std::string NearestKey(std::string_view unknown, const std::set<std::string, std::less<>>& keys);
 
 int LineOf(const toml::node& node);
 // A finite number from an integer or float node; fails naming key at the node's line.

@@ -1,79 +1,12 @@
 // The stand-in host end to end, against the probe plug-in that logs every call it receives:
 // the host's order of calls, beacons, signals, suspension, keys, messages, expectations and
 // the exit codes a user sees.
-#include "sim/app.h"
+#include "tests/sim/sim_harness.h"
 
-#include <gtest/gtest.h>
+#include <cstdio>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-namespace velqa3::sim {
+namespace velqa3::sim::test {
 namespace {
-
-namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-struct SimRun {
-    int exitCode = -1;
-    fs::path folder;
-    Lines calls;        // probe.log, one call per line
-    std::string output; // what velqa3-sim printed
-
-    Lines Calls(const std::string& prefix) const {
-        Lines found;
-        std::copy_if(calls.begin(), calls.end(), std::back_inserter(found),
-                     [&](const std::string& call) { return call.rfind(prefix, 0) == 0; });
-        return found;
-    }
-    bool Printed(const std::string& text) const { return output.find(text) != std::string::npos; }
-};
-
-class Host : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() / ("velqa3-sim-test-" + std::string(info->name()));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
-    SimRun Run(const std::string& scenario, const std::string& plugin = VELQA3_PROBE_PATH) {
-        const fs::path file = root_ / "scenario.toml";
-        std::ofstream(file) << scenario;
-        SimRun run;
-        // A folder of its own per run: a library the process loaded once may stay resident
-        // (with its state) when the same path is loaded again.
-        run.folder = root_ / ("run" + std::to_string(++runs_));
-        std::string args[] = {"velqa3-sim", file.string(),       "--plugin", plugin,
-                              "--out",      run.folder.string(), "--no-plot"};
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        ::testing::internal::CaptureStdout();
-        run.exitCode = SimMain(static_cast<int>(argv.size()), argv.data());
-        run.output = ::testing::internal::GetCapturedStdout();
-        std::istringstream log(Read(run.folder / "probe.log"));
-        for (std::string line; std::getline(log, line);)
-            run.calls.push_back(line);
-        return run;
-    }
-
-    fs::path root_;
-    int runs_ = 0;
-};
 
 TEST_F(Host, CallsTheExportsInTheHostsOrderAndFiresABeaconEachWayItIsPassed) {
     // Forwards over the beacon to a stand, then backwards over it again.
@@ -185,6 +118,29 @@ suspend = [[1.0, 1.5]]
     EXPECT_NE(next->find(" 5000.000 "), std::string::npos) << *next;
 }
 
+TEST_F(Host, TheEventLogSaysWhyTheCabLeftAConfirmOrResetWithoutEffect) {
+    const SimRun run = Run(R"(
+driver = [{ brake = 1, key = 0 }, { wait_s = 0.5, reverser = 1, key_down = 3 },
+          { wait_s = 0.5, brake = 2, reverser = 0, key = 0 },
+          { wait_s = 0.5, brake = "emergency", key_down = 3 }]
+[run]
+max_s = 3
+)");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::string events = Read(run.folder / "events.log");
+    const std::string confirm = "key 0 (ATS confirm) has no effect: the plug-in confirms only "
+                                "with the brake at or above the ATS notch 2; the driver's brake "
+                                "is at 1";
+    const std::string reset = "key 3 (protection reset) has no effect: the plug-in resets only "
+                              "at a stand with the reverser at 0 and the brake at emergency (9); "
+                              "the reverser is at 1, the brake is at 1";
+    EXPECT_NE(events.find(confirm), std::string::npos) << events;
+    EXPECT_NE(events.find(reset), std::string::npos) << events;
+    // Once the cab is as the plug-in needs it, the keys go without comment.
+    EXPECT_EQ(events.find("has no effect", events.find(reset) + reset.size()), std::string::npos)
+        << events;
+}
+
 TEST_F(Host, RefusesBadScenariosAndPluginsWithExitTwoAndNoRunFolder) {
     const fs::path notALibrary = root_ / "text.so";
     std::ofstream(notALibrary) << "not a library";
@@ -207,4 +163,4 @@ TEST_F(Host, RefusesBadScenariosAndPluginsWithExitTwoAndNoRunFolder) {
 }
 
 } // namespace
-} // namespace velqa3::sim
+} // namespace velqa3::sim::test

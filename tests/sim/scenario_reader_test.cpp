@@ -26,7 +26,6 @@ TEST(ScenarioReader, RefusesBadInputNamingFileLineAndKey) {
         {"[[\npower = 1\n", 1, "", "not valid TOML"},
         {"[run]\nmax_s = 2\u00a1\n", 2, "", "not valid TOML"},
         {"[run]\nmax_s = \u3001\n", 2, "", "not valid TOML"},
-        {"[run]\nintervall_ms = 16\n", 2, "run.intervall_ms", "unknown key"},
         {"[vehicle]\nbrake_notches = \"eight\"\n", 2, "vehicle.brake_notches",
          "must be an integer"},
         {"[vehicle]\nbrake_notches = -3\n", 2, "vehicle.brake_notches", "must lie between 1"},
@@ -48,6 +47,30 @@ TEST(ScenarioReader, RefusesBadInputNamingFileLineAndKey) {
         {"beacon = 3\n", 1, "beacon", "[[beacon]]"},
         {"[[signal]]\nposition = 100\n[[signal.change]]\naspect = 4\n", 3, "signal[1].change[1]",
          "exactly one of"},
+        // Handles the vehicle does not have, and values that mean nothing.
+        {"[vehicle]\nbrake_notches = 7\n[run]\nbrake = 99\n", 4, "run.brake",
+         "must lie between 0 and 8, not 99"},
+        {"[run]\npower = 6\n", 2, "run.power", "must lie between 0 and 5"},
+        {"[[driver]]\npower = 99\n", 2, "driver[1].power", "must lie between 0 and 5, not 99"},
+        {"[[driver]]\nreverser = 5\n", 2, "driver[1].reverser", "must lie between -1 and 1"},
+        {"[[driver]]\nbrake = -1\n", 2, "driver[1].brake", "must lie between 0 and 9"},
+        {"[[driver]]\nwait_s = -1\n", 2, "driver[1].wait_s", "must not be negative"},
+        {"[[driver]]\nstopped = false\n", 2, "driver[1].stopped", "can only be true"},
+        {"[[signal]]\nposition = 9\nchange = [{ passed = false, aspect = 1 }]\n", 3,
+         "signal[1].change[1].passed", "can only be true"},
+        {"[[expect]]\nreverser_is = 1\nbetween_s = [-1, 5]\n", 3, "expect[1].between_s",
+         "must not begin before the run"},
+        {"[[gradient]]\nfrom = 500\npermil = 5\n[[gradient]]\nfrom = 100\npermil = 0\n", 5,
+         "gradient[2].from", "must lie beyond the gradient before it (from = 500 m)"},
+        // A misspelt key at its own line, with the key it most likely meant.
+        {"[run]\nintervall_ms = 16\n", 2, "run.intervall_ms",
+         "unknown key; did you mean interval_ms?"},
+        {"[[driver]]\nat_s = 1\n\nbrkae = 3\n", 4, "driver[1].brkae",
+         "unknown key; did you mean brake?"},
+        {"[[expect]]\nbetween_m = [1, 2]\nbrake_reachs = 3\n", 3, "expect[1].brake_reachs",
+         "did you mean brake_reaches?"},
+        {"[vehicel]\ncars = 3\n", 1, "vehicel", "did you mean vehicle?"},
+        {"[run]\nzzzzzz = 1\n", 2, "run.zzzzzz", "unknown key"},
     };
     for (const auto& c : cases) {
         const ScenarioError error = Refusal(c.text);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the shipping DLL from the file itself: a 32-bit x86 image that exports exactly the
 host's sixteen entry points under their plain names, pops the standard-call argument bytes in
-each, and needs no DLL beyond those Windows itself provides."""
+each, needs no DLL beyond those Windows itself provides, and carries no debug sections."""
 import re
 import subprocess
 import sys
@@ -79,17 +79,27 @@ def main(objdump, dll):
     # Loads and stores stay: the 32-bit calling convention returns floats on the x87 stack.
     listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", dll], check=True,
                              capture_output=True, text=True).stdout
-    own, x87 = None, set()
+    own, x87, seen = None, set(), 0
     for line in listing.splitlines():
         label = re.match(r"^[0-9a-f]+ <(.+)>:$", line)
         if label:
             own = label.group(1) if "velqa3" in label.group(1) else None
+            seen += 1 if own else 0
         elif own and re.search(r"\tf(i?add|i?sub|i?mul|i?div|sqrt|u?comi?|ild|istt?p?|scale|prem|rndint)[a-z]*\s", line):
             x87.add(own)
+    # Without symbols nothing would be inspected and the check below would pass unseen.
+    check(seen > 0, "the plug-in's own functions are named in the image (%d found)" % seen)
     check(not x87, "no x87 arithmetic in the plug-in's functions (found in: %s)"
           % ", ".join(sorted(x87)[:5]))
 
-    total = len(EXPECTED_POP) + 7
+    # The shipped image is stripped: debug sections would only add weight (and the build's
+    # paths) to what users install.
+    sections = subprocess.run([objdump, "-h", dll], check=True, capture_output=True,
+                              text=True).stdout
+    debug = sorted(set(re.findall(r"^\s*\d+\s+(\.debug_\S*)", sections, re.M)))
+    check(not debug, "no debug sections (found: %s)" % ", ".join(debug))
+
+    total = len(EXPECTED_POP) + 9
     print("%d passed, %d failed" % (total - len(failures), len(failures)))
     return 1 if failures else 0
 

@@ -1,0 +1,163 @@
+// Scenario texts, paths and plug-ins written to break the stand-in host: none of them may run
+// a command, leave a file behind or get a message that hides what is wrong.
+#include "tests/sim/sim_harness.h"
+
+namespace velqa3::sim::test {
+namespace {
+
+// A scenario that runs a few frames with the probe; name and extra tables vary per case.
+std::string Short(const std::string& head, const std::string& tail = "") {
+    return head + "\n[run]\nmax_s = 2\ninterval_ms = 50\n" + tail;
+}
+
+TEST_F(Host, RefusesControlCharactersInEveryTextNamingFileLineAndKey) {
+    const std::string touch = "\\n!touch " + (root_ / "X").generic_string() + "\\n#";
+    const struct {
+        std::string scenario, where;
+    } cases[] = {
+        {"name = \"n" + touch + "\"", "scenario.toml:1: name: holds the control character U+000A"},
+        {Short("", "[[signal]]\nposition = 10\nid = \"S" + touch + "\""),
+         "scenario.toml:7: signal[1].id: holds the control character U+000A"},
+        {Short("", "[[driver]]\nnote = \"tab\\there\""),
+         "scenario.toml:6: driver[1].note: holds the control character U+0009"},
+        {Short("", "[[expect]]\nmessage = \"bell\\u0007\""),
+         "scenario.toml:6: expect[1].message: holds the control character U+0007"},
+        {Short("", "[[driver]]\nnote = \"\\u202Eevil\""),
+         "scenario.toml:6: driver[1].note: holds the control character U+202E"},
+        {Short("", "[[driver]]\nat_time = \"10:00:00\\r\""),
+         "scenario.toml:6: driver[1].at_time: holds the control character U+000D"},
+        // A key is shown with its control characters spelt out, never raw.
+        {Short("", "[[driver]]\n\"no\\u001b[2Jte\" = 1"),
+         "scenario.toml:6: driver[1].no\\x1B[2Jte: unknown key"},
+    };
+    for (const auto& c : cases) {
+        const SimRun run = Run(c.scenario);
+        EXPECT_EQ(run.exitCode, 2) << c.scenario;
+        EXPECT_TRUE(run.Said(c.where)) << run.errors;
+        EXPECT_EQ(run.errors.find('\x1b'), std::string::npos) << run.errors;
+        EXPECT_FALSE(fs::exists(run.folder)) << c.scenario;
+    }
+    EXPECT_FALSE(fs::exists(root_ / "X"));
+}
+
+TEST_F(Host, RefusesOverlongTextsWithoutEchoingThem) {
+    const std::string note(5000, 'w');
+    const SimRun run = Run(Short("", "[[driver]]\nnote = \"" + note + "\""));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.Said("scenario.toml:6: driver[1].note: is 5000 bytes long; texts may hold at "
+                         "most 256"))
+        << run.errors;
+    EXPECT_EQ(run.errors.find("wwwwwwwwwwwwwwwwwwww"), std::string::npos);
+}
+
+TEST_F(Host, NoScenarioTextOrOutputPathBecomesACommand) {
+    // Each would run touch through gnuplot's "!", a backquote, a macro or the shell.
+    const std::string mark = (root_ / "X").generic_string();
+    const std::string name = "a'b`touch " + mark + "` @x $(touch " + mark + ") \\\\";
+    const std::string scenario =
+        Short("name = \"" + name + "\"", "[[signal]]\nposition = 20\nid = \"S'`touch " + mark +
+                                             "`\"\n[[driver]]\nnote = \"; touch " + mark + "\"");
+    const fs::path outs[] = {
+        root_ / "plain",
+        root_ / ("o$(touch " + mark + ")"),
+        root_ / ("o';touch " + mark + ";'\"`touch " + mark + "`"),
+        root_ / ("o\n!touch " + mark + "\n"),
+    };
+    for (const fs::path& out : outs) {
+        const SimRun run = Run(scenario, VELQA3_PROBE_PATH, {}, out);
+        ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
+        EXPECT_TRUE(fs::exists(out / "run.png")) << out << run.errors;
+        // Only the files the script names itself, relative to the run folder.
+        const std::string script = Read(out / "plot.gp");
+        EXPECT_NE(script.find("\nset output 'run.png'\n"), std::string::npos) << script;
+        EXPECT_NE(script.find("\nplot 'trace.csv' "), std::string::npos) << script;
+        EXPECT_EQ(script.find("\n!"), std::string::npos) << script;
+        EXPECT_NE(script.find("\nset title 'a''b`touch"), std::string::npos) << script;
+        EXPECT_FALSE(fs::exists(root_ / "X")) << out;
+        EXPECT_FALSE(fs::exists(out / "X")) << out;
+    }
+}
+
+TEST_F(Host, APluginThatIsNoLibraryIsNamedAsTheUserGaveIt) {
+    const struct {
+        const char* file;
+        std::string content, why;
+    } cases[] = {
+        {"text.so", "not a library", "not a library: a shared object begins with the ELF"},
+        {"empty.so", "", "not a library: the file is empty"},
+        {"broken.so",
+         std::string("\x7f"
+                     "ELF\x02\x01\x01",
+                     7) +
+             std::string(64, '\0'),
+         ""},
+    };
+    for (const auto& c : cases) {
+        const fs::path plugin = root_ / c.file;
+        std::ofstream(plugin, std::ios::binary) << c.content;
+        const SimRun run = Run(Short(""), plugin.string());
+        EXPECT_EQ(run.exitCode, 2) << c.file;
+        EXPECT_TRUE(run.Said("cannot load the plug-in " + plugin.string() + ": " + c.why))
+            << run.errors;
+        EXPECT_EQ(run.errors.find(run.folder.string()), std::string::npos) << run.errors;
+        EXPECT_FALSE(fs::exists(run.folder)) << c.file;
+    }
+    const SimRun folder = Run(Short(""), root_.string());
+    EXPECT_TRUE(folder.Said("cannot load the plug-in " + root_.string() + ": not a file"))
+        << folder.errors;
+}
+
+TEST_F(Host, RefusesAScenarioThatIsNoFileOrTooLargeAtOnce) {
+    const fs::path large = root_ / "large.toml";
+    {
+        std::ofstream out(large, std::ios::binary);
+        const std::string line(1023, '#');
+        for (int i = 0; i <= 4096; ++i)
+            out << line << '\n';
+    }
+    const std::pair<fs::path, std::string> cases[] = {
+        {root_, "it is a folder, not a file"},
+        {"/dev/zero", "it is not a regular file"},
+        {root_ / "absent.toml", "no such file"},
+        {large, "it is 4195328 bytes long, more than the limit of 4194304 bytes"},
+    };
+    for (const auto& [file, why] : cases) {
+        const SimRun run = RunFile(file);
+        EXPECT_EQ(run.exitCode, 2) << file;
+        EXPECT_TRUE(run.Said(file.string() + ": cannot be read as a scenario: " + why))
+            << run.errors;
+        EXPECT_FALSE(fs::exists(run.folder)) << file;
+    }
+    const SimRun settings = Run("[run]\nsettings = \"/dev/zero\"\n");
+    EXPECT_EQ(settings.exitCode, 2);
+    EXPECT_TRUE(settings.Said("scenario.toml:2: run.settings: /dev/zero: it is not a regular"))
+        << settings.errors;
+}
+
+TEST_F(Host, RefusesARunTooLargeBeforeItStartsNamingTheOptionThatRaisesTheLimit) {
+    const std::string week = "[run]\ninterval_ms = 1\nmax_s = 604800\n";
+    const SimRun frames = Run(week);
+    EXPECT_EQ(frames.exitCode, 2);
+    EXPECT_TRUE(frames.Said("scenario.toml:3: run.max_s: the run would take up to 604800000 "
+                            "frames, more than the limit of 50000000;"))
+        << frames.errors;
+    EXPECT_TRUE(frames.Said("--max-frames")) << frames.errors;
+    EXPECT_FALSE(fs::exists(frames.folder));
+
+    const SimRun trace = Run(week, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "1000000000"});
+    EXPECT_EQ(trace.exitCode, 2);
+    EXPECT_TRUE(trace.Said("run.max_s: the trace would take about 51911 MB, more than the limit "
+                           "of 1024 MB;"))
+        << trace.errors;
+    EXPECT_TRUE(trace.Said("period_ms")) << trace.errors;
+    EXPECT_TRUE(trace.Said("--max-trace-mb")) << trace.errors;
+    EXPECT_FALSE(fs::exists(trace.folder));
+
+    // The smallest interval that jitter allows counts; a raised limit lets the run go.
+    const std::string jittered = "[run]\ninterval_ms = 50\njitter_ms = 40\nmax_s = 2\n";
+    EXPECT_EQ(Run(jittered, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "199"}).exitCode, 2);
+    EXPECT_EQ(Run(jittered, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "200"}).exitCode, 0);
+}
+
+} // namespace
+} // namespace velqa3::sim::test
