@@ -18,6 +18,7 @@
 #include "vehicle/beacon_values.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/line_voltage.h"
+#include "vehicle/one_man_door_timer.h"
 #include "vehicle/panel_channels.h"
 #include "vehicle/panel_timers.h"
 #include "vehicle/platform_doors.h"
@@ -66,6 +67,7 @@ struct CabState {
     PanelTimers panelTimers;
     BeaconValues beaconValues;
     SoundState sound;
+    OneManDoorTimer oneManDoorTimer;
 };
 
 struct Plugin {

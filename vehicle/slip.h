@@ -1,0 +1,17 @@
+// Wheel slip and slide: the wheels' speed (the host's Speed) against the speed the train
+// really covers ground at (from its location).
+#pragma once
+
+#include "host/frame.h"
+
+#include <cstdint>
+
+namespace velqa3 {
+
+// Once a frame: a wheel running well ahead of the ground speed is slipping, one well behind it
+// under hard deceleration is sliding; either latches SlipBrake. A sharp deceleration with the
+// wheels following the ground again releases a slide. A frame of no length or without
+// movement tells nothing and changes nothing.
+void RunSlipCheck(const FrameValues& frame, std::uint8_t& brakeDemand, std::uint8_t& soundRequests);
+
+} // namespace velqa3
