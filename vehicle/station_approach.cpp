@@ -7,7 +7,8 @@ void RunStationApproach(StationApproach& approach, const FrameValues& frame) {
         const float travelled = frame.distanceStep;
         if (approach.lampDistance > 0.0f) approach.lampDistance -= travelled;
         approach.endDistance -= travelled;
-        if (approach.lampDistance < kApproachLampRange) approach.lamp = 1;
+        // 500 m left exactly at the end of a frame is within range.
+        if (approach.lampDistance <= kApproachLampRange) approach.lamp = 1;
     }
     // Not "else": an approach that ends exactly at the end of this frame has ended, and its
     // lamp must not burn one frame past the station. A non-number (an absurd travel) ends it too.

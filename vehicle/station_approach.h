@@ -8,11 +8,11 @@
 
 namespace velqa3 {
 
-inline constexpr float kApproachLampRange = 500.0f; // m before the lamp distance runs out
+inline constexpr float kApproachLampRange = 500.0f; // m left of the lamp distance when it lights
 
 struct StationApproach {
     std::int32_t stationNumber = 0;
-    float lampDistance = 0.0f; // m left until the lamp comes on (below 500 m)
+    float lampDistance = 0.0f; // the lamp is lit from 500 m left of it
     float endDistance = 0.0f;  // m left until the approach ends
     std::uint8_t lamp = 0;
 };
