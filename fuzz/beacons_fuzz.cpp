@@ -1,9 +1,15 @@
 // Feeds fresh protection state any sequence of beacons, frames, driver actions and cab switch
 // and mode changes, and checks after every step that what the panel, the sound stage and the
 // later stages read stays within the values they understand.
-#include "plugin/dispatcher.h"
 #include "fuzz/fuzz_input.h"
+#include "plugin/dispatcher.h"
 #include "tests/support/beacon_rig.h"
+#include "vehicle/announcements.h"
+#include "vehicle/panel_channels.h"
+#include "vehicle/rollback.h"
+#include "vehicle/slip.h"
+#include "vehicle/speed_check.h"
+#include "vehicle/station_approach.h"
 #include "vehicle/supervision.h"
 
 #include <cmath>
@@ -45,9 +51,13 @@ void CheckState(const velqa3::test::BeaconRig& rig) {
     REQUIRE(stc.testTimer >= -1);
 
     for (const std::int32_t command : rig.supervision.announcement)
-        REQUIRE(command == velqa3::kSoundPlayOnce || command == velqa3::kSoundStop);
+        REQUIRE(command == velqa3::kSoundPlayOnce || IsSound(command));
     for (const std::int32_t period : rig.display.period)
         REQUIRE(period != INT32_MIN);
+    for (const std::int32_t frame : rig.display.frame)
+        REQUIRE(frame >= -1);
+    REQUIRE(rig.supervision.speedCheckState >= 0 && rig.supervision.speedCheckState <= 3);
+    REQUIRE(rig.stationApproach.endDistance >= 0.0f && IsLamp(rig.stationApproach.lamp));
     REQUIRE(rig.voltage.nominalVoltage >= 1.0f);
     REQUIRE(rig.voltage.voltageSpread >= 0.0f); // a later nominal voltage may be lower
     REQUIRE(rig.voltage.voltageFluctuation >= 0 && rig.voltage.voltageFluctuation <= 9);
@@ -62,18 +72,34 @@ void CheckState(const velqa3::test::BeaconRig& rig) {
         REQUIRE(!std::isnan(value));
 }
 
-// One frame as the frame driver runs the protections in it.
+// The supervision stages that beacons feed, as the frame driver runs them.
+void Supervise(velqa3::test::BeaconRig& rig, std::uint8_t& brakeDemand) {
+    std::uint8_t soundRequests = 0;
+    velqa3::Supervision& sv = rig.supervision;
+    velqa3::RunRollback(rig.frame, rig.mode.lineCode, rig.inputs.reverser, brakeDemand,
+                        soundRequests);
+    velqa3::SettleAnnouncements(sv.announcement);
+    velqa3::RunStationApproach(rig.stationApproach, rig.frame);
+    velqa3::RunSpeedCheck(sv.speedCheck, sv.speedCheckState, sv.speedCheckLimit, rig.frame,
+                          rig.mode);
+    velqa3::RunDisplayChannels(rig.display, rig.frame, rig.settings);
+    velqa3::RunSlipCheck(rig.frame, brakeDemand, soundRequests);
+}
+
+// One frame as the frame driver runs the protections and the supervision in it.
 void Frame(velqa3::test::BeaconRig& rig, const velqa3::VehicleState& state,
            std::uint8_t& brakeDemand) {
     velqa3::CaptureFrame(rig.frame, state);
     const velqa3::ModeGlobals& mode = rig.mode;
-    if (mode.cabSignalMode != 0) return;
-    velqa3::RunSpotProtection(rig.stc, mode.cabSwitches, true, rig.inputs.masterKeyPosition,
-                              brakeDemand);
-    if ((mode.atsMode & 0x04) != 0 && mode.atsStarted != 0)
-        rig.ptc.Update();
-    else if (mode.lineCode == 4 && mode.atsMode != 4)
-        rig.ptc.CheckMaxSpeed();
+    if (mode.cabSignalMode == 0) {
+        velqa3::RunSpotProtection(rig.stc, mode.cabSwitches, true, rig.inputs.masterKeyPosition,
+                                  brakeDemand);
+        if ((mode.atsMode & 0x04) != 0 && mode.atsStarted != 0)
+            rig.ptc.Update();
+        else if (mode.lineCode == 4 && mode.atsMode != 4)
+            rig.ptc.CheckMaxSpeed();
+    }
+    Supervise(rig, brakeDemand);
     rig.frame.previousSpeed = state.Speed;
     rig.frame.previousLocation = rig.frame.state.Location;
 }
@@ -84,6 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto rig = std::make_unique<velqa3::test::BeaconRig>();
     rig->mode.atsMode = 2;
     rig->mode.atsStarted = 1;
+    velqa3::FillSpeedCheckLimits(rig->supervision);
     std::uint8_t brakeDemand = 0;
     velqa3::VehicleState host{};
     host.Time = 36'000'000;
