@@ -83,7 +83,7 @@ void Supervise(velqa3::test::BeaconRig& rig, std::uint8_t& brakeDemand) {
     velqa3::RunSpeedCheck(sv.speedCheck, sv.speedCheckState, sv.speedCheckLimit, rig.frame,
                           rig.mode);
     velqa3::RunDisplayChannels(rig.display, rig.frame, rig.settings);
-    velqa3::RunSlipCheck(rig.frame, brakeDemand, soundRequests);
+    velqa3::RunSlipCheck(sv.slip, rig.frame, brakeDemand, soundRequests);
 }
 
 // One frame as the frame driver runs the protections and the supervision in it.

@@ -120,6 +120,7 @@ void Plugin::Initialize(std::int32_t /*brakePosition: the host's, only forwarded
     protection.stc.Restart(false);
     protection.ptc.Reset();
     frame.speed = 0.0f;
+    aids.supervision.slip.relocated = true;
     for (std::int32_t& number : cab.display.frame)
         number = -1;
 }
@@ -191,7 +192,7 @@ void Plugin::Supervise() {
     // TASC: its update runs here when a TASC mode is configured.
     RunSpeedCheck(sv.speedCheck, sv.speedCheckState, sv.speedCheckLimit, frame, protection.mode);
     RunDisplayChannels(cab.display, frame, settings);
-    RunSlipCheck(frame, demand, alarms);
+    RunSlipCheck(sv.slip, frame, demand, alarms);
     if (RunOneManDoorTimer(cab.oneManDoorTimer, cab.keys, frame.interval)) DoorsClosed(false);
 }
 

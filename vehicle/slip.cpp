@@ -24,8 +24,12 @@ Verdict Judge(double v, double u, double g) {
 
 } // namespace
 
-void RunSlipCheck(const FrameValues& frame, std::uint8_t& brakeDemand,
+void RunSlipCheck(SlipCheck& check, const FrameValues& frame, std::uint8_t& brakeDemand,
                   std::uint8_t& soundRequests) {
+    if (check.relocated) {
+        check.relocated = false;
+        return;
+    }
     if (frame.interval <= 0) return;
     const double dt = frame.interval;
     // metres per ms × 3600 = km/h

@@ -3,6 +3,7 @@
 
 #include "host/brake_demand.h"
 #include "host/host.h"
+#include "vehicle/slip.h"
 #include "vehicle/speed_check.h"
 #include "vehicle/vigilance.h"
 
@@ -30,6 +31,8 @@ struct Supervision {
     std::int32_t speedCheckLimit[kSpeedCheckCodes] = {}; // km/h per cabSignalCode
     std::int32_t speedCheckState = 0;                    // 0 within the limit .. 3 emergency
     SpeedCheck speedCheck;
+
+    SlipCheck slip;
 
     // Host sound commands; silent until a beacon calls one.
     std::int32_t announcement[kAnnouncementChannels] = {kSoundStop, kSoundStop, kSoundStop,

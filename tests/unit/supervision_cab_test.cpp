@@ -82,6 +82,16 @@ TEST_F(Cab, OneManDoorsCloseAfterTheButtonGoesOut) {
     EXPECT_EQ(plugin->cab.inputs.doorCounter, doorsBefore + 1);
 }
 
+TEST_F(Cab, HostMovingTheTrainBackIsNoSlide) {
+    plugin->SetReverser(1);
+    plugin->SetBrake(0);
+    for (int i = 0; i < 10; ++i)
+        plugin->Elapse(test::StateAt(time += 20, 0.0f, 5000.0), panel, sound);
+    plugin->Initialize(0);
+    plugin->Elapse(test::StateAt(time += 20, 0.0f, 100.0), panel, sound);
+    EXPECT_EQ(plugin->Elapse(test::StateAt(time += 20, 0.0f, 100.0), panel, sound).Brake, 0);
+}
+
 TEST_F(Cab, OddFramesReachEveryStageWithoutHarm) {
     plugin->settings.emgBrake = 1;
     plugin->aids.supervision.plusBrakeState = PlusBrakeBits::Configured;

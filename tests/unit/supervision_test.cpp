@@ -333,14 +333,21 @@ TEST(Slip, WheelsAheadOfTheGroundSlipAndBehindItSlide) {
         frame.state.Location = 1000.0 + c.groundKmh / 100.0; // 36 ms: u = 100 x metres
         std::uint8_t demand = c.before;
         std::uint8_t sound = 0;
-        RunSlipCheck(frame, demand, sound);
+        SlipCheck check;
+        RunSlipCheck(check, frame, demand, sound);
         EXPECT_EQ(demand, c.after) << c.name;
+        check.relocated = true;
+        demand = c.before;
+        RunSlipCheck(check, frame, demand, sound);
+        EXPECT_EQ(demand, c.before) << c.name << ": the host moved the train";
+        EXPECT_FALSE(check.relocated);
     }
     FrameValues still = Running(50.0f, 0);
     still.state.Location = 5.0;
     std::uint8_t demand = 0;
     std::uint8_t sound = 0;
-    RunSlipCheck(still, demand, sound);
+    SlipCheck check;
+    RunSlipCheck(check, still, demand, sound);
     EXPECT_EQ(demand, 0) << "a frame of no length";
 }
 
