@@ -120,6 +120,10 @@ void Plugin::Initialize(std::int32_t /*brakePosition: the host's, only forwarded
     protection.stc.Restart(false);
     protection.ptc.Reset();
     frame.speed = 0.0f;
+    // A restart is a new run: what the supervision latched on the old one goes with it, as the
+    // protections' emergencies do above.
+    aids.supervision.brakeDemand = 0;
+    ResetVigilance(aids.supervision.vigilance);
     aids.supervision.slip.relocated = true;
     for (std::int32_t& number : cab.display.frame)
         number = -1;

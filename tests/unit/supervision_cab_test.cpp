@@ -45,6 +45,10 @@ TEST_F(Cab, RollbackHoldsTheTrainUntilTheResetKeyAtAStand) {
     plugin->SetBrake(0);
     EXPECT_EQ(Frame(0.0f).Brake, 0);
     EXPECT_EQ(plugin->cab.sound.requests & SoundRequestBits::AlarmRequest, 0);
+
+    EXPECT_EQ(Frame(-7.0f).Brake, 9);
+    plugin->Initialize(0);
+    EXPECT_EQ(Frame(0.0f).Brake, 0) << "a restart elsewhere is a new run";
 }
 
 TEST_F(Cab, SpeedCheckBrakesAboveTheCabSignalLimit) {
