@@ -6,7 +6,12 @@ void RunSpeedCheck(SpeedCheck& check, std::int32_t& state,
                    const std::int32_t (&limit)[kSpeedCheckCodes], const FrameValues& frame,
                    const ModeGlobals& mode) {
     using namespace SpeedCheckStates;
-    if (mode.cabSignalMode == 0) return;
+    // A check that is not running brakes nothing and must not leave its lamps lit either.
+    if (mode.cabSignalMode == 0) {
+        state = Within;
+        check.overLimitTime = 0;
+        return;
+    }
     const std::int32_t code = mode.cabSignalCode;
     if (code < 0 || code >= kSpeedCheckCodes) return;
     if (frame.speed > static_cast<float>(limit[code])) {

@@ -30,7 +30,8 @@ struct SpeedCheck {
 
 // Once a frame while the check runs (cabSignalMode): decides state from the speed against the
 // limit of cabSignalCode, and rings the bell when the code or the braking changes. A code
-// outside the table (no host aspect gives one) is ignored: nothing changes.
+// outside the table (no host aspect gives one) is ignored: nothing changes. While the check
+// is off its state is 0.
 void RunSpeedCheck(SpeedCheck& check, std::int32_t& state,
                    const std::int32_t (&limit)[kSpeedCheckCodes], const FrameValues& frame,
                    const ModeGlobals& mode);

@@ -243,7 +243,7 @@ TEST(SpeedCheck, BrakesAboveTheCodesLimitAndRingsOnEveryChange) {
     run(0.0f);
     EXPECT_EQ(state, FullService);
 
-    // Codes outside the table and a check switched off leave everything as it was.
+    // Codes outside the table leave everything as it was; a check switched off shows nothing.
     for (const std::int32_t code : {-1, 20, INT_MIN}) {
         mode.cabSignalCode = code;
         run(300.0f);
@@ -253,7 +253,8 @@ TEST(SpeedCheck, BrakesAboveTheCodesLimitAndRingsOnEveryChange) {
     mode.cabSignalMode = 0;
     mode.cabSignalCode = 1;
     run(300.0f);
-    EXPECT_EQ(state, FullService);
+    EXPECT_EQ(state, Within);
+    EXPECT_EQ(check.bell, kSoundContinue);
 }
 
 TEST(DisplayChannels, StepEvery500MsAndTheCarNumberGoesOutOnTime) {
