@@ -4,6 +4,12 @@
 #include "fuzz/fuzz_input.h"
 #include "plugin/dispatcher.h"
 #include "tests/support/beacon_rig.h"
+#include "vehicle/announcements.h"
+#include "vehicle/panel_channels.h"
+#include "vehicle/rollback.h"
+#include "vehicle/slip.h"
+#include "vehicle/speed_check.h"
+#include "vehicle/station_approach.h"
 #include "vehicle/supervision.h"
 
 #include <cmath>
@@ -45,9 +51,13 @@ void CheckState(const velqa3::test::BeaconRig& rig) {
     REQUIRE(stc.testTimer >= -1);
 
     for (const std::int32_t command : rig.supervision.announcement)
-        REQUIRE(command == velqa3::kSoundPlayOnce || command == velqa3::kSoundStop);
+        REQUIRE(command == velqa3::kSoundPlayOnce || IsSound(command));
     for (const std::int32_t period : rig.display.period)
         REQUIRE(period != INT32_MIN);
+    for (const std::int32_t frame : rig.display.frame)
+        REQUIRE(frame >= -1);
+    REQUIRE(rig.supervision.speedCheckState >= 0 && rig.supervision.speedCheckState <= 3);
+    REQUIRE(rig.stationApproach.endDistance >= 0.0f && IsLamp(rig.stationApproach.lamp));
     REQUIRE(rig.voltage.nominalVoltage >= 1.0f);
     REQUIRE(rig.voltage.voltageSpread >= 0.0f); // a later nominal voltage may be lower
     REQUIRE(rig.voltage.voltageFluctuation >= 0 && rig.voltage.voltageFluctuation <= 9);

@@ -1,6 +1,11 @@
 #include "plugin/plugin.h"
 
 #include "config/settings_reader.h"
+#include "vehicle/announcements.h"
+#include "vehicle/brake_reasons.h"
+#include "vehicle/plus_brake.h"
+#include "vehicle/rollback.h"
+#include "vehicle/slip.h"
 
 #include <climits>
 
@@ -117,6 +122,11 @@ void Plugin::Initialize(std::int32_t brakePosition) {
     protection.stc.Restart(false);
     protection.ptc.Reset(PtcView());
     frame.speed = 0.0f;
+    // A restart is a new run: what the supervision latched on the old one goes with it, as the
+    // protections' emergencies do above.
+    aids.supervision.brakeDemand = 0;
+    ResetVigilance(aids.supervision.vigilance);
+    aids.supervision.slip.relocated = true;
     for (std::int32_t& number : cab.display.frame)
         number = -1;
     CompanionInitialize(companions.norvelid, brakePosition);
@@ -165,10 +175,38 @@ void Plugin::RunProtections() {
     SetDemand(demand, BrakeDemandBits::PtBrake, protection.ptc.emergencyLatch != 0);
 }
 
-// The supervision step's own reasons for braking; the protections' reasons came in above.
+// The supervision step: every automatic brake reason of the frame, then the aids that watch
+// the driver and the train, in their fixed order. The ATS-ST emergency brakes only through a
+// live EB circuit, as in the protection step: the breaker is how a crew isolates it.
 void Plugin::Supervise() {
-    SetDemand(aids.supervision.brakeDemand, BrakeDemandBits::EbHandle,
-              cab.inputs.brakeNotch == dims.emergencyNotch);
+    Supervision& sv = aids.supervision;
+    std::uint8_t& demand = sv.brakeDemand;
+    std::uint8_t& alarms = cab.sound.requests;
+    const bool spotCircuitLive = cab.keys.ebnfbSwitch && cab.inputs.masterKeyPosition == 2;
+    CollectProtectionReasons({.stEmergency = spotCircuitLive && protection.stc.emergency != 0,
+                              .ptEmergency = protection.ptc.emergencyLatch != 0,
+                              .ebHandle = cab.inputs.brakeNotch == dims.emergencyNotch},
+                             demand, alarms);
+    RunRollback(frame, protection.mode.lineCode, cab.inputs.reverser, demand, alarms);
+    SettleAnnouncements(sv.announcement);
+    RunStationApproach(aids.stationApproach, frame);
+    RunVigilance(sv.vigilance, frame, settings,
+                 {.cabSwitches = protection.mode.cabSwitches,
+                  .previousBrakeOutput = output.Brake,
+                  .emergencyNotch = dims.emergencyNotch},
+                 demand);
+    RunPlusBrake(sv.plusBrakeState, sv.plusBrakeNotch,
+                 {.speed = frame.speed,
+                  .handle = cab.inputs.brakeNotch,
+                  .serviceNotches = dims.serviceNotches,
+                  .emergencyNotch = dims.emergencyNotch,
+                  .brakeDemand = demand != 0},
+                 settings);
+    // TASC: its update runs here when a TASC mode is configured.
+    RunSpeedCheck(sv.speedCheck, sv.speedCheckState, sv.speedCheckLimit, frame, protection.mode);
+    RunDisplayChannels(cab.display, frame, settings);
+    RunSlipCheck(sv.slip, frame, demand, alarms);
+    if (RunOneManDoorTimer(cab.oneManDoorTimer, cab.keys, frame.interval)) DoorsClosed(false);
 }
 
 ArbitrationInputs Plugin::ArbitrationView() const {
@@ -235,6 +273,7 @@ void Plugin::SavePreviousFrame() {
     frame.previousKeyPosition = cab.inputs.masterKeyPosition;
     frame.previousReverser = cab.inputs.reverser;
     frame.previousBrakeNotch = cab.inputs.brakeNotch;
+    cab.keys.previousOneManDoors = cab.keys.oneManDoors;
 }
 
 } // namespace velqa3

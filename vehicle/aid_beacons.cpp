@@ -22,7 +22,9 @@ void LineVoltageBeacon(LineVoltageState& voltage, std::int32_t type, std::int32_
 }
 
 void StationApproachBeacon(StationApproach& approach, std::int32_t optional, float speed) {
-    if (speed == 0.0f) return;
+    // A negative Optional packs no distances; the route has a mistake, and a lamp lit from it
+    // would mislead the driver.
+    if (speed == 0.0f || optional < 0) return;
     approach.stationNumber = optional / 1'000'000;
     approach.lampDistance = static_cast<float>(optional / 1000 % 1000 * 4);
     approach.endDistance = approach.lampDistance + static_cast<float>(optional % 1000 * 4);

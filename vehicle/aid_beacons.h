@@ -16,7 +16,8 @@ namespace velqa3 {
 void LineVoltageBeacon(LineVoltageState& voltage, std::int32_t type, std::int32_t optional);
 
 // Type 71, taken only from a moving train: station number in the millions, then the distance
-// to the lamp and the length of the approach beyond it, each in 4 m.
+// to the lamp and the length of the approach beyond it, each in 4 m. A negative Optional is
+// ignored.
 void StationApproachBeacon(StationApproach& approach, std::int32_t optional, float speed);
 
 // Types 120 (m) and 121 (cm): the distance to the stop mark, taken only by a TASC that is

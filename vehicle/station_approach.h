@@ -2,15 +2,23 @@
 // end of the approach, both loaded by a beacon.
 #pragma once
 
+#include "host/frame.h"
+
 #include <cstdint>
 
 namespace velqa3 {
 
+inline constexpr float kApproachLampRange = 500.0f; // m left of the lamp distance when it lights
+
 struct StationApproach {
     std::int32_t stationNumber = 0;
-    float lampDistance = 0.0f; // m left until the lamp comes on (below 500 m)
+    float lampDistance = 0.0f; // the lamp is lit from 500 m left of it
     float endDistance = 0.0f;  // m left until the approach ends
     std::uint8_t lamp = 0;
 };
+
+// Counts both distances down by the frame's travel. The approach that runs out in this frame
+// puts the lamp out in this frame.
+void RunStationApproach(StationApproach& approach, const FrameValues& frame);
 
 } // namespace velqa3

@@ -3,6 +3,8 @@
 
 #include "host/brake_demand.h"
 #include "host/host.h"
+#include "vehicle/slip.h"
+#include "vehicle/speed_check.h"
 #include "vehicle/vigilance.h"
 
 #include <cstdint>
@@ -16,7 +18,6 @@ inline constexpr std::uint8_t Active = 0x04;
 inline constexpr std::uint8_t Lamp = 0x08;
 } // namespace PlusBrakeBits
 
-inline constexpr int kSpeedCheckCodes = 20;
 inline constexpr int kAnnouncementChannels = 5;
 
 struct Supervision {
@@ -29,6 +30,9 @@ struct Supervision {
 
     std::int32_t speedCheckLimit[kSpeedCheckCodes] = {}; // km/h per cabSignalCode
     std::int32_t speedCheckState = 0;                    // 0 within the limit .. 3 emergency
+    SpeedCheck speedCheck;
+
+    SlipCheck slip;
 
     // Host sound commands; silent until a beacon calls one.
     std::int32_t announcement[kAnnouncementChannels] = {kSoundStop, kSoundStop, kSoundStop,

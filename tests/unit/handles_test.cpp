@@ -15,6 +15,7 @@ struct BrakeCase {
     HandleOutput expected;
     std::int32_t driverPowerAfter; // the stored power notch once the frame has run
     bool latched;                  // the emergency latch after the frame
+    float speed = 0.0f;            // km/h of the frame
 };
 
 // The driver stands at brake notch 3 with power 3 and the reverser forward; each case adds one
@@ -26,8 +27,9 @@ TEST_P(BrakeRules, FirstRuleThatAppliesDecides) {
     plugin->SetPower(3);
     plugin->SetReverser(1);
     plugin->SetBrake(3);
+    Frame(); // the first frame after load spans the day so far; timers need a real one
     c.setup(*plugin);
-    const HandleOutput out = Frame();
+    const HandleOutput out = Frame(c.speed);
     EXPECT_EQ(out.Brake, c.expected.Brake);
     EXPECT_EQ(out.Power, c.expected.Power);
     EXPECT_EQ(out.Reverser, c.expected.Reverser);
@@ -35,9 +37,12 @@ TEST_P(BrakeRules, FirstRuleThatAppliesDecides) {
     EXPECT_EQ(plugin->arbitration.emergencyLatch, c.latched);
 }
 
-void SpeedCheck(Plugin& p, std::int32_t state) {
+// At a stand under a stop code (limit -5 km/h): full service for the first second over the
+// limit, the reduced notch after it; code 0 gives the emergency notch.
+void SpeedCheck(Plugin& p, std::int32_t code, std::int32_t msOverLimit) {
     p.protection.mode.cabSignalMode = 1;
-    p.aids.supervision.speedCheckState = state;
+    p.protection.mode.cabSignalCode = code;
+    p.aids.supervision.speedCheck.overLimitTime = msOverLimit;
 }
 
 // A TASC offer on a scale of 10 steps against the driver's notch.
@@ -56,8 +61,8 @@ const BrakeCase kBrakeCases[] = {
     {"BrakeDemand", [](Plugin& p) { p.aids.supervision.brakeDemand = BrakeDemandBits::SlipBrake; }, {9, 0, 0, 0}, 0, true},
     {"BrakeDemandWithPressureBoost", [](Plugin& p) {
          p.aids.supervision.brakeDemand = BrakeDemandBits::RollbackBrake;
-         p.aids.supervision.plusBrakeState = PlusBrakeBits::EmergencyBoost | PlusBrakeBits::Active;
-         p.aids.supervision.plusBrakeNotch = 17; }, {17, 0, 0, 0}, 0, true},
+         p.aids.supervision.plusBrakeState = PlusBrakeBits::Configured | PlusBrakeBits::EmergencyBoost; },
+     {18, 0, 0, 0}, 0, true, 50.0f},
     {"KeyModeWithoutTheKey", [](Plugin& p) { p.cab.inputs.masterKeyFlags = 0x90; }, {9, 0, 1, 0}, 0, true},
     {"EmergencyHandle", [](Plugin& p) { p.SetBrake(9); }, {9, 0, 0, 0}, 0, true},
     {"KeyPositionZeroOnLine4NeitherLatchesNorForgetsPower", [](Plugin& p) { p.cab.inputs.masterKeyPosition = 0; },
@@ -68,9 +73,9 @@ const BrakeCase kBrakeCases[] = {
     {"HoldBrakeKey", [](Plugin& p) { p.KeyDown(13); }, {8, 3, 1, 0}, 3, false},
     {"HoldBrakeKeyUnderSpotTypes12And13TakesTheHandle", [](Plugin& p) {
          p.protection.mode.atsMode = AtsModeBits::SpotTypes12And13; p.KeyDown(13); }, {3, 3, 1, 0}, 3, false},
-    {"SpeedCheckReduced", [](Plugin& p) { SpeedCheck(p, 1); }, {4, 0, 1, 0}, 0, false},
-    {"SpeedCheckService", [](Plugin& p) { SpeedCheck(p, 2); }, {8, 0, 1, 0}, 0, false},
-    {"SpeedCheckEmergency", [](Plugin& p) { SpeedCheck(p, 3); }, {9, 0, 1, 0}, 0, false},
+    {"SpeedCheckReduced", [](Plugin& p) { SpeedCheck(p, 7, 1000); }, {4, 0, 1, 0}, 0, false},
+    {"SpeedCheckService", [](Plugin& p) { SpeedCheck(p, 7, 0); }, {8, 0, 1, 0}, 0, false},
+    {"SpeedCheckEmergency", [](Plugin& p) { SpeedCheck(p, 0, 0); }, {9, 0, 1, 0}, 0, false},
     {"SpeedCheckStateWithoutTheCheck", [](Plugin& p) { p.aids.supervision.speedCheckState = 3; }, {3, 3, 1, 0}, 3, false},
     // 5 x 8 / 10 = 4 >= 4: the offer wins; 6 x 8 / 10 = 4 < 5: the driver's notch stands.
     {"TascOfferScaledReachesTheDriver", [](Plugin& p) { Tasc(p, 4, 5); }, {5, 0, 1, 0}, 0, false},
@@ -79,9 +84,10 @@ const BrakeCase kBrakeCases[] = {
     {"TascOfferAgainstNotch1WithoutHoldingNotch", [](Plugin& p) { Tasc(p, 1, 1); }, {1, 0, 1, 0}, 0, false},
     {"TascOfferAgainstTheHoldingNotch", [](Plugin& p) { p.settings.holdBrake = 1; Tasc(p, 1, 1); },
      {1, 3, 1, 0}, 3, false},
+    // Above PBStart the driver's notch 3 becomes 3 + 8 + 1.
     {"PressureIncreaseReplacesTheDriversNotch", [](Plugin& p) {
-         p.aids.supervision.plusBrakeState = PlusBrakeBits::Active; p.aids.supervision.plusBrakeNotch = 12; },
-     {12, 3, 1, 0}, 3, false},
+         p.aids.supervision.plusBrakeState = PlusBrakeBits::Configured; },
+     {12, 3, 1, 0}, 3, false, 110.0f},
     {"HighLineVoltageLowersTheDriversNotch", [](Plugin& p) { p.settings.brakeDownMode = 1; }, {2, 3, 1, 0}, 3, false},
     {"LowLineVoltageLowersPower", [](Plugin& p) { p.settings.powerDownMode1 = 1; }, {3, 2, 1, 0}, 3, false},
     {"LowLineVoltageSecondNotchSet", [](Plugin& p) { p.settings.powerDownMode2 = 1; }, {3, 8, 1, 0}, 3, false},
@@ -156,6 +162,7 @@ TEST_F(Cab, HoldBrakeKeyLeavesTheReverserWhereItWas) {
 
 TEST_F(Cab, ConstantSpeedFromKey14ThroughArmingCrawlAndCancellation) {
     plugin->settings.constant = 1;
+    plugin->SetReverser(1); // moving in neutral would be a roll-back
 
     // Coasting at 50 km/h: nothing to hold, so the request ends in the same frame.
     plugin->KeyDown(14);

@@ -1,0 +1,36 @@
+#include "vehicle/speed_check.h"
+
+namespace velqa3 {
+
+void RunSpeedCheck(SpeedCheck& check, std::int32_t& state,
+                   const std::int32_t (&limit)[kSpeedCheckCodes], const FrameValues& frame,
+                   const ModeGlobals& mode) {
+    using namespace SpeedCheckStates;
+    // A check that is not running brakes nothing and must not leave its lamps lit either.
+    if (mode.cabSignalMode == 0) {
+        state = Within;
+        check.overLimitTime = 0;
+        return;
+    }
+    const std::int32_t code = mode.cabSignalCode;
+    if (code < 0 || code >= kSpeedCheckCodes) return;
+    if (frame.speed > static_cast<float>(limit[code])) {
+        const std::int64_t grown = std::int64_t{check.overLimitTime} + frame.interval;
+        check.overLimitTime = grown > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(grown);
+        // Code 0 forbids running at all. Elsewhere full service stops the overspeed quickly;
+        // after a second the reduced notch lets the train settle under the limit.
+        if (code == 0)
+            state = Emergency;
+        else
+            state = check.overLimitTime < kFullServiceTime ? FullService : Reduced;
+    } else {
+        state = Within;
+        check.overLimitTime = 0;
+    }
+    const bool braking = state > Within;
+    if (code != check.previousCode || braking != check.previousBraking) check.bell = kSoundPlayOnce;
+    check.previousCode = code;
+    check.previousBraking = braking;
+}
+
+} // namespace velqa3

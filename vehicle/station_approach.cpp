@@ -1,0 +1,21 @@
+#include "vehicle/station_approach.h"
+
+namespace velqa3 {
+
+void RunStationApproach(StationApproach& approach, const FrameValues& frame) {
+    if (approach.endDistance > 0.0f) {
+        const float travelled = frame.distanceStep;
+        if (approach.lampDistance > 0.0f) approach.lampDistance -= travelled;
+        approach.endDistance -= travelled;
+        // 500 m left exactly at the end of a frame is within range.
+        if (approach.lampDistance <= kApproachLampRange) approach.lamp = 1;
+    }
+    // Not "else": an approach that ends exactly at the end of this frame has ended, and its
+    // lamp must not burn one frame past the station. A non-number (an absurd travel) ends it too.
+    if (!(approach.endDistance > 0.0f)) {
+        approach.lamp = 0;
+        approach.endDistance = 0.0f;
+    }
+}
+
+} // namespace velqa3
