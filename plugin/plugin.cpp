@@ -99,11 +99,7 @@ void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
     protection.ptc.ebNotch = dims.emergencyNotch;
     protection.ptc.trainLength = dims.trainLength;
 
-    aids.tasc.notchSteps = settings.tascNotch;
-    if (aids.tasc.notchSteps <= spec.BrakeNotches) {
-        aids.tasc.notchSteps = spec.BrakeNotches;
-        if (settings.holdBrake != 0 && aids.tasc.notchSteps != INT_MIN) --aids.tasc.notchSteps;
-    }
+    SetTascNotchSteps(aids.tasc, settings.tascNotch, spec.BrakeNotches, settings.holdBrake != 0);
 
     FillSpeedCheckLimits(aids.supervision);
     aids.supervision.brakeDemand = 0;
@@ -162,6 +158,8 @@ void Plugin::Supervise() {
         aids.supervision.brakeDemand |= BrakeDemandBits::EbHandle;
     else
         aids.supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::EbHandle);
+
+    if (aids.tasc.mode != 0) RunTasc(aids.tasc, frame, cab.inputs, settings, dims.serviceNotches);
 }
 
 ArbitrationInputs Plugin::ArbitrationView() const {
@@ -187,7 +185,7 @@ void Plugin::DecideHandles() {
     DecidePower(view, cab.inputs, output);
     DecideBrake(arbitration, view, cab.inputs, output);
     UpdateDisplayedBrakeNotch();
-    RunPlatformDoorTimer(aids.platformDoors, frame.clock);
+    RunPlatformDoorTimer(aids.platformDoors, frame);
     DecideReverser(view, cab.inputs, output);
     DecideConstantSpeed(arbitration, view, cab.inputs, output);
 }
