@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t sound[256] = {};
     Input input(data, size);
     while (!input.empty()) {
-        switch (input.Take<std::uint8_t>() % 14) {
+        switch (input.Take<std::uint8_t>() % 16) {
         case 0: {
             const auto state = input.Take<velqa3::VehicleState>();
             panel[velqa3::kSuspendPanelIndex] = input.Take<std::uint8_t>() % 4 == 0 ? 1 : 0;
@@ -35,6 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(frame.interval >= 0);
             Require(std::isfinite(frame.speed) && std::isfinite(frame.acceleration));
             Require(std::isfinite(frame.lastLocation) && !std::isnan(frame.panelLocation));
+            const velqa3::TascState& tasc = plugin->aids.tasc;
+            Require(std::isfinite(tasc.stopDistance));
+            Require(tasc.step >= 0 && tasc.step <= (tasc.notchSteps > 0 ? tasc.notchSteps : 0));
             break;
         }
         case 1:
@@ -84,6 +87,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 13:
             plugin->SetBeaconData(input.Take<velqa3::BeaconData>());
             break;
+        case 14: { // the driving aids as the settings leave them
+            const auto bits = input.Take<std::uint8_t>();
+            velqa3::Settings& settings = plugin->settings;
+            plugin->aids.tasc.installed = plugin->aids.tasc.switchedOn = (bits & 0x01) != 0;
+            plugin->aids.tasc.mode = static_cast<std::uint8_t>((bits >> 1) & 0x03);
+            plugin->aids.tasc.rain = (bits & 0x08) != 0;
+            settings.holdBrake = (bits >> 4) & 1;
+            settings.plusBrakeConfigured = (bits >> 5) & 1;
+            settings.plusBrakeEmergencyBoost = (bits >> 6) & 1;
+            settings.tascNotch = input.Take<std::int8_t>() % 100;
+            settings.tascDeceleration = static_cast<float>(input.Take<std::uint8_t>()) / 25.5f;
+            settings.pdClose = input.Take<std::int32_t>() & 0x7FFFFFFF;
+            plugin->aids.platformDoors.flags =
+                (bits & 0x80) != 0
+                    ? velqa3::PlatformDoorBits::DoorsFitted | velqa3::PlatformDoorBits::DoorsLinked
+                    : 0;
+            break;
+        }
+        case 15: { // stop and platform-door beacons, or any other
+            auto beacon = input.Take<velqa3::BeaconData>();
+            const auto pick = input.Take<std::uint8_t>() % 4;
+            if (pick < 3) beacon.Type = 120 + pick;
+            plugin->SetBeaconData(beacon);
+            break;
+        }
         }
     }
     return 0;

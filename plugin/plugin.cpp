@@ -101,11 +101,7 @@ void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
     protection.ptc.ebNotch = dims.emergencyNotch;
     protection.ptc.trainLength = dims.trainLength;
 
-    aids.tasc.notchSteps = settings.tascNotch;
-    if (aids.tasc.notchSteps <= spec.BrakeNotches) {
-        aids.tasc.notchSteps = spec.BrakeNotches;
-        if (settings.holdBrake != 0 && aids.tasc.notchSteps != INT_MIN) --aids.tasc.notchSteps;
-    }
+    SetTascNotchSteps(aids.tasc, settings.tascNotch, spec.BrakeNotches, settings.holdBrake != 0);
 
     FillSpeedCheckLimits(aids.supervision);
     aids.supervision.brakeDemand = 0;
@@ -202,7 +198,7 @@ void Plugin::Supervise() {
                   .emergencyNotch = dims.emergencyNotch,
                   .brakeDemand = demand != 0},
                  settings);
-    // TASC: its update runs here when a TASC mode is configured.
+    if (aids.tasc.mode != 0) RunTasc(aids.tasc, frame, cab.inputs, settings, dims.serviceNotches);
     RunSpeedCheck(sv.speedCheck, sv.speedCheckState, sv.speedCheckLimit, frame, protection.mode);
     RunDisplayChannels(cab.display, frame, settings);
     RunSlipCheck(sv.slip, frame, demand, alarms);
@@ -232,7 +228,7 @@ void Plugin::DecideHandles() {
     DecidePower(view, cab.inputs, output);
     DecideBrake(arbitration, view, cab.inputs, output);
     UpdateDisplayedBrakeNotch();
-    RunPlatformDoorTimer(aids.platformDoors, frame.clock);
+    RunPlatformDoorTimer(aids.platformDoors, frame);
     DecideReverser(view, cab.inputs, output);
     DecideConstantSpeed(arbitration, view, cab.inputs, output);
 }

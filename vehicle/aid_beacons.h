@@ -21,7 +21,7 @@ void LineVoltageBeacon(LineVoltageState& voltage, std::int32_t type, std::int32_
 void StationApproachBeacon(StationApproach& approach, std::int32_t optional, float speed);
 
 // Types 120 (m) and 121 (cm): the distance to the stop mark, taken only by a TASC that is
-// fitted and switched on, on a train moving forward.
+// fitted and switched on, on a train moving forward. A negative distance is ignored.
 void TascStopBeacon(TascState& tasc, std::int32_t type, std::int32_t optional, float speed);
 
 // Type 8: the train stops at the station ahead, and announcement channel Optional mod 5 is

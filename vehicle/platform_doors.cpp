@@ -26,28 +26,42 @@ void PlatformDoorsOpened(PlatformDoorState& doors) {
     using namespace PlatformDoorBits;
     if ((doors.flags & (DoorsFitted | DoorsLinked)) != (DoorsFitted | DoorsLinked)) return;
     doors.closeTime = -1;
+    // Platform doors must not shut on passengers boarding through train doors that opened
+    // again while the close was still waiting.
+    doors.flags &= static_cast<std::uint8_t>(~(Closing | CloseRequested));
     doors.flags |= Open;
 }
 
 void PlatformDoorsClosed(PlatformDoorState& doors, std::int32_t clock, std::int32_t closeMs) {
     using namespace PlatformDoorBits;
     if ((doors.flags & (DoorsFitted | DoorsLinked)) != (DoorsFitted | DoorsLinked)) return;
-    const std::int64_t due = static_cast<std::int64_t>(clock) + closeMs;
+    const std::int32_t delay = closeMs < 0 ? 0 : closeMs;
+    const std::int64_t due = static_cast<std::int64_t>(clock) + delay;
     doors.closeTime = static_cast<std::int32_t>(due % kMsPerDay);
+    doors.closeFrom = clock;
+    doors.closeLeft = delay;
     doors.flags &= static_cast<std::uint8_t>(~StationArmed);
     doors.flags |= CloseRequested;
 }
 
-void RunPlatformDoorTimer(PlatformDoorState& doors, std::int32_t clock) {
+void RunPlatformDoorTimer(PlatformDoorState& doors, const FrameValues& frame) {
     using namespace PlatformDoorBits;
     std::uint8_t& flags = doors.flags;
     if ((flags & DoorsFitted) == 0) return;
+    // What has passed since the train's doors closed: for a close that starts now, the time
+    // from its clock (the doors may have closed between frames or within this one); for one
+    // already running, this frame.
+    std::int32_t passed = 0;
     if ((flags & (DoorsLinked | CloseRequested)) == (DoorsLinked | CloseRequested)) {
         flags &= static_cast<std::uint8_t>(~CloseRequested);
         flags |= Closing;
+        passed = FrameInterval(doors.closeFrom, frame.clock);
+    } else if ((flags & Closing) != 0) {
+        passed = frame.interval;
     }
-    if ((flags & Closing) != 0 && clock > doors.closeTime)
-        flags &= static_cast<std::uint8_t>(~(Open | Closing));
+    if ((flags & Closing) == 0) return;
+    doors.closeLeft = passed >= doors.closeLeft ? 0 : doors.closeLeft - passed;
+    if (doors.closeLeft <= 0) flags &= static_cast<std::uint8_t>(~(Open | Closing));
 }
 
 } // namespace velqa3

@@ -103,6 +103,49 @@ TEST(AbiFrameBudget, ElapseAllocatesNothing) {
     EXPECT_GT(allocations.load(), 0);
 }
 
+// TASC braking for a stop and holding at it, and the platform doors opening and closing with
+// the train's, between busy frames. Returns the highest brake output.
+std::int32_t RunStationStops(const sim::PluginLibrary::EntryPoints& api, int stops,
+                             std::int32_t* panel, std::int32_t* sound) {
+    std::int32_t highest = 0;
+    // A train whose position follows its speed, so the slip check sees no slip.
+    std::int32_t time = 36'000'010;
+    double location = 100.0;
+    for (int stop = 0; stop < stops; ++stop) {
+        for (int i = 0; i < 100; ++i) {
+            if (i == 1) { // beacons reach TASC only from a moving train
+                api.SetBeaconData(BeaconData{122, 0, 0.0f, 2});
+                api.SetBeaconData(BeaconData{120, 0, 0.0f, 30});
+            }
+            const float speed = i < 90 ? 60.0f - static_cast<float>(i) * 0.6f : 0.0f;
+            time += 20;
+            location += speed / 3.6 * 0.02;
+            const HandleOutput out = api.Elapse(StateAt(time, speed, location), panel, sound);
+            if (out.Brake > highest) highest = out.Brake;
+        }
+        api.DoorOpen();
+        api.DoorClose();
+        api.SetBrake(5);
+        api.Elapse(StateAt(time += 20, 0.0f, location), panel, sound);
+        api.SetBrake(0);
+    }
+    return highest;
+}
+
+TEST(AbiFrameBudget, TascStopsAndPlatformDoorsAllocateNothing) {
+    LoadedPlugin plugin("[TASC]\nUse=1\nMode=2\nPlatformDoor=1\nPDClose=100\n");
+    plugin.StartRun();
+    plugin.api().SetReverser(1); // a train moving in neutral is braked as rolling away
+    std::int32_t panel[256] = {}, sound[256] = {};
+    RunStationStops(plugin.api(), 1, panel, sound);
+    allocations = 0;
+    counting = true;
+    const std::int32_t highest = RunStationStops(plugin.api(), 20, panel, sound);
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_GT(highest, 9); // TASC braked, on its notches past the emergency notch
+}
+
 // Runs work in a child process that the kernel kills at its first system call other than the
 // final exit; returns the child's wait status.
 template <typename Work> int RunWithoutSystemCalls(Work work) {
@@ -135,6 +178,11 @@ TEST(AbiFrameBudget, ElapseMakesNoSystemCall) {
     ASSERT_TRUE(WIFEXITED(status))
         << "killed by signal " << WTERMSIG(status) << ": a frame made a system call";
     EXPECT_EQ(WEXITSTATUS(status), 0);
+    LoadedPlugin tasc("[TASC]\nUse=1\nMode=2\nPlatformDoor=1\nPDClose=100\n");
+    tasc.StartRun();
+    RunStationStops(tasc.api(), 1, panel, sound);
+    const int stops = RunWithoutSystemCalls([&] { RunStationStops(tasc.api(), 20, panel, sound); });
+    EXPECT_TRUE(WIFEXITED(stops) && WEXITSTATUS(stops) == 0) << "a station stop made a system call";
     // The watch itself does catch a call.
     EXPECT_TRUE(WIFSIGNALED(RunWithoutSystemCalls([] { syscall(SYS_getpid); })));
 }

@@ -338,7 +338,7 @@ TEST(BeaconFeeds, StopBeaconsReachTascOnlyWhenItCanUseThem) {
     } cases[] = {{1, 1, 40.0f, 120, 300, 300.0f}, {1, 1, 40.0f, 121, 30035, 300.35f},
                  {1, 1, 0.0f, 120, 300, 0.0f},    {1, 1, -5.0f, 120, 300, 0.0f},
                  {1, 0, 40.0f, 120, 300, 0.0f},   {0, 1, 40.0f, 121, 300, 0.0f},
-                 {1, 1, 40.0f, 121, -250, -2.5f}};
+                 {1, 1, 40.0f, 121, -250, 0.0f}}; // no stop point behind the train
     for (const auto& c : cases) {
         BeaconRig rig;
         rig.tasc.installed = c.installed;
