@@ -15,7 +15,9 @@
 #include "host/mode.h"
 #include "plugin/arbitration.h"
 #include "plugin/dispatcher.h"
+#include "telemetry/run_record.h"
 #include "vehicle/beacon_values.h"
+#include "vehicle/brake_cylinder.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/line_voltage.h"
 #include "vehicle/panel_channels.h"
@@ -54,6 +56,7 @@ struct Aids {
     PlatformDoorState platformDoors;
     StationApproach stationApproach;
     LineVoltageState voltage;
+    BrakeCylinderDisplay brakeCylinder;
     bool stopStation = false;   // a stop beacon announced the next station as a stop
     std::int32_t stationId = 0; // of the station ahead, from the latest beacon of type 9
 };
@@ -79,6 +82,7 @@ struct Plugin {
     CabState cab;
     Arbitration arbitration;
     HandleOutput output{}; // kept from frame to frame; neutral until a stage writes it
+    RunRecord record;
 
     char settingsPath[kPathSize] = {};
     char recordPath[kPathSize] = {};
@@ -129,6 +133,8 @@ struct Plugin {
     void StartProtection(std::int32_t lineCode);
     void RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound);
     void SavePreviousFrame();
+    void RunVehicleModels();
+    void RecordRun(const VehicleState& state);
 };
 
 } // namespace velqa3

@@ -1,6 +1,7 @@
 // The line voltage: the wander on its boundaries, the train's own current, regeneration loss
 // and the power and brake reductions a weak or a high line brings.
 #include "platform/platform.h"
+#include "tests/support/cab.h"
 #include "vehicle/aid_beacons.h"
 #include "vehicle/line_voltage.h"
 
@@ -147,6 +148,31 @@ TEST(LineVoltage, PowerAndBrakeReductions) {
     brake.holdBrake = 1;
     EXPECT_EQ(BrakeAfterReduction(2, 1620, 9, brake), 2);
     EXPECT_EQ(BrakeAfterReduction(3, 1620, 9, brake), 2);
+}
+
+// Through the frame driver: the reductions use the previous frame's voltage, and the loss of
+// regeneration opens the reverser the arbitration had just closed on the driver's handle.
+using LineVoltageCab = test::Cab;
+TEST_F(LineVoltageCab, FrameDriverRunsTheLineAfterTheHandles) {
+    plugin->settings.egbEnd = 1800;
+    plugin->settings.powerDownMode1 = 1;
+    plugin->settings.powerDownV = 1600;
+    plugin->SetReverser(1);
+    plugin->SetPower(4);
+    VehicleState state = test::StateAt(time += 16, 30.0f);
+    state.Current = 400.0f; // 1730 − 142 = 1588 V
+    EXPECT_EQ(plugin->Elapse(state, panel, sound).Power, 4) << "this frame saw 1620 V";
+    EXPECT_NEAR(plugin->aids.voltage.lineVoltage, 1588, 4) << "the first frame also wandered";
+    state.Time = time += 16;
+    EXPECT_EQ(plugin->Elapse(state, panel, sound).Power, 3);
+
+    plugin->SetPower(0);
+    plugin->SetBrake(4);
+    state.Time = time += 16;
+    state.Current = -400.0f; // 1872 V, above EGBEnd
+    const HandleOutput out = plugin->Elapse(state, panel, sound);
+    EXPECT_EQ(out.Reverser, 0);
+    EXPECT_EQ(out.Brake, 4);
 }
 
 } // namespace
