@@ -133,6 +133,7 @@ HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std:
     // and the commands of the last full frame stand.
     const bool suspended = panel != nullptr && panel[kSuspendPanelIndex] != 0;
     if (!suspended) RunFullFrame(state, panel, sound);
+    RecordRun(state);
     SendFrameTelemetry(state);
     frame.previousAcceleration = frame.acceleration;
     return output;
@@ -146,8 +147,36 @@ void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* panel, std::i
     // everything, so what it writes stays.
     CompanionElapse(companions.tameo, state, panel, sound);
     DecideHandles();
+    RunVehicleModels();
     SavePreviousFrame();
     CompanionElapse(companions.norvelid, state, panel, sound);
+}
+
+// Steps 13 to 15: the line and the brake-cylinder gauge, after the handles are decided, so
+// the power and brake reductions above used the previous frame's line voltage.
+void Plugin::RunVehicleModels() {
+    RunLineVoltage(aids.voltage, frame, settings, cab.inputs, output);
+    RunBrakeCylinder(aids.brakeCylinder, frame, settings,
+                     {.brakeOutput = output.Brake,
+                      .serviceNotches = dims.serviceNotches,
+                      .lineVoltage = aids.voltage.lineVoltage});
+    RunAtsStartupTest(aids.voltage.atsTestTimer, aids.brakeCylinder, frame, protection.ptc.bellOut);
+}
+
+// Step 20, in suspended frames too: on pattern lines only while the record switch is on.
+void Plugin::RecordRun(const VehicleState& state) {
+    if (protection.mode.lineCode == 4 && !cab.keys.recordSwitch) return;
+    RecordFrame(record, settings.kiroku, frame, state,
+                {.powerNotch = cab.inputs.powerNotch,
+                 .brakeNotch = cab.inputs.brakeNotch,
+                 .outputPower = output.Power,
+                 .outputBrake = output.Brake,
+                 .bcDisplay = aids.brakeCylinder.bcDisplay,
+                 .lineVoltage = aids.voltage.lineVoltage,
+                 .plusBrakeState = aids.supervision.plusBrakeState,
+                 .brakeDemand = aids.supervision.brakeDemand,
+                 .plusBrakeNotch = aids.supervision.plusBrakeNotch},
+                recordPath);
 }
 
 void Plugin::RunProtections() {

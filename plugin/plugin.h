@@ -12,6 +12,7 @@
 #include "plugin/arbitration.h"
 #include "plugin/companions.h"
 #include "plugin/state.h"
+#include "telemetry/run_record.h"
 #include "telemetry/telemetry.h"
 
 #include <cstdint>
@@ -41,6 +42,7 @@ struct Plugin {
     HandleOutput output{}; // kept from frame to frame; neutral until a stage writes it
     Telemetry telemetry;   // the status and stop senders
     Companions companions; // the plug-ins hosted beside this one
+    RunRecord record;      // the CSV run record
 
     char settingsPath[kPathSize] = {};
     char recordPath[kPathSize] = {};
@@ -88,6 +90,8 @@ struct Plugin {
     void StartProtection(std::int32_t lineCode);
     void RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound);
     void SavePreviousFrame();
+    void RunVehicleModels();
+    void RecordRun(const VehicleState& state);
     void SendFrameTelemetry(const VehicleState& state);
 };
 

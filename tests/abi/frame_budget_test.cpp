@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
+#include <filesystem>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VELQA3_ASAN 1
@@ -185,6 +186,25 @@ TEST(AbiFrameBudget, ElapseMakesNoSystemCall) {
     EXPECT_TRUE(WIFEXITED(stops) && WEXITSTATUS(stops) == 0) << "a station stop made a system call";
     // The watch itself does catch a call.
     EXPECT_TRUE(WIFSIGNALED(RunWithoutSystemCalls([] { syscall(SYS_getpid); })));
+}
+
+// With a run record on, only the frames that cross a 100 ms boundary open the file.
+TEST(AbiFrameBudget, RecordingFramesBetweenLinesMakeNoSystemCall) {
+    LoadedPlugin plugin("[TRAIN]\nDefault=1\n\n[EXTRA]\nKiroku=3\n");
+    plugin.StartRun();
+    std::int32_t panel[256] = {}, sound[256] = {};
+    const auto between = [&] {
+        for (int i = 0; i < 2000; ++i) // 36 000 110 to 36 000 190, and back
+            plugin.api().Elapse(StateAt(36'000'110 + (i % 5) * 20, 40.0f), panel, sound);
+    };
+    between();
+    const int status = RunWithoutSystemCalls(between);
+    ASSERT_TRUE(WIFEXITED(status)) << "a frame that wrote no record line made a system call";
+    // The record is live: the frame that crosses 36 000 200 opens the file.
+    EXPECT_TRUE(WIFSIGNALED(RunWithoutSystemCalls(
+        [&] { plugin.api().Elapse(StateAt(36'000'210, 40.0f), panel, sound); })));
+    plugin.api().Elapse(StateAt(36'000'310, 40.0f), panel, sound);
+    EXPECT_TRUE(std::filesystem::exists(plugin.folder() / "velqa3.csv"));
 }
 
 } // namespace
