@@ -131,6 +131,7 @@ HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std:
 void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* /*panel*/,
                           std::int32_t* /*sound*/) {
     CaptureFrame(frame, state);
+    PollCabKeyboard();
     if (protection.mode.cabSignalMode == 0) RunProtections();
     Supervise();
     DecideHandles();
@@ -162,6 +163,7 @@ void Plugin::Supervise() {
         aids.supervision.brakeDemand |= BrakeDemandBits::EbHandle;
     else
         aids.supervision.brakeDemand &= static_cast<std::uint8_t>(~BrakeDemandBits::EbHandle);
+    if (RunOneManCloseTimer(cab.keys, frame.interval)) DoorsClosed(false);
 }
 
 ArbitrationInputs Plugin::ArbitrationView() const {
@@ -209,6 +211,7 @@ void Plugin::SavePreviousFrame() {
     frame.previousKeyPosition = cab.inputs.masterKeyPosition;
     frame.previousReverser = cab.inputs.reverser;
     frame.previousBrakeNotch = cab.inputs.brakeNotch;
+    cab.keys.previousOneManDoors = cab.keys.oneManDoors;
 }
 
 } // namespace velqa3
