@@ -1,4 +1,4 @@
-// Keyboard keys bound to cab functions, and the previous key states the key poll compares with.
+// Keyboard keys bound to cab functions.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,10 @@ inline constexpr int kKeySlots = 60;
 inline constexpr int kSlotAtsNFB = 52;
 inline constexpr int kSlotEBNFB = 57;
 
+// Filled once at attach. The key bytes the poll compares with change every frame and live with
+// the cab (vehicle/cab_keys.h).
 struct KeyTables {
-    std::int32_t assign[kKeySlots] = {};   // virtual-key code per function slot
-    std::int32_t previous[kKeySlots] = {}; // key state of the previous poll
+    std::int32_t assign[kKeySlots] = {}; // virtual-key code per function slot
 };
 
 // State before the settings are read: everything unbound, the ATS switches on dead codes.

@@ -2,6 +2,7 @@
 // horn, doors, signals and beacons), and checks after every frame that the values later stages
 // compute with stay numbers.
 #include "fuzz/fuzz_input.h"
+#include "platform/platform.h"
 #include "plugin/plugin.h"
 
 #include <cmath>
@@ -25,8 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t panel[256] = {};
     std::int32_t sound[256] = {};
     Input input(data, size);
+    // Cab keys on any codes, a horn of any strength, one-man doors fitted: the keyboard table
+    // below then works every polled function.
+    for (std::int32_t& code : plugin->keys.assign)
+        code = input.Take<std::uint8_t>();
+    plugin->settings.horn = input.Take<std::int32_t>();
+    plugin->cab.keys.oneManDoors = velqa3::OneManBits::Fitted | velqa3::OneManBits::Closed;
+    plugin->cab.inputs.masterKeyFlags = input.Take<std::uint8_t>();
+    unsigned char keyboard[256] = {};
+    velqa3::platform::SetKeyboardState(keyboard);
     while (!input.empty()) {
-        switch (input.Take<std::uint8_t>() % 16) {
+        switch (input.Take<std::uint8_t>() % 17) {
         case 0: {
             const auto state = input.Take<velqa3::VehicleState>();
             panel[velqa3::kSuspendPanelIndex] = input.Take<std::uint8_t>() % 4 == 0 ? 1 : 0;
@@ -38,6 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const velqa3::TascState& tasc = plugin->aids.tasc;
             Require(std::isfinite(tasc.stopDistance));
             Require(tasc.step >= 0 && tasc.step <= (tasc.notchSteps > 0 ? tasc.notchSteps : 0));
+            Require(!std::isnan(plugin->cab.keys.hornReservoir));
+            Require(plugin->cab.keys.curtain >= 0 && plugin->cab.keys.curtain <= 100);
+            Require(plugin->cab.keys.oneManCloseTimer >= 0);
             break;
         }
         case 1:
@@ -112,6 +125,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             plugin->SetBeaconData(beacon);
             break;
         }
+        case 16:
+            keyboard[input.Take<std::uint8_t>()] = input.Take<std::uint8_t>();
+            velqa3::platform::SetKeyboardState(keyboard);
+            break;
         }
     }
     return 0;

@@ -7,7 +7,9 @@ namespace velqa3 {
 
 namespace MasterKeyBits {
 inline constexpr std::uint8_t Inserted = 0x01;
-inline constexpr std::uint8_t Configured = 0x10;  // the train has a master-controller key
+inline constexpr std::uint8_t Configured = 0x10; // the train has a master-controller key
+// The polled key has been acted on and must be let go before it turns the key again.
+inline constexpr std::uint8_t Handled = 0x20;
 inline constexpr std::uint8_t TwoPosition = 0x40; // no key to turn with host key 4
 inline constexpr std::uint8_t KeyMode = 0x80;
 } // namespace MasterKeyBits

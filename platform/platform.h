@@ -20,11 +20,13 @@ std::size_t ModulePath(char* out, std::size_t size);
 // stand-in prints one line "caption: text" on standard error and returns at once.
 void ShowMessage(const char* text, const char* caption);
 
-// The 256-byte virtual-key state; bit 0x80 of an entry means the key is down.
+// The 256-byte virtual-key state; bit 0x80 of an entry means the key is down. A failed read
+// gives all keys up.
 void KeyboardState(unsigned char state[256]);
 
-// Stand-in only: the host hands the keyboard table to the native build through an extra
-// export, since Linux has no keyboard state to poll.
+// Sets the table KeyboardState reads. The stand-in keeps it (the native build's host hands it
+// over through an extra export, since Linux has no keyboard state to poll); on Windows it is
+// the calling thread's key state, set by a test host.
 void SetKeyboardState(const unsigned char state[256]);
 
 // Dynamic libraries (companions of the plug-in, and the plug-in itself for a host).

@@ -36,8 +36,9 @@ void KeyboardState(unsigned char state[256]) {
 }
 
 void SetKeyboardState(const unsigned char state[256]) {
-    // The real keyboard is read through GetKeyboardState; nothing to store.
-    (void)state;
+    // The key state of the calling thread, which GetKeyboardState on the same thread reads:
+    // how a Windows host in a test presses keys without a keyboard.
+    if (state != nullptr) ::SetKeyboardState(const_cast<BYTE*>(state));
 }
 
 bool FileExists(const char* path) {

@@ -141,6 +141,7 @@ HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std:
 
 void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound) {
     CaptureFrame(frame, state);
+    PollCabKeyboard();
     if (protection.mode.cabSignalMode == 0) RunProtections();
     Supervise();
     // Tameo writes before the panel and sound stages, which may overwrite it; Norvelid after
@@ -231,7 +232,7 @@ void Plugin::Supervise() {
     RunSpeedCheck(sv.speedCheck, sv.speedCheckState, sv.speedCheckLimit, frame, protection.mode);
     RunDisplayChannels(cab.display, frame, settings);
     RunSlipCheck(sv.slip, frame, demand, alarms);
-    if (RunOneManDoorTimer(cab.oneManDoorTimer, cab.keys, frame.interval)) DoorsClosed(false);
+    if (RunOneManCloseTimer(cab.keys, frame.interval)) DoorsClosed(false);
 }
 
 ArbitrationInputs Plugin::ArbitrationView() const {

@@ -77,6 +77,10 @@ struct Plugin {
     PtcFrame PtcView() const;
 
   private:
+    // The keyboard poll and what it hands to the protections and the doors.
+    void PollCabKeyboard();
+    void ApplyCabKeyActions(CabKeyActions actions);
+
     void RunProtections();
     void Supervise();
     bool StandsWithBrakeApplied() const;

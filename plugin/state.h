@@ -11,7 +11,6 @@
 #include "vehicle/brake_cylinder.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/line_voltage.h"
-#include "vehicle/one_man_door_timer.h"
 #include "vehicle/panel_channels.h"
 #include "vehicle/panel_timers.h"
 #include "vehicle/platform_doors.h"
@@ -51,7 +50,6 @@ struct CabState {
     PanelTimers panelTimers;
     BeaconValues beaconValues;
     SoundState sound;
-    OneManDoorTimer oneManDoorTimer;
 };
 
 inline PtcFrame PtcFrameOf(const FrameValues& frame, const DriverInputs& inputs,

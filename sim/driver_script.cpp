@@ -85,6 +85,21 @@ std::string DescribeStep(const DriverStep& s) {
     if (s.keyboard)
         add("keyboard code " + std::to_string(s.keyboard->key) + " for " +
             std::to_string(s.keyboard->holdMs) + " ms");
+    if (s.cabKey) {
+        const std::string function =
+            s.cabKey->function + " (keyboard code " + std::to_string(s.cabKey->code) + ")";
+        switch (s.cabKey->action) {
+        case CabKeyStep::Action::Press:
+            add(function + " for " + std::to_string(s.cabKey->holdMs) + " ms");
+            break;
+        case CabKeyStep::Action::Down:
+            add(function + " held");
+            break;
+        case CabKeyStep::Action::Up:
+            add(function + " let go");
+            break;
+        }
+    }
     if (s.horn) add("horn " + std::to_string(*s.horn));
     if (s.doorsOpen) add(*s.doorsOpen ? "doors open" : "doors close");
     if (s.initialize) {

@@ -1,5 +1,6 @@
 #include "sim/host_run.h"
 
+#include "platform/platform.h"
 #include "sim/driver_script.h"
 
 #include <algorithm>
@@ -90,11 +91,11 @@ void HostRun::Start() {
         outcome_.warnings.push_back("the plug-in reports interface version " +
                                     std::to_string(version) + ", not " +
                                     std::to_string(kPluginVersion));
-    if (api_.SetKeyboardState != nullptr) {
-        api_.SetKeyboardState(keyboard_);
+    if (KeyboardReachesPlugin()) {
+        HandKeyboard();
     } else {
         for (const DriverStep& step : scenario_.driver)
-            if (step.keyboard) {
+            if (step.keyboard || step.cabKey) {
                 outcome_.warnings.push_back(
                     "keyboard keys cannot reach this plug-in build (it has no SetKeyboardState); "
                     "the script's keyboard steps do nothing");
@@ -146,11 +147,12 @@ void HostRun::Act(const DriverStep& step) {
         explainKey(step.key->key);
         releases_.push_back({elapsedMs_ + step.key->holdMs, false, step.key->key});
     }
-    if (step.keyboard && api_.SetKeyboardState != nullptr) {
+    if (step.keyboard && KeyboardReachesPlugin()) {
         keyboard_[step.keyboard->key] |= 0x80;
-        api_.SetKeyboardState(keyboard_);
+        HandKeyboard();
         releases_.push_back({elapsedMs_ + step.keyboard->holdMs, true, step.keyboard->key});
     }
+    if (step.cabKey && KeyboardReachesPlugin()) WorkCabKey(*step.cabKey);
     if (step.horn) api_.HornBlow(*step.horn);
     if (step.doorsOpen) {
         if (*step.doorsOpen)
@@ -177,13 +179,45 @@ void HostRun::ReleaseKeys() {
         releases_.erase(releases_.begin() + static_cast<std::ptrdiff_t>(i));
         if (r.keyboard) {
             keyboard_[r.code] &= 0x7F;
-            api_.SetKeyboardState(keyboard_);
+            HandKeyboard();
             Log("driver: keyboard code " + std::to_string(r.code) + " released");
         } else {
             api_.KeyUp(r.code);
             Log("driver: key " + std::to_string(r.code) + " up");
         }
     }
+}
+
+bool HostRun::KeyboardReachesPlugin() const {
+#if defined(_WIN32)
+    // The plug-in polls the thread's own key state, which this host sets.
+    return true;
+#else
+    return api_.SetKeyboardState != nullptr;
+#endif
+}
+
+void HostRun::HandKeyboard() {
+    if (api_.SetKeyboardState != nullptr)
+        api_.SetKeyboardState(keyboard_);
+    else
+        platform::SetKeyboardState(keyboard_);
+}
+
+void HostRun::WorkCabKey(const CabKeyStep& cabKey) {
+    switch (cabKey.action) {
+    case CabKeyStep::Action::Press:
+        keyboard_[cabKey.code] |= 0x80;
+        releases_.push_back({elapsedMs_ + cabKey.holdMs, true, cabKey.code});
+        break;
+    case CabKeyStep::Action::Down:
+        keyboard_[cabKey.code] |= 0x80;
+        break;
+    case CabKeyStep::Action::Up:
+        keyboard_[cabKey.code] &= 0x7F;
+        break;
+    }
+    HandKeyboard();
 }
 
 bool HostRun::RunDueSteps() {

@@ -52,6 +52,10 @@ class HostRun {
     bool RunDueSteps(); // false when a step ends the run
     void Act(const DriverStep& step);
     void ReleaseKeys();
+    // Whether the plug-in can see the keyboard table, and handing it over.
+    bool KeyboardReachesPlugin() const;
+    void HandKeyboard();
+    void WorkCabKey(const CabKeyStep& cabKey);
     void Frame(std::int32_t dtMs);
     void PassBeacons(double from, double to);
     void UpdateSignals(double from, double to);

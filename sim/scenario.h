@@ -77,6 +77,15 @@ struct KeyPress {
     std::int32_t holdMs = 0;
 };
 
+// A cab function worked through the keyboard: its key pressed for holdMs, or held down or let go.
+struct CabKeyStep {
+    enum class Action { Press, Down, Up };
+    std::string function; // a [KEY] name, "TascSW"
+    Action action = Action::Press;
+    std::int32_t holdMs = 0;
+    int code = 0; // the key [KEY] binds to it, found once the settings file is known
+};
+
 struct Relocation {
     double location = 0.0;
     double speed = 0.0;
@@ -106,6 +115,7 @@ struct DriverStep {
     std::optional<int> keyUp;
     std::optional<KeyPress> key;      // host key 0..15, down and up after holdMs
     std::optional<KeyPress> keyboard; // virtual-key code, held for holdMs
+    std::optional<CabKeyStep> cabKey;
     std::optional<std::int32_t> horn;
     std::optional<bool> doorsOpen; // true: DoorOpen, false: DoorClose
     std::optional<Relocation> initialize;

@@ -1,5 +1,6 @@
 // Reads a scenario file. Every value is checked before anything runs: a run that starts from a
 // half-understood scenario would show its author a result for a train they did not describe.
+#include "sim/cab_key_names.h"
 #include "sim/run_limits.h"
 #include "sim/scenario.h"
 #include "sim/scenario_parts.h"
@@ -13,6 +14,30 @@
 namespace velqa3::sim {
 
 namespace {
+
+// The script names cab functions; the settings file says which key works each.
+void FindCabKeys(Scenario& scenario) {
+    std::string settings;
+    if (scenario.run.settingsFile) {
+        std::ifstream in(*scenario.run.settingsFile, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        settings = text.str();
+    }
+    int index = 0;
+    for (DriverStep& step : scenario.driver) {
+        ++index;
+        if (!step.cabKey) continue;
+        const std::string key = "driver[" + std::to_string(index) + "]";
+        if (!scenario.run.settingsFile)
+            throw FieldFault{step.line, key,
+                             "a cab key needs a settings file ([run] settings) that binds it"};
+        std::string why;
+        const auto code = BoundKeyCode(settings, step.cabKey->function, why);
+        if (!code) throw FieldFault{step.line, key, why};
+        step.cabKey->code = *code;
+    }
+}
 
 void ReadRun(Fields& fields, const std::filesystem::path& folder, const VehicleSpec& spec,
              RunSettings& run) {
@@ -131,6 +156,7 @@ void ReadScenarioTables(const toml::table& root, const std::filesystem::path& fi
     });
     top.RejectUnknownKeys();
     FinishRoute(scenario.route);
+    FindCabKeys(scenario);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // The driver's script ([[driver]] steps) and the expectations ([[expect]]).
+#include "sim/cab_key_names.h"
 #include "sim/scenario_parts.h"
 
 #include <climits>
@@ -46,6 +47,23 @@ int HoldMs(Fields& fields) {
     return static_cast<int>(fields.Integer("hold_ms", 1, 3600000).value_or(200));
 }
 
+// cab_key = "TascSW" presses the function's key for hold_ms; cab_key_down and cab_key_up hold
+// it and let it go in steps of their own.
+void ReadCabKey(Fields& fields, DriverStep& step) {
+    static constexpr std::pair<std::string_view, CabKeyStep::Action> kKinds[] = {
+        {"cab_key", CabKeyStep::Action::Press},
+        {"cab_key_down", CabKeyStep::Action::Down},
+        {"cab_key_up", CabKeyStep::Action::Up}};
+    for (const auto& [key, action] : kKinds) {
+        const auto name = fields.Text(key);
+        if (!name) continue;
+        if (step.cabKey) fields.Fail(key, "only one of cab_key, cab_key_down, cab_key_up per step");
+        if (!IsCabFunction(*name))
+            fields.Fail(key, "\"" + *name + "\" is none of " + CabFunctionList());
+        step.cabKey = CabKeyStep{*name, action, 0, 0};
+    }
+}
+
 } // namespace
 
 std::int32_t ReverserOf(Fields& fields, std::string_view key) {
@@ -85,11 +103,15 @@ DriverStep ReadDriverStep(Fields& fields, const VehicleSpec& spec) {
     if (auto key = fields.Integer("key", 0, 15)) step.key = KeyPress{static_cast<int>(*key), 0};
     if (auto code = fields.Integer("keyboard", 0, 255))
         step.keyboard = KeyPress{static_cast<int>(*code), 0};
-    const bool holds = step.key || step.keyboard;
-    if (fields.Has("hold_ms") && !holds) fields.Fail("hold_ms", "belongs to key or keyboard");
+    ReadCabKey(fields, step);
+    const bool press = step.cabKey && step.cabKey->action == CabKeyStep::Action::Press;
+    const bool holds = step.key || step.keyboard || press;
+    if (fields.Has("hold_ms") && !holds)
+        fields.Fail("hold_ms", "belongs to key, keyboard or cab_key");
     const int hold = HoldMs(fields);
     if (step.key) step.key->holdMs = hold;
     if (step.keyboard) step.keyboard->holdMs = hold;
+    if (step.cabKey) step.cabKey->holdMs = hold;
     step.horn = Int32(fields, "horn");
     if (auto doors = fields.Text("doors")) {
         if (*doors != "open" && *doors != "close")

@@ -1,5 +1,13 @@
-// Cab switches and doors worked by the keys the plug-in polls itself.
+// The cab functions the plug-in polls from the keyboard itself, once a frame, and the one-man
+// doors their buttons work.
 #pragma once
+
+#include "config/keys.h"
+#include "host/driver_inputs.h"
+#include "host/frame.h"
+#include "host/mode.h"
+#include "vehicle/line_voltage.h"
+#include "vehicle/tasc.h"
 
 #include <cstdint>
 
@@ -13,11 +21,77 @@ inline constexpr std::uint8_t AllCars = 0x08;
 inline constexpr std::uint8_t Fitted = 0x80;
 } // namespace OneManBits
 
+// Function slots of the key table that the poll reads.
+namespace KeySlot {
+inline constexpr int Klaxon1 = 24;
+inline constexpr int Klaxon2 = 25;
+inline constexpr int UtenSW = 43;
+inline constexpr int KirokuIC = 44;
+inline constexpr int TascSW = 45;
+inline constexpr int CurtainUp = 46;
+inline constexpr int CurtainDown = 47;
+inline constexpr int MasterControllerKey = 48;
+inline constexpr int RightDoor = 49;
+inline constexpr int LeftDoor = 50;
+inline constexpr int AllCar = 51;
+inline constexpr int AtsNFB = 52;
+inline constexpr int AtsKirikaeRendou = 53;
+inline constexpr int AtsKirikaeSW = 54;
+inline constexpr int PKaihou = 55;
+inline constexpr int PBrakeKaihou = 56;
+inline constexpr int EBNFB = 57;
+} // namespace KeySlot
+
+inline constexpr std::int32_t kCurtainTop = 100;
+inline constexpr std::int32_t kOneManCloseMs = 3500;
+
 struct CabKeys {
     std::uint8_t oneManDoors = 0;
-    std::uint8_t previousOneManDoors = 0;
+    std::uint8_t previousOneManDoors = 0; // as the previous full frame left it
+    std::int32_t oneManCloseTimer = 0;    // ms until the one-man doors close, 0 when idle
     bool ebnfbSwitch = true;
     bool recordSwitch = false;
+    std::int32_t curtain = 0; // 0 down .. 100 up
+    // The main reservoir as the panel shows it: what the host reports, less the air the horns
+    // have drawn since they were last silent.
+    float hornReservoir = 0.0f; // kPa
+    float hornDrawn = 0.0f;     // kPa, never more than the reservoir holds
+    // The key byte each function's key had at the previous poll: a press is a change to down.
+    std::int32_t previousKeyBytes[kKeySlots] = {};
 };
+
+// What the poll decided for other parts of the plug-in; the frame driver carries it out in
+// the order of these bits, which is the order the keys are polled in.
+namespace CabKeyActionBits {
+inline constexpr std::uint16_t StcStopChime = 0x0001;
+inline constexpr std::uint16_t StcRestartSilent = 0x0002;
+inline constexpr std::uint16_t StcRestartWithBell = 0x0004; // wins over a silent restart
+inline constexpr std::uint16_t PtcReset = 0x0008;
+inline constexpr std::uint16_t PtcBell = 0x0010;        // bellOut := 1
+inline constexpr std::uint16_t PtcReleaseLamp = 0x0020; // releaseLamp := 1
+inline constexpr std::uint16_t PtcReleaseBrake = 0x0040;
+inline constexpr std::uint16_t OneManDoorsOpened = 0x0080;
+} // namespace CabKeyActionBits
+
+struct CabKeyActions {
+    std::uint16_t bits = 0;
+};
+
+// Whether the byte of a virtual-key state reports the key down.
+inline bool KeyDown(unsigned char keyByte) {
+    return (keyByte & 0x80) != 0;
+}
+
+// Step 3 of a full frame: runs the cab function of every bound key that is held or was just
+// pressed. hornKpa is Horn in [TRAIN].
+// What the keys switch besides the cab's own state: the protection mode, the master-controller
+// key flags and position, the TASC switches and the protection's start-up test timer.
+CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
+                          const FrameValues& frame, std::int32_t hornKpa, ModeGlobals& mode,
+                          DriverInputs& inputs, TascState& tasc, LineVoltageState& voltage);
+
+// Run by the supervision each full frame: a door button that goes dark at a stand closes the
+// one-man doors 3500 ms later. Returns true in the frame the doors close.
+bool RunOneManCloseTimer(CabKeys& cab, std::int32_t interval);
 
 } // namespace velqa3

@@ -1,10 +1,12 @@
 // Runs under wine: the Windows plug-in loaded by a Windows host, through the real Win32 calls.
 // Copies the DLL into folders of its own, with and without a settings file beside it.
+#include "platform/platform.h"
 #include "sim/plugin_library.h"
 #include "tests/support/vehicle_state.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -68,6 +70,41 @@ void DriveOneRun(const fs::path& folder) {
     Check(api.GetPluginVersion == nullptr, "unloaded after Dispose");
 }
 
+// The plug-in polls the keyboard with GetKeyboardState; the key state of this thread, set with
+// SetKeyboardState, is what it reads. The master-controller key holds the train until it is in.
+void PollTheRealKeyboard(const fs::path& folder) {
+    velqa3::sim::PluginLibrary library;
+    std::string error;
+    if (!library.Open((folder / "velqa3.dll").string(), error)) {
+        Check(false, "the plug-in loads for the keyboard run");
+        return;
+    }
+    const auto& api = library.api;
+    api.Load();
+    api.SetVehicleSpec(velqa3::VehicleSpec{8, 5, 2, 6, 10});
+    api.Initialize(0);
+    api.SetBrake(0);
+    unsigned char keys[256] = {};
+    velqa3::platform::SetKeyboardState(keys);
+    std::int32_t panel[256] = {}, sound[256] = {};
+    std::int32_t time = 36'000'000;
+    const auto frame = [&] { return api.Elapse(velqa3::test::StateAt(time += 16), panel, sound); };
+    Check(frame().Brake == 9, "without the master-controller key the train is held");
+    keys[0x4B] = 0x80;
+    velqa3::platform::SetKeyboardState(keys);
+    Check(frame().Brake == 0, "the K key read through GetKeyboardState puts the key in");
+    keys[0x4B] = 0x00;
+    velqa3::platform::SetKeyboardState(keys);
+    frame();
+    keys[0x4B] = 0x81;
+    velqa3::platform::SetKeyboardState(keys);
+    Check(frame().Brake == 9, "a second press takes it out");
+    std::memset(keys, 0, sizeof keys);
+    velqa3::platform::SetKeyboardState(keys);
+    api.Dispose();
+    library.Close();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -88,6 +125,9 @@ int main(int argc, char** argv) {
         tooLong += i == 15000 ? "[TRAIN]\nHoldBrake=1\n\n" : ";\n";
     std::fprintf(stderr, "run: with a settings file of 20000 lines\n");
     DriveOneRun(RunFolder(dll, "velqa3-wine-long", tooLong.c_str()));
+    std::fprintf(stderr, "run: with cab keys\n");
+    PollTheRealKeyboard(
+        RunFolder(dll, "velqa3-wine-keys", "[TRAIN]\nMKey=2\n\n[KEY]\nMasterControllerKey=0x4B\n"));
     std::fprintf(stderr, "run: end\n");
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

@@ -1,0 +1,393 @@
+// The keys the plug-in polls itself, called alone with keyboards the tests make, and the
+// one-man doors they work.
+#include "platform/platform.h"
+#include "vehicle/cab_keys.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace velqa3 {
+namespace {
+
+using namespace CabKeyActionBits;
+
+constexpr std::int32_t kKeyR = 0x52;
+constexpr std::int32_t kKeyT = 0x54;
+
+// One cab, its key table and a keyboard, polled frame by frame.
+struct PolledCab {
+    CabKeys cab;
+    KeyTables keys;
+    FrameValues frame;
+    ModeGlobals mode;
+    DriverInputs inputs;
+    TascState tasc;
+    LineVoltageState voltage;
+    unsigned char keyboard[256] = {};
+    std::int32_t horn = 0;
+
+    PolledCab() {
+        ResetKeyTables(keys);
+        frame.clock = 36'000'000;
+        frame.mrPressure = 800.0f;
+    }
+
+    void Bind(int slot, std::int32_t code) { keys.assign[slot] = code; }
+    void Hold(int slot) { keyboard[keys.assign[slot]] = 0x80; }
+    void Release(int slot) { keyboard[keys.assign[slot]] = 0x00; }
+
+    CabKeyActions Poll(std::int32_t intervalMs = 16) {
+        frame.interval = intervalMs;
+        frame.clock += intervalMs;
+        return PollCabKeys(cab, keyboard, keys, frame, horn, mode, inputs, tasc, voltage);
+    }
+    // A press held over a few frames, then let go and polled once more.
+    std::uint16_t Press(int slot) {
+        Hold(slot);
+        std::uint16_t bits = Poll().bits;
+        bits |= Poll().bits;
+        Release(slot);
+        bits |= Poll().bits;
+        return bits;
+    }
+};
+
+TEST(CabKeys, EachPressFiresOnceHoweverLongTheKeyIsHeld) {
+    PolledCab c;
+    c.Bind(KeySlot::TascSW, kKeyT);
+    c.Hold(KeySlot::TascSW);
+    for (int frame = 0; frame < 5; ++frame)
+        c.Poll();
+    EXPECT_TRUE(c.tasc.switchedOn);
+    c.Release(KeySlot::TascSW);
+    c.Poll();
+    EXPECT_TRUE(c.tasc.switchedOn);
+    c.Press(KeySlot::TascSW);
+    EXPECT_FALSE(c.tasc.switchedOn);
+
+    // The toggle bit Windows keeps in the low bit makes a new press a new byte as well.
+    c.keyboard[kKeyT] = 0x81;
+    c.Poll();
+    EXPECT_TRUE(c.tasc.switchedOn);
+}
+
+TEST(CabKeys, OneKeyBoundToTwoFunctionsWorksBoth) {
+    PolledCab c;
+    c.Bind(KeySlot::KirokuIC, kKeyR);
+    c.Bind(KeySlot::TascSW, kKeyR);
+    c.Bind(KeySlot::UtenSW, kKeyT);
+    c.Press(KeySlot::KirokuIC);
+    EXPECT_TRUE(c.cab.recordSwitch);
+    EXPECT_TRUE(c.tasc.switchedOn);
+    EXPECT_FALSE(c.tasc.rain);
+    c.Press(KeySlot::UtenSW);
+    EXPECT_TRUE(c.tasc.rain);
+}
+
+TEST(CabKeys, NoKeyboardTableOrKeyTableReachesOutsideItsBounds) {
+    // Codes the settings check would have refused, as a table made by hand can hold them.
+    PolledCab c;
+    c.Bind(KeySlot::TascSW, 300);
+    c.Bind(KeySlot::UtenSW, -1);
+    c.Bind(KeySlot::KirokuIC, INT32_MIN);
+    std::memset(c.keyboard, 0xFF, sizeof c.keyboard);
+    c.Poll();
+    EXPECT_FALSE(c.tasc.switchedOn);
+    EXPECT_FALSE(c.tasc.rain);
+    EXPECT_FALSE(c.cab.recordSwitch);
+
+    // Every byte value in every position, on a table where every slot is bound.
+    PolledCab all;
+    all.cab.oneManDoors = OneManBits::Fitted | OneManBits::Closed;
+    all.inputs.masterKeyFlags = 0x90;
+    for (int slot = 0; slot < kKeySlots; ++slot)
+        all.Bind(slot, (slot * 37) % 256);
+    for (int value = 0; value < 256; ++value) {
+        std::memset(all.keyboard, value, sizeof all.keyboard);
+        all.Poll();
+        all.Poll(0);
+    }
+    EXPECT_GE(all.cab.curtain, 0);
+    EXPECT_LE(all.cab.curtain, kCurtainTop);
+}
+
+TEST(CabKeys, HornDrawsAirWhileHeldAndTheReservoirShowsFullAgainAfter) {
+    PolledCab c;
+    c.horn = 40;
+    c.Bind(KeySlot::Klaxon1, 0x48);
+    c.Hold(KeySlot::Klaxon1);
+    for (int frame = 0; frame < 10; ++frame)
+        c.Poll(30);
+    // 30 kPa and 0..19 more in each of ten frames.
+    EXPECT_LE(c.cab.hornReservoir, 800.0f - 300.0f);
+    EXPECT_GE(c.cab.hornReservoir, 800.0f - 490.0f);
+    c.Release(KeySlot::Klaxon1);
+    c.Poll(30);
+    EXPECT_EQ(c.cab.hornReservoir, 800.0f);
+
+    // An hour of horn empties the reservoir and no further.
+    c.Hold(KeySlot::Klaxon1);
+    for (int frame = 0; frame < 3600 * 1000 / 30; ++frame)
+        c.Poll(30);
+    EXPECT_EQ(c.cab.hornReservoir, 0.0f);
+
+    // A Horn below 10 kPa must never show more air than the host reports.
+    PolledCab weak;
+    weak.Bind(KeySlot::Klaxon2, 0x48);
+    weak.Hold(KeySlot::Klaxon2);
+    for (int frame = 0; frame < 200; ++frame) {
+        weak.Poll();
+        ASSERT_LE(weak.cab.hornReservoir, 800.0f);
+    }
+}
+
+TEST(CabKeys, CurtainMovesOneStepPerFiftyMillisecondsWithinItsTravel) {
+    PolledCab c;
+    c.frame.clock = 1000;
+    c.Bind(KeySlot::CurtainUp, 0x26);
+    c.Bind(KeySlot::CurtainDown, 0x28);
+    c.Hold(KeySlot::CurtainUp);
+    c.Poll(50); // 1050 lands on a boundary
+    EXPECT_EQ(c.cab.curtain, 1);
+    c.Poll(49); // 1099: none crossed
+    EXPECT_EQ(c.cab.curtain, 1);
+    c.Poll(1); // 1100
+    EXPECT_EQ(c.cab.curtain, 2);
+    for (int frame = 0; frame < 200; ++frame)
+        c.Poll(50);
+    EXPECT_EQ(c.cab.curtain, kCurtainTop);
+    c.Release(KeySlot::CurtainUp);
+    c.Hold(KeySlot::CurtainDown);
+    for (int frame = 0; frame < 200; ++frame)
+        c.Poll(50);
+    EXPECT_EQ(c.cab.curtain, 0);
+}
+
+TEST(CabKeys, MasterKeyTogglesOncePerPressOnlyWhenConfigured) {
+    PolledCab c;
+    c.Bind(KeySlot::MasterControllerKey, 0x4B);
+    c.Press(KeySlot::MasterControllerKey); // flags 0x41: no key on this train
+    EXPECT_EQ(c.inputs.masterKeyFlags & MasterKeyBits::Inserted, MasterKeyBits::Inserted);
+    EXPECT_EQ(c.mode.atsStarted, 0);
+
+    c.inputs.masterKeyFlags = 0x90; // MKey 1
+    c.inputs.masterKeyPosition = 0;
+    c.Hold(KeySlot::MasterControllerKey);
+    for (int frame = 0; frame < 4; ++frame)
+        c.Poll();
+    EXPECT_NE(c.inputs.masterKeyFlags & MasterKeyBits::Inserted, 0);
+    c.Release(KeySlot::MasterControllerKey);
+    c.Poll();
+    c.Press(KeySlot::MasterControllerKey);
+    EXPECT_EQ(c.inputs.masterKeyFlags & MasterKeyBits::Inserted, 0);
+}
+
+TEST(CabKeys, MasterKeyInStartsTheProtectionTheLineAsksFor) {
+    struct Case {
+        const char* what;
+        std::uint8_t flags;
+        std::int8_t position;
+        std::int32_t lineCode;
+        std::uint8_t atsModeBefore;
+        std::uint8_t atsMode;
+        std::uint8_t started;
+        std::int32_t testTimer;
+        std::int8_t positionAfter;
+        std::uint16_t actions;
+    };
+    const Case cases[] = {
+        {"pattern line, MKey 1, key position 0", 0x90, 0, 4, 0, 0, 1, 5000, 0, 0},
+        {"pattern line, MKey 1, key position 2", 0x90, 2, 4, 0, 0, 0, 0, 2, 0},
+        {"pattern line, MKey 2", 0xD0, 0, 4, 0, 0x02, 1, 5000, 2, StcRestartWithBell},
+        {"pattern line, MKey 2, mode kept", 0xD0, 0, 4, 0x04, 0x04, 1, 5000, 2, StcRestartWithBell},
+        {"spot types 12 and 13", 0x90, 0, 0x08, 0x02, 0x0A, 1, 77, 0, StcRestartSilent},
+        {"bit 0x80 line", 0xD0, 0, 0x80, 0, 0x85, 1, 77, 0, StcRestartSilent},
+        {"any other line", 0x90, 0, 0x14, 0, 0x02, 1, 77, 0, StcRestartWithBell},
+    };
+    for (const Case& k : cases) {
+        PolledCab c;
+        c.Bind(KeySlot::MasterControllerKey, 0x4B);
+        c.inputs.masterKeyFlags = k.flags;
+        c.inputs.masterKeyPosition = k.position;
+        c.mode.lineCode = k.lineCode;
+        c.mode.atsMode = k.atsModeBefore;
+        c.voltage.atsTestTimer = 77;
+        const std::uint16_t actions = c.Press(KeySlot::MasterControllerKey);
+        EXPECT_EQ(actions, k.actions) << k.what;
+        EXPECT_EQ(c.mode.atsMode, k.atsMode) << k.what;
+        EXPECT_EQ(c.mode.atsModePanel, k.atsMode) << k.what;
+        EXPECT_EQ(c.mode.atsStarted, k.started) << k.what;
+        EXPECT_EQ(c.voltage.atsTestTimer, k.testTimer) << k.what;
+        EXPECT_EQ(c.inputs.masterKeyPosition, k.positionAfter) << k.what;
+    }
+}
+
+TEST(CabKeys, MasterKeyOutStopsTheProtection) {
+    struct Case {
+        const char* what;
+        std::uint8_t flags;
+        std::int8_t position;
+        std::int32_t lineCode;
+        std::uint8_t atsMode;
+        std::int32_t testTimer;
+        std::uint16_t actions;
+    };
+    const Case cases[] = {
+        {"pattern line, MKey 1, key position 0", 0x90, 0, 0x14, 0, 5000, PtcReset},
+        {"pattern line, MKey 1, key position 2 keeps it", 0x90, 2, 4, 0x06, 5000, 0},
+        {"pattern line, MKey 2", 0xD1, 2, 4, 0, 0, StcStopChime | PtcReset},
+        {"spot line, MKey 1", 0x91, 2, 0, 0, 0, StcStopChime | PtcReset},
+    };
+    for (const Case& k : cases) {
+        PolledCab c;
+        c.Bind(KeySlot::MasterControllerKey, 0x4B);
+        c.inputs.masterKeyFlags = static_cast<std::uint8_t>(k.flags | MasterKeyBits::Inserted);
+        c.inputs.masterKeyPosition = k.position;
+        c.mode.lineCode = k.lineCode;
+        c.mode.atsMode = 0x06;
+        c.mode.atsStarted = 1;
+        c.voltage.atsTestTimer = 5000;
+        const std::uint16_t actions = c.Press(KeySlot::MasterControllerKey);
+        EXPECT_EQ(c.inputs.masterKeyFlags & MasterKeyBits::Inserted, 0) << k.what;
+        EXPECT_EQ(actions, k.actions) << k.what;
+        EXPECT_EQ(c.mode.atsMode, k.atsMode) << k.what;
+        EXPECT_EQ(c.mode.atsModePanel, k.atsMode) << k.what;
+        EXPECT_EQ(c.mode.atsStarted, k.atsMode != 0 ? 1 : 0) << k.what;
+        EXPECT_EQ(c.voltage.atsTestTimer, k.testTimer) << k.what;
+    }
+}
+
+TEST(CabKeys, DoorButtonsWorkOnlyAtAStandOnAOneManTrain) {
+    PolledCab c;
+    c.Bind(KeySlot::RightDoor, 0x27);
+    c.Bind(KeySlot::LeftDoor, 0x70); // F1 may work the left door
+    c.Bind(KeySlot::AllCar, 0x41);
+    EXPECT_EQ(c.Press(KeySlot::RightDoor), 0); // not fitted
+
+    c.cab.oneManDoors = OneManBits::Fitted | OneManBits::Closed;
+    c.frame.speed = 0.1f;
+    EXPECT_EQ(c.Press(KeySlot::RightDoor), 0);
+    EXPECT_EQ(c.cab.oneManDoors & OneManBits::Right, 0);
+
+    c.frame.speed = 0.0f;
+    EXPECT_EQ(c.Press(KeySlot::RightDoor), OneManDoorsOpened);
+    EXPECT_NE(c.cab.oneManDoors & OneManBits::Right, 0);
+    EXPECT_EQ(c.Press(KeySlot::LeftDoor), 0); // the other side stays shut
+    EXPECT_EQ(c.cab.oneManDoors & OneManBits::Left, 0);
+    c.frame.speed = 3.0f;
+    c.Press(KeySlot::RightDoor); // moving: the lit button stays lit
+    EXPECT_NE(c.cab.oneManDoors & OneManBits::Right, 0);
+    c.frame.speed = 0.0f;
+    EXPECT_EQ(c.Press(KeySlot::RightDoor), 0);
+    EXPECT_EQ(c.cab.oneManDoors & OneManBits::Right, 0);
+    EXPECT_EQ(c.Press(KeySlot::LeftDoor), OneManDoorsOpened);
+
+    c.Press(KeySlot::AllCar);
+    EXPECT_NE(c.cab.oneManDoors & OneManBits::AllCars, 0);
+    c.Press(KeySlot::AllCar);
+    EXPECT_EQ(c.cab.oneManDoors & OneManBits::AllCars, 0);
+}
+
+TEST(CabKeys, DoorsCloseWhenTheTimerEndsExactlyOnItsFrame) {
+    CabKeys cab;
+    cab.oneManDoors = OneManBits::Fitted | OneManBits::Right;
+    EXPECT_FALSE(RunOneManCloseTimer(cab, 500));
+    cab.previousOneManDoors = cab.oneManDoors;
+    cab.oneManDoors = OneManBits::Fitted; // the button went dark; this frame counts
+    EXPECT_FALSE(RunOneManCloseTimer(cab, 500));
+    cab.previousOneManDoors = cab.oneManDoors;
+    for (int frame = 0; frame < 5; ++frame)
+        ASSERT_FALSE(RunOneManCloseTimer(cab, 500)) << frame;
+    EXPECT_EQ(cab.oneManCloseTimer, 500);
+    EXPECT_TRUE(RunOneManCloseTimer(cab, 500)); // 3500 ms of frames from the release
+    EXPECT_EQ(cab.oneManCloseTimer, 0);
+    EXPECT_FALSE(RunOneManCloseTimer(cab, 500));
+
+    // Lit again before the time is up: the doors stay open.
+    cab.oneManDoors = OneManBits::Fitted;
+    cab.oneManCloseTimer = 1000;
+    cab.oneManDoors |= OneManBits::Left;
+    EXPECT_FALSE(RunOneManCloseTimer(cab, 16));
+    cab.previousOneManDoors = cab.oneManDoors;
+    cab.oneManDoors = OneManBits::Fitted;
+    RunOneManCloseTimer(cab, 16);
+    EXPECT_EQ(cab.oneManCloseTimer, kOneManCloseMs - 16);
+
+    // A train without one-man doors has no timer.
+    CabKeys plain;
+    plain.oneManCloseTimer = 16;
+    EXPECT_FALSE(RunOneManCloseTimer(plain, 16));
+}
+
+TEST(CabKeys, AtsSwitchesStepAndToggle) {
+    PolledCab c;
+    c.Bind(KeySlot::AtsNFB, 0x31);
+    c.Bind(KeySlot::AtsKirikaeRendou, 0x32);
+    c.Bind(KeySlot::AtsKirikaeSW, 0x33);
+    c.Bind(KeySlot::PKaihou, 0x34);
+    c.Bind(KeySlot::PBrakeKaihou, 0x35);
+    c.Bind(KeySlot::EBNFB, 0x36);
+    c.mode.atsMode = 0x02;
+
+    EXPECT_EQ(c.Press(KeySlot::AtsNFB), PtcReset);
+    EXPECT_EQ(c.mode.cabSwitches & 0x01, 0);
+    EXPECT_EQ(c.Press(KeySlot::AtsNFB), 0);
+    EXPECT_EQ(c.mode.cabSwitches & 0x01, 0x01);
+    c.Press(KeySlot::AtsKirikaeRendou);
+    EXPECT_EQ(c.mode.cabSwitches & 0x02, 0x02);
+
+    c.Press(KeySlot::AtsKirikaeSW);
+    EXPECT_EQ(c.mode.cabSwitches & 0x0C, 0x04);
+    EXPECT_EQ(c.mode.atsMode, 0x06);
+    EXPECT_EQ(c.mode.dualEquipped, 1);
+    c.Press(KeySlot::AtsKirikaeSW);
+    EXPECT_EQ(c.mode.cabSwitches & 0x0C, 0x08);
+    EXPECT_EQ(c.mode.atsMode, 0x04);
+    EXPECT_EQ(c.mode.dualEquipped, 0);
+    // The brake release works only with the pattern part in force; on line 5 it holds too.
+    c.mode.lineCode = 5;
+    EXPECT_EQ(c.Press(KeySlot::PBrakeKaihou), PtcReleaseLamp | PtcReleaseBrake);
+    EXPECT_EQ(c.mode.cabSwitches & 0x60, 0x60);
+    c.Press(KeySlot::AtsKirikaeSW);
+    EXPECT_EQ(c.mode.cabSwitches & 0x0C, 0);
+    EXPECT_EQ(c.mode.atsMode, 0x02);
+    EXPECT_EQ(c.mode.atsModePanel, 0x02);
+    c.mode.cabSwitches = 0x81;
+    EXPECT_EQ(c.Press(KeySlot::PBrakeKaihou), 0);
+
+    c.mode.atsMode = 0x04;
+    EXPECT_EQ(c.Press(KeySlot::PKaihou), PtcBell | PtcReset);
+    EXPECT_EQ(c.mode.cabSwitches & 0x10, 0x10);
+    EXPECT_EQ(c.mode.atsMode, 0x02);
+    EXPECT_EQ(c.Press(KeySlot::PKaihou), 0);
+    EXPECT_EQ(c.mode.cabSwitches & 0x10, 0);
+
+    c.mode.atsMode = 0;
+    c.mode.lineCode = 0x10;
+    EXPECT_EQ(c.Press(KeySlot::EBNFB), 0);
+    EXPECT_FALSE(c.cab.ebnfbSwitch);
+    EXPECT_EQ(c.Press(KeySlot::EBNFB), StcRestartWithBell);
+    EXPECT_TRUE(c.cab.ebnfbSwitch);
+    EXPECT_EQ(c.mode.atsMode, 0x10);
+}
+
+TEST(CabKeys, UnboundSwitchesSitOnCodesNoKeyProduces) {
+    // With the settings' defaults only code 0 is unbound; Windows never reports it down, and a
+    // keyboard with every real key held leaves every switch where it was.
+    PolledCab c;
+    std::memset(c.keyboard, 0x80, sizeof c.keyboard);
+    c.keyboard[0] = 0;
+    for (int code = 0x88; code <= 0x8F; ++code)
+        c.keyboard[code] = 0;
+    c.inputs.masterKeyFlags = 0x90;
+    c.Poll();
+    EXPECT_EQ(c.mode.cabSwitches, 0x81);
+    EXPECT_TRUE(c.cab.ebnfbSwitch);
+    EXPECT_FALSE(c.tasc.switchedOn);
+    EXPECT_EQ(c.inputs.masterKeyFlags, 0x90);
+}
+
+} // namespace
+} // namespace velqa3

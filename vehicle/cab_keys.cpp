@@ -1,0 +1,259 @@
+#include "vehicle/cab_keys.h"
+
+#include "platform/platform.h"
+
+#include <cmath>
+
+namespace velqa3 {
+
+namespace {
+
+constexpr std::int32_t kCurtainStepMs = 50;
+constexpr std::uint8_t kAtsPower = 0x01;
+constexpr std::uint8_t kChangeOverInterlock = 0x02;
+constexpr std::uint8_t kChangeOverSwitch = 0x0C;
+constexpr std::uint8_t kPatternCutOut = 0x10;
+constexpr std::uint8_t kPatternBrakeRelease = 0x20;
+constexpr std::uint8_t kPatternBrakeReleaseHeld = 0x40;
+
+// The byte of the key bound to a slot. A code the table could not hold reads as a key up, so
+// no slot can index outside the keyboard table.
+unsigned char KeyByte(const unsigned char (&keyboard)[256], const KeyTables& keys, int slot) {
+    const std::int32_t code = keys.assign[slot];
+    return code >= 0 && code <= 255 ? keyboard[code] : 0;
+}
+
+struct Poll {
+    const unsigned char (&keyboard)[256];
+    const KeyTables& keys;
+    const CabKeys& cab;
+
+    bool Held(int slot) const { return KeyDown(KeyByte(keyboard, keys, slot)); }
+    // Held now and not held the same way at the previous poll: once per press.
+    bool Pressed(int slot) const {
+        const unsigned char byte = KeyByte(keyboard, keys, slot);
+        return KeyDown(byte) && byte != cab.previousKeyBytes[slot];
+    }
+};
+
+void Toggle(std::uint8_t& flags, std::uint8_t bit) {
+    flags = static_cast<std::uint8_t>(flags ^ bit);
+}
+
+void Clear(std::uint8_t& flags, std::uint8_t bit) {
+    flags = static_cast<std::uint8_t>(flags & ~bit);
+}
+
+std::uint8_t StartedMode(std::int32_t lineCode) {
+    return (lineCode & 0x10) != 0 ? AtsModeBits::PatternAspectTable : AtsModeBits::Spot;
+}
+
+// Each frame with a horn held draws more air; the first frame without one shows the reservoir
+// as the host reports it again. The display never goes below an empty reservoir, however long
+// the horn is held.
+void DrawHornAir(CabKeys& cab, const Poll& poll, float mrPressure, std::int32_t hornKpa) {
+    bool blowing = false;
+    constexpr int kHorns[] = {KeySlot::Klaxon1, KeySlot::Klaxon2};
+    for (int slot : kHorns) {
+        if (!poll.Held(slot)) continue;
+        blowing = true;
+        const float draw =
+            static_cast<float>(hornKpa) - 10.0f + static_cast<float>(platform::Random() % 20);
+        // A horn only ever takes air; a Horn below 10 kPa must not fill the reservoir.
+        if (draw > 0.0f) cab.hornDrawn += draw;
+    }
+    if (!blowing) cab.hornDrawn = 0.0f;
+    const float held = std::isfinite(mrPressure) && mrPressure > 0.0f ? mrPressure : 0.0f;
+    if (!(cab.hornDrawn <= held)) cab.hornDrawn = held;
+    cab.hornReservoir = mrPressure - cab.hornDrawn;
+}
+
+void MoveCurtain(CabKeys& cab, const Poll& poll, const FrameValues& frame) {
+    if (!CrossesBoundary(frame.clock, frame.interval, kCurtainStepMs)) return;
+    if (poll.Held(KeySlot::CurtainUp) && cab.curtain < kCurtainTop) ++cab.curtain;
+    if (poll.Held(KeySlot::CurtainDown) && cab.curtain > 0) --cab.curtain;
+}
+
+void InsertMasterKey(ModeGlobals& mode, DriverInputs& inputs, LineVoltageState& voltage,
+                     std::uint16_t& actions) {
+    const bool twoPosition = (inputs.masterKeyFlags & MasterKeyBits::TwoPosition) != 0;
+    if ((mode.lineCode & 0xFF) == 4 && !twoPosition) {
+        // On pattern lines the key only arms the start-up test; the key position decides.
+        if (inputs.masterKeyPosition != 2) {
+            mode.atsStarted = 1;
+            voltage.atsTestTimer = 5000;
+        } else {
+            voltage.atsTestTimer = 0;
+        }
+        return;
+    }
+    if ((mode.lineCode & 0xFF) == 4) {
+        inputs.masterKeyPosition = 2;
+        actions |= CabKeyActionBits::StcRestartWithBell;
+        if (mode.atsMode == 0) mode.atsMode = StartedMode(mode.lineCode);
+        voltage.atsTestTimer = 5000;
+    } else if ((mode.lineCode & 0x08) != 0) {
+        mode.atsMode |= AtsModeBits::SpotTypes12And13;
+        actions |= CabKeyActionBits::StcRestartSilent;
+    } else if ((mode.lineCode & 0x80) != 0) {
+        mode.atsMode = 0x85;
+        actions |= CabKeyActionBits::StcRestartSilent;
+    } else {
+        mode.atsMode |= AtsModeBits::Spot;
+        actions |= CabKeyActionBits::StcRestartWithBell;
+    }
+    mode.atsStarted = 1;
+}
+
+void WithdrawMasterKey(ModeGlobals& mode, const DriverInputs& inputs, LineVoltageState& voltage,
+                       std::uint16_t& actions) {
+    const bool twoPosition = (inputs.masterKeyFlags & MasterKeyBits::TwoPosition) != 0;
+    if ((mode.lineCode & 0x0F) == 4 && !twoPosition) {
+        if (inputs.masterKeyPosition == 2) return;
+        actions |= CabKeyActionBits::PtcReset;
+        mode.atsStarted = 0;
+        mode.atsMode = 0;
+        return;
+    }
+    actions |= CabKeyActionBits::StcStopChime | CabKeyActionBits::PtcReset;
+    mode.atsMode = 0;
+    mode.atsStarted = 0;
+    voltage.atsTestTimer = 0;
+}
+
+void TurnPolledMasterKey(const Poll& poll, ModeGlobals& mode, DriverInputs& inputs,
+                         LineVoltageState& voltage, std::uint16_t& actions) {
+    std::uint8_t& flags = inputs.masterKeyFlags;
+    if (!poll.Held(KeySlot::MasterControllerKey)) {
+        Clear(flags, MasterKeyBits::Handled);
+        return;
+    }
+    if ((flags & MasterKeyBits::Configured) == 0 || (flags & MasterKeyBits::Handled) != 0) return;
+    Toggle(flags, MasterKeyBits::Inserted);
+    flags |= MasterKeyBits::Handled;
+    if ((flags & MasterKeyBits::Inserted) != 0)
+        InsertMasterKey(mode, inputs, voltage, actions);
+    else
+        WithdrawMasterKey(mode, inputs, voltage, actions);
+    mode.atsModePanel = mode.atsMode;
+}
+
+// A door button lights and opens the doors only at a stand with both buttons dark; pressed
+// again at a stand it goes dark, and the close timer takes over.
+void PressDoorButton(CabKeys& cab, std::uint8_t button, float speed, std::uint16_t& actions) {
+    if (speed != 0.0f) return;
+    constexpr std::uint8_t kButtons = OneManBits::Right | OneManBits::Left;
+    if ((cab.oneManDoors & kButtons) == 0) {
+        cab.oneManDoors |= button;
+        actions |= CabKeyActionBits::OneManDoorsOpened;
+    } else {
+        Clear(cab.oneManDoors, button);
+    }
+}
+
+void WorkOneManButtons(CabKeys& cab, const Poll& poll, float speed, std::uint16_t& actions) {
+    if ((cab.oneManDoors & OneManBits::Fitted) == 0) return;
+    if (poll.Pressed(KeySlot::RightDoor)) PressDoorButton(cab, OneManBits::Right, speed, actions);
+    if (poll.Pressed(KeySlot::LeftDoor)) PressDoorButton(cab, OneManBits::Left, speed, actions);
+    if (poll.Pressed(KeySlot::AllCar)) Toggle(cab.oneManDoors, OneManBits::AllCars);
+}
+
+// The change-over switch steps 0 → 4 → 8 → 0: both protections, pattern only, spot only. A
+// position the switch has no detent for (12) goes back to spot only, the safe end.
+void StepChangeOverSwitch(ModeGlobals& mode) {
+    const std::uint8_t position = mode.cabSwitches & kChangeOverSwitch;
+    Clear(mode.cabSwitches, kChangeOverSwitch);
+    if (position == 0) {
+        mode.cabSwitches |= 0x04;
+        mode.dualEquipped = 1;
+        mode.atsMode |= AtsModeBits::Pattern;
+    } else if (position == 0x04) {
+        mode.cabSwitches |= 0x08;
+        mode.dualEquipped = 0;
+        Clear(mode.atsMode, AtsModeBits::Spot);
+    } else {
+        mode.dualEquipped = 0;
+        Clear(mode.atsMode, AtsModeBits::Pattern);
+        mode.atsMode |= AtsModeBits::Spot;
+    }
+    mode.atsModePanel = mode.atsMode;
+}
+
+void WorkAtsSwitches(CabKeys& cab, const Poll& poll, ModeGlobals& mode, std::uint16_t& actions) {
+    std::uint8_t& switches = mode.cabSwitches;
+    if (poll.Pressed(KeySlot::AtsNFB)) {
+        Toggle(switches, kAtsPower);
+        if ((switches & kAtsPower) == 0) actions |= CabKeyActionBits::PtcReset;
+    }
+    if (poll.Pressed(KeySlot::AtsKirikaeRendou)) Toggle(switches, kChangeOverInterlock);
+    if (poll.Pressed(KeySlot::AtsKirikaeSW)) StepChangeOverSwitch(mode);
+    if (poll.Pressed(KeySlot::PKaihou)) {
+        if ((switches & kPatternCutOut) == 0) {
+            switches |= kPatternCutOut;
+            actions |= CabKeyActionBits::PtcBell | CabKeyActionBits::PtcReset;
+            Clear(mode.atsMode, AtsModeBits::Pattern);
+            mode.atsMode |= AtsModeBits::Spot;
+            mode.atsModePanel = mode.atsMode;
+        } else {
+            Clear(switches, kPatternCutOut);
+        }
+    }
+    if (poll.Pressed(KeySlot::PBrakeKaihou) && (switches & kPatternBrakeRelease) == 0 &&
+        (mode.atsMode & AtsModeBits::Pattern) != 0) {
+        actions |= CabKeyActionBits::PtcReleaseLamp | CabKeyActionBits::PtcReleaseBrake;
+        switches |= kPatternBrakeRelease;
+        if ((mode.lineCode & 0xFF) == 5) switches |= kPatternBrakeReleaseHeld;
+    }
+    if (poll.Pressed(KeySlot::EBNFB)) {
+        if (!cab.ebnfbSwitch) {
+            cab.ebnfbSwitch = true;
+            actions |= CabKeyActionBits::StcRestartWithBell;
+            if (mode.atsMode == 0) mode.atsMode = StartedMode(mode.lineCode);
+        } else {
+            cab.ebnfbSwitch = false;
+        }
+    }
+}
+
+} // namespace
+
+CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
+                          const FrameValues& frame, std::int32_t hornKpa, ModeGlobals& mode,
+                          DriverInputs& inputs, TascState& tasc, LineVoltageState& voltage) {
+    const Poll poll{keyboard, keys, cab};
+    std::uint16_t actions = 0;
+    DrawHornAir(cab, poll, frame.mrPressure, hornKpa);
+    if (poll.Pressed(KeySlot::UtenSW)) tasc.rain = !tasc.rain;
+    if (poll.Pressed(KeySlot::KirokuIC)) cab.recordSwitch = !cab.recordSwitch;
+    if (poll.Pressed(KeySlot::TascSW)) tasc.switchedOn = !tasc.switchedOn;
+    MoveCurtain(cab, poll, frame);
+    TurnPolledMasterKey(poll, mode, inputs, voltage, actions);
+    WorkOneManButtons(cab, poll, frame.speed, actions);
+    WorkAtsSwitches(cab, poll, mode, actions);
+    for (int slot = 0; slot < kKeySlots; ++slot)
+        cab.previousKeyBytes[slot] = KeyByte(keyboard, keys, slot);
+    return CabKeyActions{actions};
+}
+
+bool RunOneManCloseTimer(CabKeys& cab, std::int32_t interval) {
+    if ((cab.oneManDoors & OneManBits::Fitted) == 0) return false;
+    constexpr std::uint8_t kButtons = OneManBits::Right | OneManBits::Left;
+    // A lit button holds the doors open: lighting one again cancels a close still pending.
+    if ((cab.oneManDoors & kButtons) != 0) {
+        cab.oneManCloseTimer = 0;
+        return false;
+    }
+    // The button went dark in this frame, which already counts towards the delay.
+    if ((cab.oneManDoors & OneManBits::Closed) == 0 && (cab.previousOneManDoors & kButtons) != 0)
+        cab.oneManCloseTimer = kOneManCloseMs;
+    if (cab.oneManCloseTimer == 0) return false;
+    const std::int64_t left = std::int64_t{cab.oneManCloseTimer} - (interval > 0 ? interval : 0);
+    if (left > 0) {
+        cab.oneManCloseTimer = static_cast<std::int32_t>(left);
+        return false;
+    }
+    cab.oneManCloseTimer = 0;
+    return true;
+}
+
+} // namespace velqa3
