@@ -122,12 +122,12 @@ HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std:
     return output;
 }
 
-void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* /*panel*/,
-                          std::int32_t* /*sound*/) {
+void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound) {
     CaptureFrame(frame, state);
     if (protection.mode.cabSignalMode == 0) RunProtections();
     Supervise();
     DecideHandles();
+    WriteOutputs(panel, sound);
     SavePreviousFrame();
 }
 
@@ -156,6 +156,8 @@ void Plugin::RunProtections() {
 void Plugin::Supervise() {
     SetDemand(aids.supervision.brakeDemand, BrakeDemandBits::EbHandle,
               cab.inputs.brakeNotch == dims.emergencyNotch);
+    // Display channels and the car-number timer, at their place among the supervision steps.
+    StepDisplayChannels(cab.display, frame, settings);
 }
 
 ArbitrationInputs Plugin::ArbitrationView() const {
@@ -203,6 +205,7 @@ void Plugin::SavePreviousFrame() {
     frame.previousKeyPosition = cab.inputs.masterKeyPosition;
     frame.previousReverser = cab.inputs.reverser;
     frame.previousBrakeNotch = cab.inputs.brakeNotch;
+    cab.keys.previousOneManDoors = cab.keys.oneManDoors;
 }
 
 } // namespace velqa3
