@@ -121,6 +121,8 @@ void CallSound(const Sound& s) {
     const bool held = s.in.key15Held;
     const bool repeat = s.settings.prr != 0;
     std::uint8_t& calls = s.state.announcementCalls;
+    s.out.Set(23, Continued(s.out.Get(23)));
+    s.out.Set(24, Continued(s.out.Get(24)));
     if (held) {
         if (repeat) {
             calls = 2;
@@ -144,7 +146,6 @@ void CallSound(const Sound& s) {
             if (s.state.key15WasHeld) s.out.Set(24, kSoundPlayOnce);
         }
     }
-    if (!held && !s.state.key15WasHeld) s.out.Set(24, Continued(s.out.Get(24)));
     s.state.key15WasHeld = held;
 }
 
