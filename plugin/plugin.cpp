@@ -41,6 +41,8 @@ void Plugin::TakeOverSettings() {
     protection.mode.lineCode = settings.defaultLineCode;
     cab.inputs.masterKeyFlags = settings.masterKeyFlags;
     cab.inputs.masterKeyPosition = settings.masterKeyPosition;
+    // The key stands where it starts: the first frame must not click it as a turn.
+    frame.previousKeyPosition = cab.inputs.masterKeyPosition;
     protection.stc.osrMode = settings.osrMode;
     cab.keys.oneManDoors = settings.oneManDoors;
     if (settings.plusBrakeConfigured != 0)
