@@ -47,6 +47,8 @@ void Plugin::TakeOverSettings() {
     protection.mode.lineCode = settings.defaultLineCode;
     cab.inputs.masterKeyFlags = settings.masterKeyFlags;
     cab.inputs.masterKeyPosition = settings.masterKeyPosition;
+    // The key stands where it starts: the first frame must not click it as a turn.
+    frame.previousKeyPosition = cab.inputs.masterKeyPosition;
     protection.stc.osrMode = settings.osrMode;
     cab.keys.oneManDoors = settings.oneManDoors;
     if (settings.plusBrakeConfigured != 0)
@@ -149,6 +151,7 @@ void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* panel, std::i
     CompanionElapse(companions.tameo, state, panel, sound);
     DecideHandles();
     RunVehicleModels();
+    WriteOutputs(panel, sound);
     SavePreviousFrame();
     CompanionElapse(companions.norvelid, state, panel, sound);
 }

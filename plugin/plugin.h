@@ -93,6 +93,7 @@ struct Plugin {
     void TakeOverSettings();
     void StartProtection(std::int32_t lineCode);
     void RunFullFrame(const VehicleState& state, std::int32_t* panel, std::int32_t* sound);
+    void WriteOutputs(std::int32_t* panel, std::int32_t* sound);
     void SavePreviousFrame();
     void RunVehicleModels();
     void RecordRun(const VehicleState& state);

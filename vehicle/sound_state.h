@@ -17,7 +17,8 @@ struct SoundState {
     std::uint8_t requests = 0;
     std::int32_t alarmTimer = -1; // ms left of the alarm alternation, -1 idle
     std::int32_t demandAlarmTimer = 1000;
-    std::uint8_t announcementCalls = 0;
+    std::uint8_t announcementCalls = 0; // calls of the key-15 sound still to ring
+    bool key15WasHeld = false;
 };
 
 } // namespace velqa3

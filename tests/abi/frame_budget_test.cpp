@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VELQA3_ASAN 1
@@ -74,7 +76,19 @@ extern "C" void* realloc(void* block, std::size_t size) {
 namespace velqa3::test {
 namespace {
 
-// Frames of a run at speed, with the driver moving the handles between them.
+// A train with every optional stage fitted, panel and sound slots moved about.
+constexpr const char* kBusyTrain = "[TRAIN]\nPlusBrake=1\nEmgBrake=1\nSnowBrake=50\nHoldBrake=1\n\n"
+                                   "[EXTRA]\nOneman=1\nPowerDownMode=1\n\n"
+                                   "[TASC]\nUse=1\nMode=1\nPlatformDoor=2\n\n"
+                                   "[MEITETSU]\nPRR=1\nOSR=1\n\n"
+                                   "[JRC313]\nT-PriorityStart=30\n\n"
+                                   "[DC25]\nMode=2\n\n"
+                                   "[PANEL]\nStation=3\nCarNumber=1\nUnit2-KasenV=1800\n\n"
+                                   "[PANELOUTPUT]\n121=50\n\n"
+                                   "[SOUNDOUTPUT]\n020=199\n";
+
+// Frames of a run at speed, with the driver moving the handles and working the keys between
+// them, and display beacons passing.
 void RunFrames(const sim::PluginLibrary::EntryPoints& api, int frames, std::int32_t* panel,
                std::int32_t* sound) {
     for (int i = 0; i < frames; ++i) {
@@ -82,12 +96,20 @@ void RunFrames(const sim::PluginLibrary::EntryPoints& api, int frames, std::int3
         const std::int32_t time = 36'000'010 + (i % 20) * 20;
         api.SetPower(i % 6);
         api.SetBrake(i % 9);
-        api.Elapse(StateAt(time, 40.0f + static_cast<float>(i % 10), 100.0 + i), panel, sound);
+        if (i % 7 == 0) api.KeyDown(i % 16);
+        if (i % 7 == 3) api.KeyUp(i % 16);
+        if (i % 50 == 0) api.SetBeaconData(BeaconData{245 + i % 11, 0, 0.0f, i});
+        VehicleState state = StateAt(time, 40.0f + static_cast<float>(i % 10), 100.0 + i);
+        state.Current = static_cast<float>(i % 600) - 300.0f;
+        api.Elapse(state, panel, sound);
     }
 }
 
-TEST(AbiFrameBudget, ElapseAllocatesNothing) {
-    LoadedPlugin plugin;
+class AbiFrameBudget : public testing::TestWithParam<const char*> {};
+
+TEST_P(AbiFrameBudget, ElapseAllocatesNothing) {
+    LoadedPlugin plugin(GetParam() != nullptr ? std::optional<std::string>(GetParam())
+                                              : std::nullopt);
     plugin.StartRun();
     std::int32_t panel[256] = {}, sound[256] = {};
     RunFrames(plugin.api(), 10, panel, sound); // warm up lazy binding
@@ -133,7 +155,7 @@ std::int32_t RunStationStops(const sim::PluginLibrary::EntryPoints& api, int sto
     return highest;
 }
 
-TEST(AbiFrameBudget, TascStopsAndPlatformDoorsAllocateNothing) {
+TEST(AbiStageBudget, TascStopsAndPlatformDoorsAllocateNothing) {
     LoadedPlugin plugin("[TASC]\nUse=1\nMode=2\nPlatformDoor=1\nPDClose=100\n");
     plugin.StartRun();
     plugin.api().SetReverser(1); // a train moving in neutral is braked as rolling away
@@ -170,8 +192,9 @@ template <typename Work> int RunWithoutSystemCalls(Work work) {
     return status;
 }
 
-TEST(AbiFrameBudget, ElapseMakesNoSystemCall) {
-    LoadedPlugin plugin;
+TEST_P(AbiFrameBudget, ElapseMakesNoSystemCall) {
+    LoadedPlugin plugin(GetParam() != nullptr ? std::optional<std::string>(GetParam())
+                                              : std::nullopt);
     plugin.StartRun();
     std::int32_t panel[256] = {}, sound[256] = {};
     RunFrames(plugin.api(), 10, panel, sound);
@@ -189,7 +212,7 @@ TEST(AbiFrameBudget, ElapseMakesNoSystemCall) {
 }
 
 // With a run record on, only the frames that cross a 100 ms boundary open the file.
-TEST(AbiFrameBudget, RecordingFramesBetweenLinesMakeNoSystemCall) {
+TEST(AbiStageBudget, RecordingFramesBetweenLinesMakeNoSystemCall) {
     LoadedPlugin plugin("[TRAIN]\nDefault=1\n\n[EXTRA]\nKiroku=3\n");
     plugin.StartRun();
     std::int32_t panel[256] = {}, sound[256] = {};
@@ -206,6 +229,11 @@ TEST(AbiFrameBudget, RecordingFramesBetweenLinesMakeNoSystemCall) {
     plugin.api().Elapse(StateAt(36'000'310, 40.0f), panel, sound);
     EXPECT_TRUE(std::filesystem::exists(plugin.folder() / "velqa3.csv"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Trains, AbiFrameBudget, testing::Values(nullptr, kBusyTrain),
+                         [](const testing::TestParamInfo<const char*>& train) {
+                             return std::string(train.param == nullptr ? "Plain" : "Busy");
+                         });
 
 } // namespace
 } // namespace velqa3::test

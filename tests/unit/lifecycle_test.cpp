@@ -1,5 +1,6 @@
 // Attach, the vehicle's dimensions and initialisation, on fresh plug-in instances.
 #include "plugin/plugin.h"
+#include "tests/support/vehicle_state.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,15 @@ TEST_F(Attached, AttachFindsItsFilesAndStartsTheProtectionWithoutAMasterKey) {
     EXPECT_EQ(plugin->protection.mode.atsMode, 2);
     EXPECT_EQ(plugin->protection.mode.atsModePanel, 2);
     EXPECT_EQ(plugin->protection.mode.atsStarted, 1);
+}
+
+TEST_F(Attached, TheFirstFrameDoesNotClickTheKeyWhereItStarts) {
+    Attach(""); // no master-controller key: it stands in position 2 from the start
+    plugin->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
+    plugin->Initialize(0);
+    std::int32_t panel[kPanelSize] = {}, sound[kSoundSize] = {};
+    plugin->Elapse(test::StateAt(36'000'000), panel, sound);
+    EXPECT_NE(sound[252], kSoundPlayOnce);
 }
 
 TEST_F(Attached, AttachHandsTheSettingsSeedsOverAndChecksTheKeys) {

@@ -1,0 +1,76 @@
+// Logical panel and sound slots written into the host's arrays through a remap table, and the
+// arithmetic that turns the plug-in's numbers into whole display values without overflowing.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace velqa3 {
+
+inline constexpr int kSlotCount = 256;
+
+// One of the host's arrays seen through its remap table. The remap entries are bytes, so no
+// slot can reach past the 256 entries; an index the plug-in must never write (the panel's
+// suspension entry) is refused here as well, whatever the table says.
+struct SlotArray {
+    std::int32_t* values;
+    const std::uint8_t (&remap)[kSlotCount];
+    int reserved = -1;
+
+    std::int32_t Get(int slot) const { return values[remap[slot]]; }
+    void Set(int slot, std::int32_t value) const {
+        const int index = remap[slot];
+        if (index != reserved) values[index] = value;
+    }
+    void Set(int slot, bool lit) const { Set(slot, lit ? 1 : 0); }
+};
+
+// trunc(value), saturated to the int32 range, and 0 for a value that is not a number.
+template <typename Real> std::int32_t Truncated(Real value) {
+    if (std::isnan(value)) return 0;
+    constexpr Real kHigh = static_cast<Real>(std::numeric_limits<std::int32_t>::max());
+    constexpr Real kLow = static_cast<Real>(std::numeric_limits<std::int32_t>::min());
+    if (value >= kHigh) return std::numeric_limits<std::int32_t>::max();
+    if (value <= kLow) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+// trunc(value / divisor) mod modulus, the sign kept as the display digits have it. Taken in the
+// value's own precision (a float reading is divided as a float) and exact for any magnitude,
+// so a reading too large for its digits still shows its low digits rather than overflowing.
+template <typename Real> std::int32_t DigitsOf(Real value, Real divisor, Real modulus) {
+    const Real remainder = std::fmod(std::trunc(value / divisor), modulus);
+    return std::isfinite(remainder) ? static_cast<std::int32_t>(remainder) : 0;
+}
+
+inline std::int32_t Saturated(std::int64_t value) {
+    if (value > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (value < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+inline std::int32_t SaturatedAdd(std::int32_t a, std::int32_t b) {
+    return Saturated(std::int64_t{a} + b);
+}
+
+// A frame's slot values, gathered in any order and handed to the host in slot order, so that
+// where two slots are remapped onto one index the higher slot wins, as the slot list reads.
+struct SlotBuffer {
+    std::int32_t value[kSlotCount];
+    bool written[kSlotCount] = {};
+
+    void Set(int slot, std::int32_t v) {
+        value[slot] = v;
+        written[slot] = true;
+    }
+    void Set(int slot, bool lit) { Set(slot, lit ? 1 : 0); }
+    void Flush(const SlotArray& out) const {
+        for (int slot = 0; slot < kSlotCount; ++slot)
+            if (written[slot]) out.Set(slot, value[slot]);
+    }
+};
+
+} // namespace velqa3
