@@ -1,134 +1,13 @@
+// The frame driver: one call of Elapse, top to bottom, in the host's fixed order of work.
 #include "plugin/plugin.h"
 
-#include "config/settings_reader.h"
 #include "vehicle/announcements.h"
 #include "vehicle/brake_reasons.h"
 #include "vehicle/plus_brake.h"
 #include "vehicle/rollback.h"
 #include "vehicle/slip.h"
 
-#include <climits>
-
 namespace velqa3 {
-
-void Plugin::Attach(const char* modulePath) {
-    if (initCount != 0) return;
-    ResetKeyTables(keys);
-    remap.SetIdentity();
-    SiblingPath(modulePath, ".dat", settingsPath);
-    SiblingPath(modulePath, ".csv", recordPath);
-    ReadSettings(settingsPath, SettingsTargets{settings, keys, remap, ProtectionHooks()});
-    TakeOverSettings();
-    if ((cab.inputs.masterKeyFlags & MasterKeyBits::Configured) == 0)
-        StartProtection(protection.mode.lineCode);
-    CheckKeyTable(keys);
-    LoadCompanions(companions, settings.companions, modulePath);
-    initCount = 1;
-}
-
-// Two settings act on the protections at their own line of the file, so that what stands
-// above them counts and what stands below does not.
-SettingsHooks Plugin::ProtectionHooks() {
-    SettingsHooks hooks;
-    hooks.context = this;
-    hooks.maxSpeed = [](void* context, std::int32_t kmh) {
-        Plugin& self = *static_cast<Plugin*>(context);
-        self.protection.ptc.BeaconIn(self.PtcView(), 61, 4, 0.0f, kmh,
-                                     self.protection.mode.acceptSpotBeacons != 0);
-    };
-    hooks.masterKeyStartup = [](void* context, const Settings& soFar) {
-        static_cast<Plugin*>(context)->StartProtection(soFar.defaultLineCode);
-    };
-    return hooks;
-}
-
-// Settings that only give runtime state its start; the subsystems that own it change it later.
-void Plugin::TakeOverSettings() {
-    protection.mode.lineCode = settings.defaultLineCode;
-    cab.inputs.masterKeyFlags = settings.masterKeyFlags;
-    cab.inputs.masterKeyPosition = settings.masterKeyPosition;
-    // The key stands where it starts: the first frame must not click it as a turn.
-    frame.previousKeyPosition = cab.inputs.masterKeyPosition;
-    protection.stc.osrMode = settings.osrMode;
-    cab.keys.oneManDoors = settings.oneManDoors;
-    if (settings.plusBrakeConfigured != 0)
-        aids.supervision.plusBrakeState |= PlusBrakeBits::Configured;
-    if (settings.plusBrakeEmergencyBoost != 0)
-        aids.supervision.plusBrakeState |= PlusBrakeBits::EmergencyBoost;
-    aids.tasc.installed = settings.tascInstalled != 0;
-    aids.tasc.switchedOn = settings.tascSwitchedOn != 0;
-    aids.tasc.mode = settings.tascMode;
-    if (settings.platformDoorsFitted != 0)
-        aids.platformDoors.flags |= PlatformDoorBits::DoorsFitted;
-    if (settings.platformDoorsLinked != 0)
-        aids.platformDoors.flags |= PlatformDoorBits::DoorsLinked;
-    aids.platformDoors.lampVariant = settings.platformDoorLampVariant;
-}
-
-PtcFrame Plugin::PtcView() const {
-    return PtcFrameOf(frame, cab.inputs, protection.mode);
-}
-
-// Without a configured master-controller key the train starts as if the key were in.
-void Plugin::StartProtection(std::int32_t lineCode) {
-    protection.stc.Restart(true);
-    if (protection.mode.atsMode == kAtsOff)
-        protection.mode.atsMode = (lineCode & 0x10) != 0 ? kAtsAspectTableStart : kAtsSpot;
-    protection.mode.atsStarted = 1;
-    protection.mode.atsModePanel = protection.mode.atsMode;
-}
-
-void Plugin::Release() {
-    UnloadCompanions(companions);
-    CloseTelemetry(telemetry);
-}
-
-void Plugin::Load() {
-    CompanionLoad(companions.norvelid);
-}
-
-void Plugin::Dispose() {
-    Release();
-}
-
-void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
-    dims.serviceNotches = spec.BrakeNotches;
-    // A host never sends INT_MAX notches; if one did, the emergency notch must not wrap.
-    dims.emergencyNotch = spec.BrakeNotches == INT_MAX ? INT_MAX : spec.BrakeNotches + 1;
-    dims.powerNotches = spec.PowerNotches;
-    dims.atsNotch = spec.AtsNotch;
-    dims.cars = spec.Cars;
-    dims.trainLength =
-        settings.length != 0.0f ? settings.length : static_cast<float>(spec.Cars) * 20.0f;
-    protection.ptc.ebNotch = dims.emergencyNotch;
-    protection.ptc.trainLength = dims.trainLength;
-
-    SetTascNotchSteps(aids.tasc, settings.tascNotch, spec.BrakeNotches, settings.holdBrake != 0);
-
-    FillSpeedCheckLimits(aids.supervision);
-    aids.supervision.brakeDemand = 0;
-    // Sockets are opened here rather than at attach: on Windows the socket library must not
-    // be started inside the loader's lock, and the settings are final by now.
-    OpenTelemetry(telemetry, settings);
-    CompanionSetVehicleSpec(companions.norvelid, spec);
-    protection.stc.Restart(false);
-    protection.ptc.Reset(PtcView());
-}
-
-// The host's brake position is only passed on to the hybrid companion.
-void Plugin::Initialize(std::int32_t brakePosition) {
-    protection.stc.Restart(false);
-    protection.ptc.Reset(PtcView());
-    frame.speed = 0.0f;
-    // A restart is a new run: what the supervision latched on the old one goes with it, as the
-    // protections' emergencies do above.
-    aids.supervision.brakeDemand = 0;
-    ResetVigilance(aids.supervision.vigilance);
-    aids.supervision.slip.relocated = true;
-    for (std::int32_t& number : cab.display.frame)
-        number = -1;
-    CompanionInitialize(companions.norvelid, brakePosition);
-}
 
 HandleOutput Plugin::Elapse(const VehicleState& state, std::int32_t* panel, std::int32_t* sound) {
     // The host suspends the plug-in for a frame through a panel entry: nothing is decided
@@ -156,7 +35,7 @@ void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* panel, std::i
     CompanionElapse(companions.norvelid, state, panel, sound);
 }
 
-// Steps 13 to 15: the line and the brake-cylinder gauge, after the handles are decided, so
+// The line and the brake-cylinder gauge, after the handles are decided, so
 // the power and brake reductions above used the previous frame's line voltage.
 void Plugin::RunVehicleModels() {
     RunLineVoltage(aids.voltage, frame, settings, cab.inputs, output);
@@ -167,7 +46,7 @@ void Plugin::RunVehicleModels() {
     RunAtsStartupTest(aids.voltage.atsTestTimer, aids.brakeCylinder, frame, protection.ptc.bellOut);
 }
 
-// Step 20, in suspended frames too: on pattern lines only while the record switch is on.
+// The run record, in suspended frames too: on pattern lines only while the record switch is on.
 void Plugin::RecordRun(const VehicleState& state) {
     if (protection.mode.lineCode == 4 && !cab.keys.recordSwitch) return;
     RecordFrame(record, settings.kiroku, frame, state,
@@ -303,6 +182,10 @@ void Plugin::SavePreviousFrame() {
     frame.previousReverser = cab.inputs.reverser;
     frame.previousBrakeNotch = cab.inputs.brakeNotch;
     cab.keys.previousOneManDoors = cab.keys.oneManDoors;
+}
+
+PtcFrame Plugin::PtcView() const {
+    return PtcFrameOf(frame, cab.inputs, protection.mode);
 }
 
 } // namespace velqa3
