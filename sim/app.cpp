@@ -166,6 +166,13 @@ int Run(const Options& options) {
     if (!error && !settingsFile.empty())
         fs::copy_file(settingsFile, folder / (options.plugin.stem().string() + ".dat"), error);
     if (!error) fs::copy_file(options.scenario, folder / "scenario.toml", error);
+    // The plug-in loads its companions from its own folder, so those that lie beside the
+    // library the user gave come along, as they would in a vehicle's folder.
+    for (const char* companion : {"Norvelid", "Tameo"}) {
+        const std::string name = companion + std::string(platform::LibraryExtension());
+        const fs::path beside = options.plugin.parent_path() / name;
+        if (!error && fs::is_regular_file(beside)) fs::copy_file(beside, folder / name, error);
+    }
     if (error) {
         fs::remove_all(folder, error);
         return Refuse("cannot copy the plug-in and its settings into " + folder.string());

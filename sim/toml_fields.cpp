@@ -78,7 +78,7 @@ std::string TextProblem(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::size_t length = 1;
         if (const int code = ControlAt(text, i, length)) {
-            char where[96];
+            char where[128];
             std::snprintf(where, sizeof where,
                           "holds the control character U+%04X at byte %zu; texts must be "
                           "printable, on one line",
