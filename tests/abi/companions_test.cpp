@@ -63,7 +63,7 @@ TEST(Companions, NorvelidWritesLastSoItsPanelAndSoundStayAndHandlesAreNeverItsOw
     EXPECT_EQ(panel[kSuspendPanelIndex], 0);
 }
 
-TEST(Companions, MissingOnesAreReportedAsThePartSaysAndTheRunGoesOn) {
+TEST(Companions, MissingOnesAreReportedAndTheRunGoesOn) {
     struct Case {
         const char* what;
         LoadedPlugin::Beside beside;
