@@ -1,6 +1,7 @@
 // Reads any bytes as a settings file, then checks that every value the other subsystems rely
 // on stayed inside the range its rule promises and that no text ran past its field.
 #include "config/settings_reader.h"
+#include "host/host.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -55,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(code >= 0 && code <= 255);
     for (int slot = 0; slot < 255; ++slot) {
         Require(all->remap.panel[slot] != 255 && all->remap.sound[slot] != 255);
-        Require(slot == 199 || all->remap.panel[slot] != 199);
+        Require(slot == velqa3::kSuspendPanelIndex || all->remap.panel[slot] != velqa3::kSuspendPanelIndex);
     }
-    Require(all->remap.panel[199] == 199);
+    Require(all->remap.panel[velqa3::kSuspendPanelIndex] == velqa3::kSuspendPanelIndex);
     return 0;
 }
