@@ -23,16 +23,6 @@ namespace {
 
 using velqa3::fuzz::Input;
 
-// Names the broken expectation before stopping, so a saved crash explains itself.
-void Fail(const char* what) {
-    std::fprintf(stderr, "beacons_fuzz: expected %s\n", what);
-    __builtin_trap();
-}
-#define REQUIRE(condition)                                                                         \
-    do {                                                                                           \
-        if (!(condition)) Fail(#condition);                                                        \
-    } while (false)
-
 bool IsSound(std::int32_t command) {
     return command == velqa3::kSoundLoop || command == velqa3::kSoundStop;
 }

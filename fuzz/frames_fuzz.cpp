@@ -15,10 +15,6 @@ namespace {
 
 using velqa3::fuzz::Input;
 
-void Require(bool condition) {
-    if (!condition) __builtin_trap();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -42,15 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             panel[velqa3::kSuspendPanelIndex] = input.Take<std::uint8_t>() % 4 == 0 ? 1 : 0;
             plugin->Elapse(state, panel, sound);
             const velqa3::FrameValues& frame = plugin->frame;
-            Require(frame.interval >= 0);
-            Require(std::isfinite(frame.speed) && std::isfinite(frame.acceleration));
-            Require(std::isfinite(frame.lastLocation) && !std::isnan(frame.panelLocation));
+            REQUIRE(frame.interval >= 0);
+            REQUIRE(std::isfinite(frame.speed) && std::isfinite(frame.acceleration));
+            REQUIRE(std::isfinite(frame.lastLocation) && !std::isnan(frame.panelLocation));
             const velqa3::TascState& tasc = plugin->aids.tasc;
-            Require(std::isfinite(tasc.stopDistance));
-            Require(tasc.step >= 0 && tasc.step <= (tasc.notchSteps > 0 ? tasc.notchSteps : 0));
-            Require(!std::isnan(plugin->cab.keys.hornReservoir));
-            Require(plugin->cab.keys.curtain >= 0 && plugin->cab.keys.curtain <= 100);
-            Require(plugin->cab.keys.oneManCloseTimer >= 0);
+            REQUIRE(std::isfinite(tasc.stopDistance));
+            REQUIRE(tasc.step >= 0 && tasc.step <= (tasc.notchSteps > 0 ? tasc.notchSteps : 0));
+            REQUIRE(!std::isnan(plugin->cab.keys.hornReservoir));
+            REQUIRE(plugin->cab.keys.curtain >= 0 && plugin->cab.keys.curtain <= 100);
+            REQUIRE(plugin->cab.keys.oneManCloseTimer >= 0);
             break;
         }
         case 1:

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace velqa3::fuzz {
@@ -26,4 +27,15 @@ class Input {
     std::size_t size_;
 };
 
+// Names the broken expectation before stopping, so a saved crash explains itself.
+[[noreturn]] inline void Fail(const char* what, int line) {
+    std::fprintf(stderr, "expected %s (line %d)\n", what, line);
+    __builtin_trap();
+}
+
 } // namespace velqa3::fuzz
+
+#define REQUIRE(condition)                                                                         \
+    do {                                                                                           \
+        if (!(condition)) ::velqa3::fuzz::Fail(#condition, __LINE__);                            \
+    } while (false)

@@ -15,12 +15,8 @@ namespace {
 
 using velqa3::fuzz::Input;
 
-void Require(bool condition) {
-    if (!condition) __builtin_trap();
-}
-
 void RequireDistance(float distance) {
-    Require(!std::isnan(distance) && distance >= 0.0f);
+    REQUIRE(!std::isnan(distance) && distance >= 0.0f);
 }
 
 void CheckInvariants(const velqa3::PTC& ptc) {
@@ -32,9 +28,9 @@ void CheckInvariants(const velqa3::PTC& ptc) {
     RequireDistance(ptc.limLength);
     for (const float value : {ptc.sigPtnDis, ptc.sigPtnSpd, ptc.limPtnDis, ptc.limPtnSpd,
                               ptc.patternSpd, ptc.gradeDecel})
-        Require(!std::isnan(value));
-    Require(ptc.bellOut >= 0 && ptc.bellOut <= 3);
-    Require(ptc.state >= 0 && ptc.state <= 3);
+        REQUIRE(!std::isnan(value));
+    REQUIRE(ptc.bellOut >= 0 && ptc.bellOut <= 3);
+    REQUIRE(ptc.state >= 0 && ptc.state <= 3);
 }
 
 } // namespace
@@ -110,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 7: {
             const char* text = ptc->StatusJson();
-            Require(std::strlen(text) < velqa3::kStatusJsonSize);
+            REQUIRE(std::strlen(text) < velqa3::kStatusJsonSize);
             break;
         }
         }

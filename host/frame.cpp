@@ -1,6 +1,5 @@
 #include "host/frame.h"
 
-#include <cfloat>
 #include <cmath>
 
 namespace velqa3 {
@@ -14,13 +13,6 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 
 float FiniteOr(float value, float fallback) {
     return std::isfinite(value) ? value : fallback;
-}
-
-// A double beyond the float range has no float value; saturate instead.
-float NarrowToFloat(double value) {
-    if (value > FLT_MAX) return FLT_MAX;
-    if (value < -FLT_MAX) return -FLT_MAX;
-    return static_cast<float>(value);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "host/host.h"
 
+#include <cfloat>
 #include <cstdint>
 
 namespace velqa3 {
@@ -11,6 +12,14 @@ inline constexpr std::int32_t kMsPerDay = 86'400'000;
 // A backwards step of the clock no longer than this is taken as the day wrapping at midnight;
 // a longer one is the host restarting the run at another time.
 inline constexpr std::int32_t kMaxMidnightStep = 60'000;
+
+// A double beyond the float range has no float value; distances counted in float saturate
+// instead of becoming infinite.
+inline float NarrowToFloat(double value) {
+    if (value > FLT_MAX) return FLT_MAX;
+    if (value < -FLT_MAX) return -FLT_MAX;
+    return static_cast<float>(value);
+}
 
 struct FrameValues {
     std::int32_t clock = 0;    // ms of the day, latest full frame

@@ -5,8 +5,10 @@ namespace velqa3 {
 void RunStationApproach(StationApproach& approach, const FrameValues& frame) {
     if (approach.endDistance > 0.0f) {
         const float travelled = frame.distanceStep;
-        if (approach.lampDistance > 0.0f) approach.lampDistance -= travelled;
-        approach.endDistance -= travelled;
+        // Saturated: running back a long way must not count to infinity.
+        if (approach.lampDistance > 0.0f)
+            approach.lampDistance = NarrowToFloat(double{approach.lampDistance} - travelled);
+        approach.endDistance = NarrowToFloat(double{approach.endDistance} - travelled);
         // 500 m left exactly at the end of a frame is within range.
         if (approach.lampDistance <= kApproachLampRange) approach.lamp = 1;
     }

@@ -1,6 +1,6 @@
 #include "vehicle/tasc.h"
 
-#include <cfloat>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -10,12 +10,6 @@ namespace {
 
 // Within this of the mark a train counts as stopped on it.
 constexpr float kOnMarkTolerance = 0.35f; // m
-
-float SaturateToFloat(double value) {
-    if (value > FLT_MAX) return FLT_MAX;
-    if (value < -FLT_MAX) return -FLT_MAX;
-    return static_cast<float>(value);
-}
 
 std::int32_t SaturateToInt32(std::int64_t value) {
     if (value > INT32_MAX) return INT32_MAX;
@@ -114,9 +108,13 @@ bool TascActive(const TascState& tasc) {
 void SetTascNotchSteps(TascState& tasc, std::int32_t configuredNotch, std::int32_t serviceNotches,
                        bool holdBrake) {
     tasc.notchSteps = configuredNotch;
-    if (configuredNotch > serviceNotches) return;
-    tasc.notchSteps = serviceNotches;
-    if (holdBrake && serviceNotches != INT32_MIN) --tasc.notchSteps;
+    if (configuredNotch <= serviceNotches) {
+        tasc.notchSteps = serviceNotches;
+        if (holdBrake && serviceNotches != INT32_MIN) --tasc.notchSteps;
+    }
+    // A new vehicle mid-stop: the step shown until the next frame recounts it must lie on the
+    // new scale.
+    tasc.step = std::clamp(tasc.step, 0, std::max(tasc.notchSteps, 0));
 }
 
 void RunTasc(TascState& tasc, const FrameValues& frame, const DriverInputs& driver,
@@ -131,7 +129,7 @@ void RunTasc(TascState& tasc, const FrameValues& frame, const DriverInputs& driv
     const double deceleration = settings.tascDeceleration;
     if (tasc.stopDistance > 0.0f) {
         const double travelled = static_cast<double>(frame.interval) * v / 3600.0;
-        tasc.stopDistance = SaturateToFloat(static_cast<double>(tasc.stopDistance) - travelled);
+        tasc.stopDistance = NarrowToFloat(static_cast<double>(tasc.stopDistance) - travelled);
     }
 
     if (!tasc.braking && tasc.stopDistance > 0.0f) {

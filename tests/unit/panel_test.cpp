@@ -182,26 +182,6 @@ FrameValues FrameAt(std::int32_t clock, std::int32_t interval, float speed = 50.
     return frame;
 }
 
-TEST(DisplayChannels, ChannelsStepEvery500MsAndTheCarNumberGoesOutOnTime) {
-    Settings settings;
-    settings.carNumber = 1;
-    DisplayChannels display;
-    display.period[0] = -3;
-    display.period[4] = 2;
-    display.carNumberTimer = 1000;
-    std::vector<std::int32_t> shown;
-    for (std::int32_t clock = 250; clock <= 2000; clock += 250) {
-        RunDisplayChannels(display, FrameAt(clock, 250), settings);
-        shown.push_back(display.frame[0] + 1);
-    }
-    EXPECT_EQ(shown, (std::vector<std::int32_t>{0, 1, 1, 2, 2, 3, 3, 1}));
-    EXPECT_EQ(display.frame[1], -1); // no period: blank
-    // 1000 ms ran out exactly at the end of the fourth frame.
-    EXPECT_EQ(display.carNumberTimer, 0);
-    EXPECT_EQ(display.period[4], 0);
-    EXPECT_EQ(display.frame[4], -1);
-}
-
 TEST(DisplayChannels, TheStationChannelHoldsItsLastFrameOnceTheTrainStops) {
     Settings settings;
     settings.station = 1;
