@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 
 namespace velqa3::sim {
 
@@ -23,6 +22,7 @@ void TextOut::Flush() {
     if (file_ != nullptr && !buffer_.empty() &&
         std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
         failed_ = true;
+    written_ += static_cast<std::int64_t>(buffer_.size());
     buffer_.clear();
 }
 
@@ -51,25 +51,64 @@ TextOut& TextOut::Int(std::int64_t value) {
     return *this << std::string_view(text, static_cast<std::size_t>(end - text));
 }
 
-TextOut& TextOut::Fixed(double value, int decimals) {
-    char text[64];
-    // -0.000 and 0.000 are the same reading; write one of them.
+namespace {
+
+// value with decimals places, -0.000 written as 0.000: the same reading either way.
+char* WriteFixed(char* out, char* end, double value, int decimals) {
     static constexpr double kHalfUnit[] = {0.5, 0.05, 0.005, 0.0005, 0.00005};
     decimals = std::clamp(decimals, 0, 4);
     if (std::fabs(value) < kHalfUnit[decimals]) value = 0.0;
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc()) return *this << "nan";
-    return *this << std::string_view(text, static_cast<std::size_t>(result.ptr - text));
+    const auto result = std::to_chars(out, end, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) return std::copy_n("nan", 3, out);
+    return result.ptr;
+}
+
+char* WriteTwoDigits(char* out, std::int64_t value) {
+    *out++ = static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+}
+
+} // namespace
+
+TextOut& TextOut::Fixed(double value, int decimals) {
+    char text[64];
+    const char* end = WriteFixed(text, text + sizeof text, value, decimals);
+    return *this << std::string_view(text, static_cast<std::size_t>(end - text));
+}
+
+TextOut& TextOut::Fixed(double value, int decimals, int width) {
+    char text[64];
+    const char* end = WriteFixed(text, text + sizeof text, value, decimals);
+    const auto length = static_cast<int>(end - text);
+    if (length < width) buffer_.append(static_cast<std::size_t>(width - length), ' ');
+    return *this << std::string_view(text, static_cast<std::size_t>(length));
+}
+
+TextOut& TextOut::Clock(std::int64_t ms) {
+    char text[kClockChars];
+    const char* end = WriteClock(text, ms);
+    return *this << std::string_view(text, static_cast<std::size_t>(end - text));
+}
+
+char* WriteClock(char* out, std::int64_t ms) {
+    if (ms < 0) ms = 0;
+    const std::int64_t hours = ms / 3600000;
+    if (hours < 10) *out++ = '0';
+    out = std::to_chars(out, out + 20, hours).ptr;
+    *out++ = ':';
+    out = WriteTwoDigits(out, ms / 60000 % 60);
+    *out++ = ':';
+    out = WriteTwoDigits(out, ms / 1000 % 60);
+    *out++ = '.';
+    const std::int64_t milli = ms % 1000;
+    *out++ = static_cast<char>('0' + milli / 100);
+    return WriteTwoDigits(out, milli % 100);
 }
 
 std::string ClockText(std::int64_t ms) {
-    if (ms < 0) ms = 0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld",
-                  static_cast<long long>(ms / 3600000), static_cast<long long>(ms / 60000 % 60),
-                  static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
-    return text;
+    char text[kClockChars];
+    return std::string(text, WriteClock(text, ms));
 }
 
 bool Recorder::Open(const std::string& tracePath, const std::string& eventsPath) {
@@ -99,7 +138,8 @@ int Recorder::PanelColumn(int index) const {
 
 void Recorder::Trace(const FrameRecord& f) {
     const VehicleState& s = f.state;
-    trace_.Int(f.elapsedMs) << ',' << ClockText(s.Time) << ',';
+    trace_.Int(f.elapsedMs) << ',';
+    trace_.Clock(s.Time) << ',';
     trace_.Fixed(s.Location, 3) << ',';
     trace_.Fixed(s.Speed, 3) << ',';
     trace_.Fixed(f.permil, 1) << ',';
@@ -124,18 +164,18 @@ void Recorder::Trace(const FrameRecord& f) {
 
 void Recorder::Event(std::int64_t elapsedMs, std::int64_t clockMs, double location, double speed,
                      std::string_view text) {
-    char head[128];
-    std::snprintf(head, sizeof head, "%9.3f s  %s  %10.2f m  %7.2f km/h  ",
-                  static_cast<double>(elapsedMs) / 1000.0, ClockText(clockMs).c_str(), location,
-                  speed);
-    if (eventBytes_ > kMaxEventBytes) return;
-    eventBytes_ += static_cast<std::int64_t>(std::strlen(head) + text.size() + 1);
-    if (eventBytes_ > kMaxEventBytes) {
-        events_ << head << "the event log stops here: it has reached its limit of "
+    if (eventsFull_) return;
+    events_.Fixed(static_cast<double>(elapsedMs) / 1000.0, 3, 9) << " s  ";
+    events_.Clock(clockMs) << "  ";
+    events_.Fixed(location, 2, 10) << " m  ";
+    events_.Fixed(speed, 2, 7) << " km/h  ";
+    if (events_.written() + static_cast<std::int64_t>(text.size()) + 1 > kMaxEventBytes) {
+        eventsFull_ = true;
+        events_ << "the event log stops here: it has reached its limit of "
                 << std::to_string(kMaxEventBytes >> 20) << " MB\n";
         return;
     }
-    events_ << head << text << '\n';
+    events_ << text << '\n';
 }
 
 } // namespace velqa3::sim

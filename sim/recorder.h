@@ -39,15 +39,23 @@ class TextOut {
     TextOut& operator<<(char c);
     TextOut& Int(std::int64_t value);
     TextOut& Fixed(double value, int decimals);
+    // Right-aligned in width characters, as printf's "%*.*f".
+    TextOut& Fixed(double value, int decimals, int width);
+    TextOut& Clock(std::int64_t ms);
+    std::int64_t written() const { return written_ + static_cast<std::int64_t>(buffer_.size()); }
 
   private:
     void Flush();
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    std::int64_t written_ = 0; // bytes flushed
     std::string buffer_;
 };
 
 // "hh:mm:ss.mmm" of a time in ms of the day (past midnight the hours go on: 24, 25, ...).
+// Writes at most kClockChars characters and returns the end.
+inline constexpr int kClockChars = 24;
+char* WriteClock(char* out, std::int64_t ms);
 std::string ClockText(std::int64_t ms);
 
 class Recorder {
@@ -76,7 +84,7 @@ class Recorder {
     const Scenario& scenario_;
     TextOut trace_;
     TextOut events_;
-    std::int64_t eventBytes_ = 0;
+    bool eventsFull_ = false;
 };
 
 } // namespace velqa3::sim
