@@ -6,24 +6,20 @@
 
 namespace velqa3::sim {
 
-namespace {
-constexpr std::size_t kBlock = 1 << 16;
-} // namespace
-
 bool TextOut::Open(const std::string& path) {
     Close();
     file_ = std::fopen(path.c_str(), "wb");
     failed_ = file_ == nullptr;
-    buffer_.reserve(kBlock * 2);
+    if (buffer_ == nullptr) buffer_ = std::make_unique<char[]>(kCapacity);
+    used_ = 0;
     return file_ != nullptr;
 }
 
 void TextOut::Flush() {
-    if (file_ != nullptr && !buffer_.empty() &&
-        std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+    if (file_ != nullptr && used_ > 0 && std::fwrite(buffer_.get(), 1, used_, file_) != used_)
         failed_ = true;
-    written_ += static_cast<std::int64_t>(buffer_.size());
-    buffer_.clear();
+    written_ += static_cast<std::int64_t>(used_);
+    used_ = 0;
 }
 
 bool TextOut::Close() {
@@ -34,32 +30,80 @@ bool TextOut::Close() {
     return !failed_;
 }
 
+char* TextOut::Room(std::size_t count) {
+    if (used_ + count > kCapacity) Flush();
+    return buffer_.get() + used_;
+}
+
+void TextOut::Commit(const char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.get());
+    if (used_ >= kBlock) Flush();
+}
+
 TextOut& TextOut::operator<<(std::string_view text) {
-    buffer_.append(text);
-    if (buffer_.size() >= kBlock) Flush();
+    if (buffer_ == nullptr) return *this;
+    if (text.size() > kBlock) { // too long to hold: straight through, in its place
+        Flush();
+        if (file_ != nullptr && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
+            failed_ = true;
+        written_ += static_cast<std::int64_t>(text.size());
+        return *this;
+    }
+    char* at = Room(text.size());
+    Commit(std::copy(text.begin(), text.end(), at));
     return *this;
 }
 
 TextOut& TextOut::operator<<(char c) {
-    buffer_.push_back(c);
+    if (buffer_ == nullptr) return *this;
+    char* at = Room(1);
+    *at = c;
+    Commit(at + 1);
     return *this;
 }
 
 TextOut& TextOut::Int(std::int64_t value) {
-    char text[24];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return *this << std::string_view(text, static_cast<std::size_t>(end - text));
+    if (buffer_ == nullptr) return *this;
+    constexpr std::size_t kDigits = 20;
+    char* at = Room(kDigits);
+    Commit(std::to_chars(at, at + kDigits, value).ptr);
+    return *this;
 }
 
 namespace {
 
-// value with decimals places, -0.000 written as 0.000: the same reading either way.
+constexpr double kTenPower[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
+
+// value with decimals places, -0.000 written as 0.000: the same reading either way. Values of
+// a trace are small: scaled to whole units and well clear of a tie, they are written as
+// integers, which is what correct rounding gives; the rest goes to the general conversion.
 char* WriteFixed(char* out, char* end, double value, int decimals) {
     static constexpr double kHalfUnit[] = {0.5, 0.05, 0.005, 0.0005, 0.00005};
     decimals = std::clamp(decimals, 0, 4);
     if (std::fabs(value) < kHalfUnit[decimals]) value = 0.0;
+    const double scaled = std::fabs(value) * kTenPower[decimals];
+    // Below 2^32 the product is within 2^-20 of the exact one, so a fraction further than
+    // that from one half rounds as the exact value does.
+    if (scaled < 4294967296.0 && std::fabs(scaled - std::floor(scaled) - 0.5) > 1e-6) {
+        auto units = static_cast<std::uint64_t>(std::floor(scaled + 0.5));
+        if (value < 0.0) *out++ = '-';
+        const std::uint64_t unit = static_cast<std::uint64_t>(kTenPower[decimals]);
+        out = std::to_chars(out, end, units / unit).ptr;
+        if (decimals == 0) return out;
+        *out++ = '.';
+        units %= unit;
+        for (int digit = decimals - 1; digit >= 0; --digit) {
+            out[digit] = static_cast<char>('0' + units % 10);
+            units /= 10;
+        }
+        return out + decimals;
+    }
     const auto result = std::to_chars(out, end, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc()) return std::copy_n("nan", 3, out);
+    // A tie such as -0.5 rounds to a zero with a sign.
+    if (*out == '-' &&
+        std::all_of(out + 1, result.ptr, [](char c) { return c == '0' || c == '.'; }))
+        return std::copy(out + 1, result.ptr, out);
     return result.ptr;
 }
 
@@ -71,24 +115,37 @@ char* WriteTwoDigits(char* out, std::int64_t value) {
 
 } // namespace
 
+namespace {
+constexpr std::size_t kFixedChars = 400; // the longest double in fixed notation, and more
+} // namespace
+
 TextOut& TextOut::Fixed(double value, int decimals) {
-    char text[64];
-    const char* end = WriteFixed(text, text + sizeof text, value, decimals);
-    return *this << std::string_view(text, static_cast<std::size_t>(end - text));
+    if (buffer_ == nullptr) return *this;
+    char* at = Room(kFixedChars);
+    Commit(WriteFixed(at, at + kFixedChars, value, decimals));
+    return *this;
 }
 
 TextOut& TextOut::Fixed(double value, int decimals, int width) {
-    char text[64];
-    const char* end = WriteFixed(text, text + sizeof text, value, decimals);
-    const auto length = static_cast<int>(end - text);
-    if (length < width) buffer_.append(static_cast<std::size_t>(width - length), ' ');
-    return *this << std::string_view(text, static_cast<std::size_t>(length));
+    if (buffer_ == nullptr) return *this;
+    char* at = Room(kFixedChars + static_cast<std::size_t>(std::max(width, 0)));
+    char* end = WriteFixed(at, at + kFixedChars, value, decimals);
+    const auto length = static_cast<int>(end - at);
+    if (length < width) { // right-aligned: the text moves over, blanks before it
+        const auto pad = static_cast<std::size_t>(width - length);
+        std::copy_backward(at, end, end + pad);
+        std::fill_n(at, pad, ' ');
+        end += pad;
+    }
+    Commit(end);
+    return *this;
 }
 
 TextOut& TextOut::Clock(std::int64_t ms) {
-    char text[kClockChars];
-    const char* end = WriteClock(text, ms);
-    return *this << std::string_view(text, static_cast<std::size_t>(end - text));
+    if (buffer_ == nullptr) return *this;
+    char* at = Room(kClockChars);
+    Commit(WriteClock(at, ms));
+    return *this;
 }
 
 char* WriteClock(char* out, std::int64_t ms) {
