@@ -72,7 +72,12 @@ struct Busy {
 Busy& BusyLibrary() {
     static Busy busy;
     if (busy.library.handle != nullptr) return busy;
-    if (!velqa3::platform::UdpListen(busy.receiver, "127.0.0.1", 0)) Fail("no UDP receiver");
+    // A port the settings take (49152 and up); any free one of the system's may lie below.
+    bool bound = false;
+    for (int port = 49400; !bound && port < 65536; port += 7)
+        bound = velqa3::platform::UdpListen(busy.receiver, "127.0.0.1",
+                                            static_cast<std::uint16_t>(port));
+    if (!bound) Fail("no UDP port to listen on");
     const fs::path folder = fs::temp_directory_path() / "velqa3-busy-bench";
     fs::remove_all(folder);
     fs::create_directories(folder);

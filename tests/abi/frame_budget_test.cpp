@@ -235,8 +235,12 @@ TEST(AbiStageBudget, RecordingFramesBetweenLinesMakeNoSystemCall) {
 // stop, the vigilance timing, the line voltage of two units and both datagrams enabled with
 // a receiver listening, in frames that cross no telemetry boundary.
 TEST(AbiStageBudget, BusyFrameWithEveryStageOnAllocatesAndCallsNothing) {
+    // A port the settings take (49152 and up); any free one of the system's may lie below.
     platform::UdpListener receiver;
-    ASSERT_TRUE(platform::UdpListen(receiver, "127.0.0.1", 0));
+    bool bound = false;
+    for (int port = 49400 + getpid() % 8000; !bound && port < 65536; port += 7)
+        bound = platform::UdpListen(receiver, "127.0.0.1", static_cast<std::uint16_t>(port));
+    ASSERT_TRUE(bound);
     const std::string port = std::to_string(receiver.port);
     LoadedPlugin plugin(std::string(kBusyTrain) + "\n[SENDDATA]\nMode=1\nHost=127.0.0.1\nPort=" +
                         port + "\nCastMode=1\nCastHost=127.0.0.1\nCastPort=" + port + "\n");
