@@ -35,6 +35,8 @@ struct Options {
     fs::path settings; // instead of the scenario's own settings file
     bool noPlot = false;
     double pace = 0.0; // 0: as fast as it goes
+    double maxS = 0.0; // instead of the scenario's max_s, when above 0
+    bool hourly = false;
     RunLimits limits;
 };
 
@@ -138,6 +140,7 @@ int Run(const Options& options) {
     Scenario scenario;
     ScenarioError problem;
     if (!ReadScenario(options.scenario, scenario, problem)) return Refuse(problem.Text());
+    if (options.maxS > 0.0) scenario.run.maxS = options.maxS;
     if (const std::string tooLarge = RunTooLarge(EstimateRun(scenario), options.limits);
         !tooLarge.empty())
         return Refuse(
@@ -210,6 +213,7 @@ int Run(const Options& options) {
     }
     HostRun host(scenario, plugin.api, recorder, checks, capturing ? &capture : nullptr);
     host.pace = options.pace;
+    host.hourly = options.hourly;
     const auto started = std::chrono::steady_clock::now();
     const RunOutcome run = host.Run();
     const double wall =
@@ -273,6 +277,12 @@ int SimMain(int argc, char** argv) {
                    "run FACTOR times as fast as the wall clock, 1 for real time, to watch the run "
                    "live (default: as fast as possible)")
         ->check(CLI::Range(0.001, 1e6));
+    app.add_option("--max-s", options.maxS,
+                   "end the run after this many simulated seconds instead of the scenario's "
+                   "max_s (at most a week)")
+        ->check(CLI::Range(0.001, 7 * 86400.0));
+    app.add_flag("--hourly", options.hourly,
+                 "print the resident memory and the frames at every simulated hour");
     app.add_option("--max-frames", options.limits.maxFrames,
                    "refuse a run that could take more frames than this")
         ->capture_default_str()

@@ -43,9 +43,10 @@ void Checks::Frame(double timeS, double location, double speed, std::int32_t dri
     intervening_ = intervening;
 
     if (pace > 0.0) moving_ = true;
-    if (stands_.empty())
+    if (!firstStand_)
         maxLocationBeforeFirstStand_ = std::max(maxLocationBeforeFirstStand_, location);
-    if (moving_ && pace == 0.0 && lastSpeed_ != 0.0) stands_.push_back(location);
+    const bool cameToStand = moving_ && pace == 0.0 && lastSpeed_ != 0.0;
+    if (cameToStand && !firstStand_) firstStand_ = location;
     lastSpeed_ = pace;
     lastLocation_ = location;
 
@@ -58,6 +59,9 @@ void Checks::Frame(double timeS, double location, double speed, std::int32_t dri
             break;
         case Expectation::Kind::BrakeNeverAbove:
             holds = output.Brake > e.notch;
+            break;
+        case Expectation::Kind::StopsBetween:
+            holds = cameToStand && Within(e, location);
             break;
         case Expectation::Kind::PanelReaches:
             holds = panel[e.panelIndex] == e.panelValue;
@@ -117,22 +121,19 @@ std::vector<Verdict> Checks::Judge() const {
                      std::to_string(maxBrake_) + ")";
             break;
         case Expectation::Kind::StopsBefore:
-            v.passed = !stands_.empty() && maxLocationBeforeFirstStand_ < e.value;
-            v.text = "the train stops before " + Metres(e.value) +
-                     (stands_.empty()
-                          ? ": it never came to a stand"
-                          : ": first stand at " + Metres(stands_.front()) +
-                                ", furthest before it " + Metres(maxLocationBeforeFirstStand_));
+            v.passed = firstStand_ && maxLocationBeforeFirstStand_ < e.value;
+            v.text =
+                "the train stops before " + Metres(e.value) +
+                (!firstStand_ ? ": it never came to a stand"
+                              : ": first stand at " + Metres(*firstStand_) +
+                                    ", furthest before it " + Metres(maxLocationBeforeFirstStand_));
             break;
         case Expectation::Kind::StopsBetween: {
-            const auto it = std::find_if(stands_.begin(), stands_.end(),
-                                         [&](double at) { return Within(e, at); });
-            v.passed = it != stands_.end();
+            v.passed = w.firstAt.has_value();
             v.text = "the train stops between " + Span(e) +
-                     (v.passed ? ": at " + Metres(*it)
-                      : stands_.empty()
-                          ? ": it never came to a stand"
-                          : ": stands were elsewhere, first at " + Metres(stands_.front()));
+                     (v.passed       ? ": at " + Metres(*w.firstAt)
+                      : !firstStand_ ? ": it never came to a stand"
+                                     : ": stands were elsewhere, first at " + Metres(*firstStand_));
             break;
         }
         case Expectation::Kind::FinalStopBetween: {

@@ -33,7 +33,6 @@ class Checks {
     std::vector<Verdict> Judge() const;
 
     // For the summary.
-    const std::vector<double>& stands() const { return stands_; }
     int interventions() const { return interventions_; }
     std::int32_t maxBrake() const { return maxBrake_; }
     double maxSpeed() const { return maxSpeed_; }
@@ -43,14 +42,16 @@ class Checks {
     struct Watch {
         std::optional<double> firstAt; // where the watched condition first held
         std::optional<double> firstInRange;
-        int framesInWindow = 0; // ReverserIs: frames seen in the window
+        int framesInWindow = 0;                 // ReverserIs: frames seen in the window
         std::optional<std::int32_t> otherValue; // ReverserIs: a value seen there that differs
         double otherAt = 0.0;
     };
 
     const Scenario& scenario_;
     std::vector<Watch> watches_; // one per expectation
-    std::vector<double> stands_; // where the train came to rest after moving
+    // Where the train first came to rest after moving; later stands are judged as they come,
+    // so a run of many stops keeps nothing per stop.
+    std::optional<double> firstStand_;
     double maxLocationBeforeFirstStand_ = -1e300;
     bool moving_ = false;
     double lastLocation_ = 0.0;

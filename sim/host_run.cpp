@@ -20,6 +20,22 @@ std::uint64_t SplitMix(std::uint64_t& state) {
     return z ^ (z >> 31);
 }
 
+constexpr std::int64_t kDayMs = 86'400'000;
+constexpr std::int64_t kMsPerHour = 3'600'000;
+
+// The resident memory of this process in kB, from the kernel's status of it; -1 where there
+// is none to read (not Linux).
+long ResidentKb() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, status) != nullptr)
+        if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
+    std::fclose(status);
+    return kb;
+}
+
 std::string Fmt(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
@@ -34,7 +50,8 @@ HostRun::HostRun(const Scenario& scenario, const PluginLibrary::EntryPoints& api
       train_(scenario.vehicle), track_(scenario.route), random_(scenario.run.seed) {}
 
 std::int32_t HostRun::Clock() const {
-    return static_cast<std::int32_t>(scenario_.run.startTimeMs + elapsedMs_);
+    const std::int64_t clock = scenario_.run.startTimeMs + elapsedMs_;
+    return static_cast<std::int32_t>(scenario_.run.clockWraps ? clock % kDayMs : clock);
 }
 
 void HostRun::Log(const std::string& text) {
@@ -220,11 +237,39 @@ void HostRun::WorkCabKey(const CabKeyStep& cabKey) {
     HandKeyboard();
 }
 
+void HostRun::RestartScript() {
+    ++repeats_;
+    Log("the script starts over (repetition " + std::to_string(repeats_ + 1) +
+        "): Initialize at the start, the signals back to their first aspects");
+    train_.Place(scenario_.run.startLocation, 0.0);
+    api_.Initialize(scenario_.run.initializeBrake);
+    track_.Restart();
+    sentSignal_ = -2;
+    SendSignalAhead();
+    nextStep_ = 0;
+    scriptStartMs_ = lastStepMs_ = elapsedMs_;
+    movedSinceStep_ = false;
+}
+
+void HostRun::ReportHour(double wallS) {
+    const long kb = ResidentKb();
+    std::printf("simulated %.3f h: resident memory %s kB, %lld frames, %.0f frames per wall "
+                "second, %d repetition%s of the script\n",
+                static_cast<double>(elapsedMs_) / kMsPerHour,
+                kb >= 0 ? std::to_string(kb).c_str() : "(unknown)",
+                static_cast<long long>(outcome_.frames),
+                wallS > 0.0 ? static_cast<double>(outcome_.frames) / wallS : 0.0, repeats_ + 1,
+                repeats_ == 0 ? "" : "s");
+    std::fflush(stdout);
+}
+
 bool HostRun::RunDueSteps() {
+    if (nextStep_ == scenario_.driver.size() && scenario_.run.repeat && nextStep_ > 0)
+        RestartScript();
     while (nextStep_ < scenario_.driver.size()) {
         const DriverStep& step = scenario_.driver[nextStep_];
         DriverView view;
-        view.elapsedS = static_cast<double>(elapsedMs_) / 1000.0;
+        view.elapsedS = static_cast<double>(elapsedMs_ - scriptStartMs_) / 1000.0;
         view.clockMs = scenario_.run.startTimeMs + elapsedMs_;
         view.location = train_.location();
         view.speed = std::fabs(train_.speed());
@@ -265,7 +310,8 @@ void HostRun::UpdateSignals(double from, double to) {
             if (from < at && at <= to && outcome_.passedAspect[i] == kNotPassed)
                 outcome_.passedAspect[i] = track_.Aspect(static_cast<int>(i));
         }
-    track_.AdvanceSignals(static_cast<double>(elapsedMs_) / 1000.0, from, to, scratch_);
+    track_.AdvanceSignals(static_cast<double>(elapsedMs_ - scriptStartMs_) / 1000.0, from, to,
+                          scratch_);
     for (int index : scratch_)
         Log("signal " + track_.signal(index).id + " shows aspect " +
             std::to_string(track_.Aspect(index)));
@@ -358,13 +404,20 @@ RunOutcome HostRun::Run() {
         ReleaseKeys();
         const std::int32_t dt = NextInterval();
         if (elapsedMs_ + dt > maxMs) break;
+        const std::int64_t hourBefore = elapsedMs_ / kMsPerHour;
         Frame(dt);
+        if (hourly && elapsedMs_ / kMsPerHour != hourBefore)
+            ReportHour(std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart)
+                           .count());
         if (pace > 0.0)
             std::this_thread::sleep_until(
                 wallStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                 std::chrono::duration<double, std::milli>(
                                     static_cast<double>(elapsedMs_) / pace)));
     }
+    if (hourly && elapsedMs_ % kMsPerHour != 0)
+        ReportHour(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count());
     api_.Dispose();
     Log("Dispose: " + outcome_.endReason);
     CollectMessages();

@@ -44,6 +44,9 @@ class HostRun {
     // Above 0, frames follow the wall clock that many times faster (1: real time), so a
     // program watching the plug-in sees the run as it goes; 0 runs as fast as it can.
     double pace = 0.0;
+    // At the end of every simulated hour, print the process's resident memory and the frames
+    // so far: a long run shows whether the plug-in and the host stay flat.
+    bool hourly = false;
     // Reads what the plug-in wrote since the last look, logs it and hands it to the checks.
     void CollectMessages();
 
@@ -52,6 +55,8 @@ class HostRun {
     bool RunDueSteps(); // false when a step ends the run
     void Act(const DriverStep& step);
     void ReleaseKeys();
+    void RestartScript();
+    void ReportHour(double wallS);
     // Whether the plug-in can see the keyboard table, and handing it over.
     bool KeyboardReachesPlugin() const;
     void HandKeyboard();
@@ -84,6 +89,8 @@ class HostRun {
     bool suspendedBefore_ = false;
     std::size_t nextStep_ = 0;
     std::int64_t lastStepMs_ = 0;
+    std::int64_t scriptStartMs_ = 0; // the script's times count from here
+    int repeats_ = 0;
     bool movedSinceStep_ = false;
     int sentSignal_ = -2;
     std::int32_t sentAspect_ = 0;

@@ -3,27 +3,23 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 
 namespace velqa3::sim {
-
-namespace {
-constexpr std::size_t kBlock = 1 << 16;
-} // namespace
 
 bool TextOut::Open(const std::string& path) {
     Close();
     file_ = std::fopen(path.c_str(), "wb");
     failed_ = file_ == nullptr;
-    buffer_.reserve(kBlock * 2);
+    if (buffer_ == nullptr) buffer_ = std::make_unique<char[]>(kCapacity);
+    used_ = 0;
     return file_ != nullptr;
 }
 
 void TextOut::Flush() {
-    if (file_ != nullptr && !buffer_.empty() &&
-        std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+    if (file_ != nullptr && used_ > 0 && std::fwrite(buffer_.get(), 1, used_, file_) != used_)
         failed_ = true;
-    buffer_.clear();
+    written_ += static_cast<std::int64_t>(used_);
+    used_ = 0;
 }
 
 bool TextOut::Close() {
@@ -34,42 +30,142 @@ bool TextOut::Close() {
     return !failed_;
 }
 
+char* TextOut::Room(std::size_t count) {
+    if (used_ + count > kCapacity) Flush();
+    return buffer_.get() + used_;
+}
+
+void TextOut::Commit(const char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.get());
+    if (used_ >= kBlock) Flush();
+}
+
 TextOut& TextOut::operator<<(std::string_view text) {
-    buffer_.append(text);
-    if (buffer_.size() >= kBlock) Flush();
+    if (buffer_ == nullptr) return *this;
+    if (text.size() > kBlock) { // too long to hold: straight through, in its place
+        Flush();
+        if (file_ != nullptr && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
+            failed_ = true;
+        written_ += static_cast<std::int64_t>(text.size());
+        return *this;
+    }
+    char* at = Room(text.size());
+    Commit(std::copy(text.begin(), text.end(), at));
     return *this;
 }
 
 TextOut& TextOut::operator<<(char c) {
-    buffer_.push_back(c);
+    if (buffer_ == nullptr) return *this;
+    char* at = Room(1);
+    *at = c;
+    Commit(at + 1);
     return *this;
 }
 
 TextOut& TextOut::Int(std::int64_t value) {
-    char text[24];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return *this << std::string_view(text, static_cast<std::size_t>(end - text));
+    if (buffer_ == nullptr) return *this;
+    constexpr std::size_t kDigits = 20;
+    char* at = Room(kDigits);
+    Commit(std::to_chars(at, at + kDigits, value).ptr);
+    return *this;
 }
 
-TextOut& TextOut::Fixed(double value, int decimals) {
-    char text[64];
-    // -0.000 and 0.000 are the same reading; write one of them.
+namespace {
+
+constexpr double kTenPower[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
+
+// value with decimals places, -0.000 written as 0.000: the same reading either way. Values of
+// a trace are small: scaled to whole units and well clear of a tie, they are written as
+// integers, which is what correct rounding gives; the rest goes to the general conversion.
+char* WriteFixed(char* out, char* end, double value, int decimals) {
     static constexpr double kHalfUnit[] = {0.5, 0.05, 0.005, 0.0005, 0.00005};
     decimals = std::clamp(decimals, 0, 4);
     if (std::fabs(value) < kHalfUnit[decimals]) value = 0.0;
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc()) return *this << "nan";
-    return *this << std::string_view(text, static_cast<std::size_t>(result.ptr - text));
+    const double scaled = std::fabs(value) * kTenPower[decimals];
+    // Below 2^32 the product is within 2^-20 of the exact one, so a fraction further than
+    // that from one half rounds as the exact value does.
+    if (scaled < 4294967296.0 && std::fabs(scaled - std::floor(scaled) - 0.5) > 1e-6) {
+        auto units = static_cast<std::uint64_t>(std::floor(scaled + 0.5));
+        if (value < 0.0) *out++ = '-';
+        const std::uint64_t unit = static_cast<std::uint64_t>(kTenPower[decimals]);
+        out = std::to_chars(out, end, units / unit).ptr;
+        if (decimals == 0) return out;
+        *out++ = '.';
+        units %= unit;
+        for (int digit = decimals - 1; digit >= 0; --digit) {
+            out[digit] = static_cast<char>('0' + units % 10);
+            units /= 10;
+        }
+        return out + decimals;
+    }
+    const auto result = std::to_chars(out, end, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) return std::copy_n("nan", 3, out);
+    // A tie such as -0.5 rounds to a zero with a sign.
+    if (*out == '-' &&
+        std::all_of(out + 1, result.ptr, [](char c) { return c == '0' || c == '.'; }))
+        return std::copy(out + 1, result.ptr, out);
+    return result.ptr;
+}
+
+char* WriteTwoDigits(char* out, std::int64_t value) {
+    *out++ = static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+}
+
+} // namespace
+
+namespace {
+constexpr std::size_t kFixedChars = 400; // the longest double in fixed notation, and more
+} // namespace
+
+TextOut& TextOut::Fixed(double value, int decimals) {
+    if (buffer_ == nullptr) return *this;
+    char* at = Room(kFixedChars);
+    Commit(WriteFixed(at, at + kFixedChars, value, decimals));
+    return *this;
+}
+
+TextOut& TextOut::Fixed(double value, int decimals, int width) {
+    if (buffer_ == nullptr) return *this;
+    char* at = Room(kFixedChars + static_cast<std::size_t>(std::max(width, 0)));
+    char* end = WriteFixed(at, at + kFixedChars, value, decimals);
+    const auto length = static_cast<int>(end - at);
+    if (length < width) { // right-aligned: the text moves over, blanks before it
+        const auto pad = static_cast<std::size_t>(width - length);
+        std::copy_backward(at, end, end + pad);
+        std::fill_n(at, pad, ' ');
+        end += pad;
+    }
+    Commit(end);
+    return *this;
+}
+
+TextOut& TextOut::Clock(std::int64_t ms) {
+    if (buffer_ == nullptr) return *this;
+    char* at = Room(kClockChars);
+    Commit(WriteClock(at, ms));
+    return *this;
+}
+
+char* WriteClock(char* out, std::int64_t ms) {
+    if (ms < 0) ms = 0;
+    const std::int64_t hours = ms / 3600000;
+    if (hours < 10) *out++ = '0';
+    out = std::to_chars(out, out + 20, hours).ptr;
+    *out++ = ':';
+    out = WriteTwoDigits(out, ms / 60000 % 60);
+    *out++ = ':';
+    out = WriteTwoDigits(out, ms / 1000 % 60);
+    *out++ = '.';
+    const std::int64_t milli = ms % 1000;
+    *out++ = static_cast<char>('0' + milli / 100);
+    return WriteTwoDigits(out, milli % 100);
 }
 
 std::string ClockText(std::int64_t ms) {
-    if (ms < 0) ms = 0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld",
-                  static_cast<long long>(ms / 3600000), static_cast<long long>(ms / 60000 % 60),
-                  static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
-    return text;
+    char text[kClockChars];
+    return std::string(text, WriteClock(text, ms));
 }
 
 bool Recorder::Open(const std::string& tracePath, const std::string& eventsPath) {
@@ -99,7 +195,8 @@ int Recorder::PanelColumn(int index) const {
 
 void Recorder::Trace(const FrameRecord& f) {
     const VehicleState& s = f.state;
-    trace_.Int(f.elapsedMs) << ',' << ClockText(s.Time) << ',';
+    trace_.Int(f.elapsedMs) << ',';
+    trace_.Clock(s.Time) << ',';
     trace_.Fixed(s.Location, 3) << ',';
     trace_.Fixed(s.Speed, 3) << ',';
     trace_.Fixed(f.permil, 1) << ',';
@@ -124,18 +221,18 @@ void Recorder::Trace(const FrameRecord& f) {
 
 void Recorder::Event(std::int64_t elapsedMs, std::int64_t clockMs, double location, double speed,
                      std::string_view text) {
-    char head[128];
-    std::snprintf(head, sizeof head, "%9.3f s  %s  %10.2f m  %7.2f km/h  ",
-                  static_cast<double>(elapsedMs) / 1000.0, ClockText(clockMs).c_str(), location,
-                  speed);
-    if (eventBytes_ > kMaxEventBytes) return;
-    eventBytes_ += static_cast<std::int64_t>(std::strlen(head) + text.size() + 1);
-    if (eventBytes_ > kMaxEventBytes) {
-        events_ << head << "the event log stops here: it has reached its limit of "
+    if (eventsFull_) return;
+    events_.Fixed(static_cast<double>(elapsedMs) / 1000.0, 3, 9) << " s  ";
+    events_.Clock(clockMs) << "  ";
+    events_.Fixed(location, 2, 10) << " m  ";
+    events_.Fixed(speed, 2, 7) << " km/h  ";
+    if (events_.written() + static_cast<std::int64_t>(text.size()) + 1 > kMaxEventBytes) {
+        eventsFull_ = true;
+        events_ << "the event log stops here: it has reached its limit of "
                 << std::to_string(kMaxEventBytes >> 20) << " MB\n";
         return;
     }
-    events_ << head << text << '\n';
+    events_ << text << '\n';
 }
 
 } // namespace velqa3::sim

@@ -7,6 +7,7 @@
 #include "sim/scenario.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -39,15 +40,30 @@ class TextOut {
     TextOut& operator<<(char c);
     TextOut& Int(std::int64_t value);
     TextOut& Fixed(double value, int decimals);
+    // Right-aligned in width characters, as printf's "%*.*f".
+    TextOut& Fixed(double value, int decimals, int width);
+    TextOut& Clock(std::int64_t ms);
+    std::int64_t written() const { return written_ + static_cast<std::int64_t>(used_); }
 
   private:
+    static constexpr std::size_t kBlock = 1 << 16; // written out once this much is held
+    static constexpr std::size_t kCapacity = 2 * kBlock;
     void Flush();
+    // At least count free bytes at the end of the buffer; Commit takes what was put there.
+    char* Room(std::size_t count);
+    void Commit(const char* end);
+
     std::FILE* file_ = nullptr;
     bool failed_ = false;
-    std::string buffer_;
+    std::int64_t written_ = 0; // bytes flushed
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
 };
 
 // "hh:mm:ss.mmm" of a time in ms of the day (past midnight the hours go on: 24, 25, ...).
+// Writes at most kClockChars characters and returns the end.
+inline constexpr int kClockChars = 24;
+char* WriteClock(char* out, std::int64_t ms);
 std::string ClockText(std::int64_t ms);
 
 class Recorder {
@@ -76,7 +92,7 @@ class Recorder {
     const Scenario& scenario_;
     TextOut trace_;
     TextOut events_;
-    std::int64_t eventBytes_ = 0;
+    bool eventsFull_ = false;
 };
 
 } // namespace velqa3::sim

@@ -167,6 +167,12 @@ struct RunSettings {
     std::int32_t driverPower = 0;
     std::optional<std::int32_t> driverBrake; // default: full service
     std::vector<Suspension> suspensions;
+    // Once the driver's script has run through without ending the run, the host restarts the
+    // run at the start (Initialize, the signals back to their first aspects) and the script
+    // starts over, its times counted from the restart: a service pattern for as long as max_s.
+    bool repeat = false;
+    // The host's clock goes back to 0 at midnight instead of counting on to 24:00 and beyond.
+    bool clockWraps = false;
 };
 
 struct TraceSettings {

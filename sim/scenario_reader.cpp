@@ -62,6 +62,8 @@ void ReadRun(Fields& fields, const std::filesystem::path& folder, const VehicleS
     if (run.maxS <= 0.0 || run.maxS > 7 * 86400.0)
         fields.Fail("max_s", "must lie above 0 and at most a week (604800 s)");
     run.startLocation = fields.Number("start_location", 0.0);
+    if (auto repeat = fields.Boolean("repeat")) run.repeat = *repeat;
+    if (auto wraps = fields.Boolean("clock_wraps")) run.clockWraps = *wraps;
     if (auto brake = fields.Integer("initialize", INT32_MIN, INT32_MAX))
         run.initializeBrake = static_cast<std::int32_t>(*brake);
     if (fields.Has("reverser")) run.driverReverser = ReverserOf(fields, "reverser");

@@ -86,6 +86,13 @@ void Track::AdvanceSignals(double seconds, double from, double to, std::vector<i
     }
 }
 
+void Track::Restart() {
+    for (std::size_t s = 0; s < route_.signals.size(); ++s) {
+        aspects_[s] = route_.signals[s].aspect;
+        done_[s].assign(done_[s].size(), false);
+    }
+}
+
 int Track::SignalAhead(double location) const {
     const auto& signals = route_.signals;
     const auto it = std::upper_bound(signals.begin(), signals.end(), location,

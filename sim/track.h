@@ -30,6 +30,8 @@ class Track {
     int SignalAhead(double location) const;
     std::int32_t Aspect(int signal) const { return aspects_[signal]; }
     const Signal& signal(int index) const { return route_.signals[index]; }
+    // Every signal back to its first aspect, each change to happen again.
+    void Restart();
 
   private:
     int SignalFor(const Beacon& beacon) const;

@@ -1,5 +1,6 @@
 // A frame that sends and writes nothing must cost the host nothing but time: no heap
 // allocation and no system call, measured on the loaded library.
+#include "platform/udp_receive.h"
 #include "tests/abi/plugin_fixture.h"
 
 #include <gtest/gtest.h>
@@ -228,6 +229,45 @@ TEST(AbiStageBudget, RecordingFramesBetweenLinesMakeNoSystemCall) {
         [&] { plugin.api().Elapse(StateAt(36'000'210, 40.0f), panel, sound); })));
     plugin.api().Elapse(StateAt(36'000'310, 40.0f), panel, sound);
     EXPECT_TRUE(std::filesystem::exists(plugin.folder() / "velqa3.csv"));
+}
+
+// The busy frame: the pattern protection counting down to a signal at stop, TASC to its
+// stop, the vigilance timing, the line voltage of two units and both datagrams enabled with
+// a receiver listening, in frames that cross no telemetry boundary.
+TEST(AbiStageBudget, BusyFrameWithEveryStageOnAllocatesAndCallsNothing) {
+    // A port the settings take (49152 and up); any free one of the system's may lie below.
+    platform::UdpListener receiver;
+    bool bound = false;
+    for (int port = 49400 + getpid() % 8000; !bound && port < 65536; port += 7)
+        bound = platform::UdpListen(receiver, "127.0.0.1", static_cast<std::uint16_t>(port));
+    ASSERT_TRUE(bound);
+    const std::string port = std::to_string(receiver.port);
+    LoadedPlugin plugin(std::string(kBusyTrain) + "\n[SENDDATA]\nMode=1\nHost=127.0.0.1\nPort=" +
+                        port + "\nCastMode=1\nCastHost=127.0.0.1\nCastPort=" + port + "\n");
+    plugin.StartRun();
+    const auto& api = plugin.api();
+    std::int32_t panel[256] = {}, sound[256] = {};
+    const auto road = [&] {
+        api.SetBeaconData(BeaconData{50, 0, 0.0f, 4});
+        api.SetBeaconData(BeaconData{60, 0, 3000.0f, 0});
+        api.SetBeaconData(BeaconData{120, 0, 0.0f, 2500});
+    };
+    RunFrames(api, 10, panel, sound);
+    road();
+    RunFrames(api, 10, panel, sound);
+    allocations = 0;
+    counting = true;
+    RunFrames(api, 2000, panel, sound);
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+    road();
+    const int status = RunWithoutSystemCalls([&] { RunFrames(api, 2000, panel, sound); });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a busy frame made a system call";
+    // The telemetry is live: a frame across a 500 ms boundary sends, and the receiver hears it.
+    api.Elapse(StateAt(36'000'510, 40.0f, 2200.0), panel, sound);
+    char datagram[2048];
+    EXPECT_GT(platform::UdpReceive(receiver, datagram, sizeof datagram, 2000), 0);
+    platform::UdpStopListening(receiver);
 }
 
 INSTANTIATE_TEST_SUITE_P(Trains, AbiFrameBudget, testing::Values(nullptr, kBusyTrain),

@@ -1,0 +1,81 @@
+// The numbers of the trace and the event log as a reader sees them: correctly rounded, the
+// same as the general conversion gives, blanks before a right-aligned reading, and a clock
+// that counts on past midnight.
+#include "sim/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace velqa3::sim {
+namespace {
+
+std::string Written(void (*write)(TextOut&)) {
+    const auto file = std::filesystem::path(testing::TempDir()) / "textout.txt";
+    {
+        TextOut out;
+        EXPECT_TRUE(out.Open(file.string()));
+        write(out);
+        EXPECT_TRUE(out.Close());
+    }
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string General(double value, int decimals) {
+    char text[400];
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+    return std::string(text, end);
+}
+
+TEST(TraceText, FixedReadingsRoundAsTheGeneralConversionDoes) {
+    static std::vector<double> values;
+    values = {2.5, 3.5, 0.125, 1.0005, 1.0015, -2.675, 12.345, 1e12, -4294967.2955, 0.04999};
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> spread(-5000.0, 5000.0);
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(spread(random));
+    for (int i = 0; i < 2000; ++i) // exact ties at every place
+        values.push_back((i - 1000) * 0.0625);
+    const std::string text = Written([](TextOut& out) {
+        for (double v : values)
+            for (int decimals : {0, 1, 2, 3})
+                out.Fixed(v, decimals) << '\n';
+    });
+    std::istringstream lines(text);
+    std::string line;
+    int mismatches = 0;
+    for (double v : values)
+        for (int decimals : {0, 1, 2, 3}) {
+            std::getline(lines, line);
+            std::string general = General(v, decimals);
+            // A reading that rounds to zero is written without its sign.
+            if (general[0] == '-' && general.find_first_not_of("-0.") == std::string::npos)
+                general.erase(0, 1);
+            if (line != general && ++mismatches <= 3)
+                ADD_FAILURE() << v << " to " << decimals << " places: " << line << ", not "
+                              << general;
+        }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(TraceText, EventHeadsAlignAndTheClockCountsOnPastMidnight) {
+    const std::string text = Written([](TextOut& out) {
+        out.Fixed(3.25, 2, 7) << '|';
+        out.Fixed(-1234567.0, 1, 5) << '|';
+        out.Clock(86'400'000 + 3'723'004) << '|';
+        out.Clock(360'000'000) << '|';
+        out.Clock(-5);
+    });
+    EXPECT_EQ(text, "   3.25|-1234567.0|25:02:03.004|100:00:00.000|00:00:00.000");
+}
+
+} // namespace
+} // namespace velqa3::sim
