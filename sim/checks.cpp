@@ -22,6 +22,46 @@ bool Within(const Expectation& e, double location) {
     return location >= *e.from && location <= *e.to;
 }
 
+std::string Seconds(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", value);
+    return text;
+}
+
+std::string Where(const Expectation& e, double value) {
+    return e.rangeInSeconds ? Seconds(value) : Metres(value);
+}
+
+std::string RangeText(const Expectation& e) {
+    if (!e.from) return "";
+    return " between " + Where(e, *e.from) + " and " + Where(e, *e.to);
+}
+
+// The host's sound commands: -10000 stops, 1 plays once, 0 and above -10000 loop, 2 leaves as is.
+bool IsCommand(Expectation::Sound sound, std::int32_t value) {
+    switch (sound) {
+    case Expectation::Sound::Once:
+        return value == 1;
+    case Expectation::Sound::Looping:
+        return value > -10000 && value <= 0;
+    case Expectation::Sound::Stops:
+        return value == -10000;
+    }
+    return false;
+}
+
+const char* SoundWords(Expectation::Sound sound) {
+    switch (sound) {
+    case Expectation::Sound::Once:
+        return "plays once";
+    case Expectation::Sound::Looping:
+        return "starts looping";
+    case Expectation::Sound::Stops:
+        return "stops";
+    }
+    return "";
+}
+
 std::string NotchName(const Expectation& e) {
     return e.emergency ? "the emergency notch (" + std::to_string(e.notch) + ")"
                        : "notch " + std::to_string(e.notch);
@@ -33,7 +73,8 @@ Checks::Checks(const Scenario& scenario)
     : scenario_(scenario), watches_(scenario.expectations.size()) {}
 
 void Checks::Frame(double timeS, double location, double speed, std::int32_t driverBrake,
-                   const HandleOutput& output, const std::int32_t* panel) {
+                   const HandleOutput& output, const std::int32_t* panel,
+                   const std::int32_t* sound) {
     const double pace = std::fabs(speed);
     maxSpeed_ = std::max(maxSpeed_, pace);
     maxBrake_ = std::max(maxBrake_, output.Brake);
@@ -76,6 +117,33 @@ void Checks::Frame(double timeS, double location, double speed, std::int32_t dri
                 }
             }
             break;
+        case Expectation::Kind::PanelHolds: {
+            const double at = e.rangeInSeconds ? timeS : location;
+            Watch& w = watches_[i];
+            if (at >= *e.from && at <= *e.to) {
+                ++w.framesInWindow;
+                if (panel[e.panelIndex] != e.panelValue && !w.otherValue) {
+                    w.otherValue = panel[e.panelIndex];
+                    w.otherAt = at;
+                }
+            }
+            continue;
+        }
+        case Expectation::Kind::SoundCommand: {
+            Watch& w = watches_[i];
+            const bool matches = IsCommand(e.sound, sound[e.soundIndex]);
+            // Once is a command each frame it is written; looping and stopping are changes.
+            const bool given = matches && (e.sound == Expectation::Sound::Once || !w.soundMatched);
+            w.soundMatched = matches;
+            if (!given) continue;
+            const double at = e.rangeInSeconds ? timeS : location;
+            if (!e.from || (at >= *e.from && at <= *e.to)) {
+                if (!w.firstAt) w.firstAt = at;
+            } else if (!w.firstOutside) {
+                w.firstOutside = at;
+            }
+            continue;
+        }
         default:
             break;
         }
@@ -157,6 +225,29 @@ std::vector<Verdict> Checks::Judge() const {
                               w.otherAt);
                 v.text += text;
             }
+            break;
+        }
+        case Expectation::Kind::PanelHolds: {
+            v.text = "panel " + std::to_string(e.panelIndex) + " is " +
+                     std::to_string(e.panelValue) + RangeText(e);
+            v.passed = w.framesInWindow > 0 && !w.otherValue;
+            if (w.framesInWindow == 0)
+                v.text += ": the train never " +
+                          std::string(e.rangeInSeconds ? "ran in that window" : "was there");
+            else if (w.otherValue)
+                v.text += ": " + std::to_string(*w.otherValue) + " at " + Where(e, w.otherAt);
+            break;
+        }
+        case Expectation::Kind::SoundCommand: {
+            v.text = "sound " + std::to_string(e.soundIndex) + " " + SoundWords(e.sound) +
+                     RangeText(e);
+            v.passed = w.firstAt.has_value();
+            if (w.firstAt)
+                v.text += ": first at " + Where(e, *w.firstAt);
+            else if (w.firstOutside)
+                v.text += ": only outside that range, first at " + Where(e, *w.firstOutside);
+            else
+                v.text += ": never";
             break;
         }
         case Expectation::Kind::SpeedBelow: {

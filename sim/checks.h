@@ -25,7 +25,7 @@ class Checks {
     // driverBrake: the driver's notch, so that an intervention is the plug-in braking harder.
     // timeS: run time since the first frame.
     void Frame(double timeS, double location, double speed, std::int32_t driverBrake,
-               const HandleOutput& output, const std::int32_t* panel);
+               const HandleOutput& output, const std::int32_t* panel, const std::int32_t* sound);
     void Messages(const std::vector<Message>& messages);
     // Messages cannot be seen on this build (the Windows host: message boxes).
     void MessagesUnseen() { messagesSeen_ = false; }
@@ -45,6 +45,8 @@ class Checks {
         int framesInWindow = 0;                 // ReverserIs: frames seen in the window
         std::optional<std::int32_t> otherValue; // ReverserIs: a value seen there that differs
         double otherAt = 0.0;
+        bool soundMatched = false; // SoundCommand: the frame before already had the command
+        std::optional<double> firstOutside; // SoundCommand: where it was given outside the range
     };
 
     const Scenario& scenario_;

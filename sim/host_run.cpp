@@ -336,6 +336,41 @@ void HostRun::LogOutputChanges(const HandleOutput& before) {
     Log(text + ")");
 }
 
+static std::string SoundCommandText(std::int32_t value) {
+    if (value == -10000) return "stops";
+    if (value == 1) return "plays once";
+    if (value == 2) return "continues (2)";
+    if (value == 0) return "starts looping";
+    if (value > -10000 && value < 0) return "loops at level " + std::to_string(value);
+    return "gets " + std::to_string(value) + ", which is no sound command";
+}
+
+void HostRun::LogSlotChanges() {
+    constexpr std::uint16_t kLoggedChanges = 200;
+    const auto log = [&](const char* what, int index, std::int32_t was, std::int32_t now,
+                         std::uint16_t& changes) {
+        if (changes > kLoggedChanges) return;
+        if (++changes > kLoggedChanges) {
+            Log(std::string(what) + " " + std::to_string(index) + " has changed " +
+                std::to_string(kLoggedChanges) +
+                " times: its further changes are left out here (trace it to follow it)");
+            return;
+        }
+        const std::string slot = std::string(what) + " " + std::to_string(index) + ": ";
+        Log(what[0] == 'p' ? slot + std::to_string(was) + " -> " + std::to_string(now)
+                           : slot + SoundCommandText(now) + " (" + std::to_string(was) + " -> " +
+                                 std::to_string(now) + ")");
+    };
+    for (int i = 0; i < kPanelSize; ++i)
+        if (panel_[i] != panelBefore_[i] && i != kSuspendPanelIndex)
+            log("panel", i, panelBefore_[i], panel_[i], panelChanges_[i]);
+    for (int i = 0; i < kSoundSize; ++i)
+        if (sound_[i] != soundBefore_[i])
+            log("sound", i, soundBefore_[i], sound_[i], soundChanges_[i]);
+    std::copy(std::begin(panel_), std::end(panel_), panelBefore_);
+    std::copy(std::begin(sound_), std::end(sound_), soundBefore_);
+}
+
 void HostRun::Frame(std::int32_t dtMs) {
     const double from = train_.location();
     train_.Step(dtMs / 1000.0, track_.GradientAt(from));
@@ -358,9 +393,10 @@ void HostRun::Frame(std::int32_t dtMs) {
     train_.Command(output_);
     ++outcome_.frames;
     LogOutputChanges(before);
+    LogSlotChanges();
     CollectMessages();
     checks_.Frame(static_cast<double>(elapsedMs_) / 1000.0, to, train_.speed(), driverBrake_,
-                  output_, panel_);
+                  output_, panel_, sound_);
     outcome_.lowest = std::min(outcome_.lowest, to);
     outcome_.highest = std::max(outcome_.highest, to);
     outcome_.plotTop = std::max(outcome_.plotTop, std::fabs(train_.speed()));

@@ -66,6 +66,7 @@ class HostRun {
     void UpdateSignals(double from, double to);
     void SendSignalAhead();
     void LogOutputChanges(const HandleOutput& before);
+    void LogSlotChanges();
     bool Suspended() const;
     std::int32_t NextInterval();
     void Log(const std::string& text);
@@ -84,6 +85,12 @@ class HostRun {
     std::int64_t lastTraceMs_ = -1;
     std::int32_t panel_[kPanelSize] = {};
     std::int32_t sound_[kSoundSize] = {};
+    // The arrays as the last frame left them, and how often each entry has changed since: an
+    // entry that changes all the time (a speed display) is logged only so far, then in the trace.
+    std::int32_t panelBefore_[kPanelSize] = {};
+    std::int32_t soundBefore_[kSoundSize] = {};
+    std::uint16_t panelChanges_[kPanelSize] = {};
+    std::uint16_t soundChanges_[kSoundSize] = {};
     std::int32_t driverReverser_ = 0, driverPower_ = 0, driverBrake_ = 0;
     HandleOutput output_{};
     bool suspendedBefore_ = false;

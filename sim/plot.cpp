@@ -113,8 +113,30 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
        << kPlotScript << "\n"
        << "set terminal pngcairo size " << kPlotWidth << "," << kPlotHeight << " font 'sans,10'\n"
        << "set output " << Quoted(kPlotPicture) << "\n"
-       << "set datafile separator ','\n"
-       << "set title " << Quoted(title) << " noenhanced\n"
+       << "set datafile separator ','\n";
+    // The traced lamps and sounds, one row each, in a strip under the speed: the cab at a glance.
+    struct Row {
+        std::string name;
+        int column;
+        bool sound;
+    };
+    std::vector<Row> rows;
+    constexpr std::size_t kMaxRows = 24;
+    std::size_t leftOut = 0;
+    const auto addRow = [&](std::string name, int column, bool sound) {
+        if (rows.size() < kMaxRows)
+            rows.push_back({std::move(name), column, sound});
+        else
+            ++leftOut;
+    };
+    for (int index : scenario.trace.panel)
+        if (index != scenario.trace.patternSpeedPanel.value_or(-1))
+            addRow("panel " + std::to_string(index), recorder.PanelColumn(index), false);
+    for (int index : scenario.trace.sound)
+        addRow("sound " + std::to_string(index), recorder.SoundColumn(index), true);
+    if (!rows.empty())
+        gp << "set multiplot\nset lmargin 10\nset rmargin 12\nset origin 0,0.3\nset size 1,0.7\n";
+    gp << "set title " << Quoted(title) << " noenhanced\n"
        << "set xlabel 'location (m)'\nset ylabel 'speed (km/h)'\nset y2label 'brake notch'\n"
        << "set ytics nomirror\nset grid\nset key outside bottom center horizontal\n"
        << "set xrange [" << Number(from) << ":" << Number(to) << "]\n"
@@ -195,6 +217,31 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
        << ", \\\n  '' skip 1 using " << recorder.LocationColumn() << ":"
        << recorder.DriverBrakeColumn()
        << " axes x1y2 with steps dt 2 lc rgb '#9467bd' title 'driver brake'\n";
+    if (rows.empty()) return static_cast<bool>(gp);
+
+    std::string stripTitle = "lamps (panel entry not 0) and sounds (bar: looping, dot: played once)";
+    if (leftOut > 0) stripTitle += "; " + std::to_string(leftOut) + " more traced entries not drawn";
+    gp << "unset arrow\nunset label\nunset y2tics\nunset y2label\nset offsets 0, 0, 0, 0\n"
+       << "set origin 0,0\nset size 1,0.3\nset key off\nset ylabel ''\n"
+       << "set title " << Quoted(stripTitle) << " noenhanced font ',9'\n"
+       << "set yrange [0:" << rows.size() << "]\nset ytics (";
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        gp << (i == 0 ? "" : ", ") << Quoted(rows[i].name) << " " << Number(static_cast<double>(i) + 0.4);
+    gp << ") font ',8'\nplot ";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string row = Number(static_cast<double>(i));
+        const std::string col = "$" + std::to_string(rows[i].column);
+        gp << (i == 0 ? "" : ", \\\n  ") << data << " skip 1 using " << recorder.LocationColumn();
+        if (!rows[i].sound) {
+            gp << ":(" << row << " + 0.8*(" << col << " != 0)) with steps lw 2 lc rgb '#2ca02c'";
+            continue;
+        }
+        gp << ":(" << row << " + 0.8*(" << col << " > -10000 && " << col
+           << " <= 0)) with steps lw 2 lc rgb '#1f77b4'"
+           << ", \\\n  " << data << " skip 1 using " << recorder.LocationColumn() << ":(" << col
+           << " == 1 ? " << row << " + 0.4 : 1/0) with points pt 7 ps 0.8 lc rgb '#d62728'";
+    }
+    gp << "\nunset multiplot\n";
     return static_cast<bool>(gp);
 }
 

@@ -193,6 +193,14 @@ int Recorder::PanelColumn(int index) const {
     return it == panel.end() ? 0 : 18 + static_cast<int>(it - panel.begin());
 }
 
+int Recorder::SoundColumn(int index) const {
+    const auto& sound = scenario_.trace.sound;
+    const auto it = std::find(sound.begin(), sound.end(), index);
+    return it == sound.end() ? 0
+                             : 18 + static_cast<int>(scenario_.trace.panel.size()) +
+                                   static_cast<int>(it - sound.begin());
+}
+
 void Recorder::Trace(const FrameRecord& f) {
     const VehicleState& s = f.state;
     trace_.Int(f.elapsedMs) << ',';

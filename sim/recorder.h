@@ -83,6 +83,7 @@ class Recorder {
     int BrakeColumn() const { return 11; }
     int DriverBrakeColumn() const { return 8; }
     int PanelColumn(int index) const; // 0 when the panel entry is not traced
+    int SoundColumn(int index) const; // 0 when the sound entry is not traced
 
     // The event log stops growing here (a plug-in that changes its output every frame of a long
     // run would otherwise fill it without end); its last line then says so.

@@ -135,17 +135,23 @@ struct Expectation {
         NoMessages,
         PanelReaches, // a panel entry takes a value (optionally first between two locations)
         ReverserIs,   // the reverser output keeps a value through a window of run time
+        PanelHolds,   // a panel entry keeps a value on every frame of a range (m or s)
+        SoundCommand, // a sound entry is given a command (optionally within a range, m or s)
     };
+    enum class Sound { Once, Looping, Stops };
     Kind kind = Kind::BrakeReaches;
     int line = 0;
     std::int32_t notch = 0;         // BrakeReaches, BrakeNeverAbove
     bool emergency = false;         // notch given as "emergency"
     double value = 0.0;             // StopsBefore, SpeedBelow
     std::optional<double> from, to; // m; for ReverserIs s of run time
+    bool rangeInSeconds = false;    // PanelHolds, SoundCommand: from/to are s of run time
     std::string caption;            // Message
     int panelIndex = 0;
     std::int32_t panelValue = 0;
     std::int32_t reverser = 0; // ReverserIs
+    int soundIndex = 0;        // SoundCommand
+    Sound sound = Sound::Once;
 };
 
 struct Suspension {

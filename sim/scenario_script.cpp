@@ -144,10 +144,11 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
         "brake_reaches", "brake_never_above",  "stops_before",
         "stops_between", "final_stop_between", "speed_below",
         "message",       "message_contains",   "no_messages",
-        "panel",         "reverser_is"};
+        "panel",         "reverser_is",        "panel_is",
+        "sound"};
     for (std::string_view k : kKinds)
         fields.Know(k);
-    for (std::string_view k : {"between_m", "between_s", "value"})
+    for (std::string_view k : {"between_m", "between_s", "value", "plays"})
         fields.Know(k);
     int kinds = 0;
     std::string_view kind;
@@ -155,7 +156,7 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
         if (fields.Has(k)) ++kinds, kind = k;
     if (kinds == 0) {
         // Most likely a misspelt kind: say which, rather than list them all.
-        for (std::string_view k : {"between_m", "between_s", "value"})
+        for (std::string_view k : {"between_m", "between_s", "value", "plays"})
             fields.Node(k);
         fields.RejectUnknownKeys();
     }
@@ -164,7 +165,7 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
             fields.line(), fields.path(),
             "needs exactly one of brake_reaches, brake_never_above, stops_before, "
             "stops_between, final_stop_between, speed_below, message, message_contains, "
-            "no_messages, panel, reverser_is"};
+            "no_messages, panel, reverser_is, panel_is, sound"};
     const bool ranged = kind == "brake_reaches" || kind == "panel";
     if (ranged && fields.Has("between_m")) {
         const auto [from, to] = Range(fields, "between_m");
@@ -201,6 +202,38 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
         const auto [from, to] = Range(fields, "between_s");
         expect.from = from;
         expect.to = to;
+    } else if (kind == "panel_is" || kind == "sound") {
+        // A range of distance or of run time; one of them, never both.
+        const bool metres = fields.Has("between_m"), seconds = fields.Has("between_s");
+        if (metres && seconds)
+            fields.Fail("between_s", "cannot be given with between_m: choose distance or time");
+        if (kind == "panel_is" && !metres && !seconds)
+            fields.Fail(kind, "needs between_m or between_s (where the value must hold)");
+        if (metres || seconds) {
+            const auto [from, to] = Range(fields, metres ? "between_m" : "between_s");
+            expect.from = from;
+            expect.to = to;
+            expect.rangeInSeconds = seconds;
+        }
+        if (kind == "panel_is") {
+            expect.kind = Expectation::Kind::PanelHolds;
+            expect.panelIndex = static_cast<int>(*fields.Integer(kind, 0, 255));
+            if (!fields.Has("value")) fields.Fail("value", "is missing (the panel value expected)");
+            expect.panelValue = *Int32(fields, "value");
+        } else {
+            expect.kind = Expectation::Kind::SoundCommand;
+            expect.soundIndex = static_cast<int>(*fields.Integer(kind, 0, 255));
+            const auto plays = fields.Text("plays");
+            if (!plays) fields.Fail("plays", "is missing (once, looping or stops)");
+            if (*plays == "once")
+                expect.sound = Expectation::Sound::Once;
+            else if (*plays == "looping")
+                expect.sound = Expectation::Sound::Looping;
+            else if (*plays == "stops")
+                expect.sound = Expectation::Sound::Stops;
+            else
+                fields.Fail("plays", "must be once, looping or stops");
+        }
     } else {
         expect.kind = Expectation::Kind::PanelReaches;
         expect.panelIndex = static_cast<int>(*fields.Integer(kind, 0, 255));
