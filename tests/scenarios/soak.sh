@@ -37,7 +37,11 @@ echo "soak: resident memory ${first} kB at the first simulated hour, ${last} kB 
 echo "soak: run record $bytes bytes in $rows rows ($((bytes / (rows > 0 ? rows : 1))) bytes a row)" \
   "for $seconds simulated seconds"
 echo "soak: $messages message(s) shown"
-if [[ -z $first || -z $last ]] || ((last > first)); then
+if [[ ${SOAK_MEMORY:-judge} == report ]]; then
+  # A sanitizer holds freed memory back and grows its own tables: its resident memory says
+  # nothing of the plug-in's, so it is shown and not judged.
+  echo "soak: resident memory not judged under the sanitizers"
+elif [[ -z $first || -z $last ]] || ((last > first)); then
   echo "soak: FAILED: the resident memory grew" >&2
   status=1
 fi
