@@ -1,6 +1,7 @@
 // The entry points the host calls, each forwarding to the one plug-in instance of the library.
 #include "platform/library_entry.h"
 #include "platform/platform.h"
+#include "plugin/diagnostics.h"
 #include "plugin/plugin.h"
 
 #if defined(_WIN32)
@@ -86,5 +87,14 @@ VELQA3_EXPORT void VELQA3_CALL SetBeaconData(velqa3::BeaconData beacon) {
 // Linux has no keyboard state to poll, so the host hands it over.
 VELQA3_EXPORT void VELQA3_CALL SetKeyboardState(const unsigned char state[256]) {
     velqa3::platform::SetKeyboardState(state);
+}
+#endif
+
+#if VELQA3_DIAGNOSTICS
+// For the stand-in host's trace and picture only: the shipping library is built without it, so
+// the simulator sees exactly its sixteen entry points.
+VELQA3_EXPORT std::int32_t VELQA3_CALL GetDiagnostics(velqa3::Diagnostics* out) {
+    if (out == nullptr) return velqa3::kDiagnosticsRefused;
+    return velqa3::ReadDiagnostics(module, *out);
 }
 #endif
