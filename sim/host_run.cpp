@@ -1,6 +1,7 @@
 #include "sim/host_run.h"
 
 #include "platform/platform.h"
+#include "sim/brake_reason_names.h"
 #include "sim/driver_script.h"
 
 #include <algorithm>
@@ -104,6 +105,7 @@ void HostRun::Start() {
                   static_cast<unsigned>(version), spec.BrakeNotches, spec.PowerNotches,
                   spec.AtsNotch, spec.B67Notch, spec.Cars, run.initializeBrake);
     Log(text);
+    StartDiagnostics();
     if (version != kPluginVersion)
         outcome_.warnings.push_back("the plug-in reports interface version " +
                                     std::to_string(version) + ", not " +
@@ -371,6 +373,62 @@ void HostRun::LogSlotChanges() {
     std::copy(std::begin(sound_), std::end(sound_), soundBefore_);
 }
 
+namespace {
+
+Diagnostics EmptyDiagnostics() {
+    Diagnostics d{};
+    d.size = sizeof(Diagnostics);
+    d.version = kDiagnosticsVersion;
+    return d;
+}
+
+} // namespace
+
+void HostRun::StartDiagnostics() {
+    const char* const lost =
+        ": the trace's TASC, brake reason, line voltage and BC display columns "
+        "stay empty, the picture has no brake marks and no voltage panel, and "
+        "brake reason and TASC expectations cannot be checked";
+    if (api_.GetDiagnostics == nullptr) {
+        Log(std::string("the library offers no diagnostics (it has no GetDiagnostics)") + lost);
+        return;
+    }
+    Diagnostics probe = EmptyDiagnostics();
+    if (api_.GetDiagnostics(&probe) == kDiagnosticsRefused) {
+        Log("the library's diagnostics are of another layout than this host's (version " +
+            std::to_string(kDiagnosticsVersion) + ", " + std::to_string(sizeof(Diagnostics)) +
+            " bytes)" + lost);
+        return;
+    }
+    diagnosed_ = true;
+    outcome_.diagnostics = true;
+    checks_.DiagnosticsSeen();
+}
+
+void HostRun::ReadDiagnostics() {
+    if (!diagnosed_) return;
+    const std::uint8_t before = diagnostics_.brakeDemand;
+    diagnostics_ = EmptyDiagnostics();
+    // No state (never after Load, but a library may say so) reads as nothing set.
+    if (api_.GetDiagnostics(&diagnostics_) != kDiagnosticsFilled) diagnostics_ = EmptyDiagnostics();
+    LogBrakeReasons(before);
+}
+
+void HostRun::LogBrakeReasons(std::uint8_t before) {
+    const std::uint8_t now = diagnostics_.brakeDemand;
+    for (int shift = 0; shift < 8; ++shift) {
+        const auto bit = static_cast<std::uint8_t>(1u << shift);
+        if (((before ^ now) & bit) == 0) continue;
+        const bool set = (now & bit) != 0;
+        Log("automatic brake: " + BrakeReasonNames(bit) + (set ? " set" : " cleared"));
+        if (!set) continue;
+        if (outcome_.brakeMarks.size() < kMaxBrakeMarks)
+            outcome_.brakeMarks.push_back({train_.location(), bit});
+        else
+            ++outcome_.brakeMarksLeftOut;
+    }
+}
+
 void HostRun::Frame(std::int32_t dtMs) {
     const double from = train_.location();
     train_.Step(dtMs / 1000.0, track_.GradientAt(from));
@@ -392,11 +450,12 @@ void HostRun::Frame(std::int32_t dtMs) {
     output_ = api_.Elapse(state, panel_, sound_);
     train_.Command(output_);
     ++outcome_.frames;
+    ReadDiagnostics();
     LogOutputChanges(before);
     LogSlotChanges();
     CollectMessages();
     checks_.Frame(static_cast<double>(elapsedMs_) / 1000.0, to, train_.speed(), driverBrake_,
-                  output_, panel_, sound_);
+                  output_, panel_, sound_, diagnosed_ ? &diagnostics_ : nullptr);
     outcome_.lowest = std::min(outcome_.lowest, to);
     outcome_.highest = std::max(outcome_.highest, to);
     outcome_.plotTop = std::max(outcome_.plotTop, std::fabs(train_.speed()));
@@ -422,6 +481,7 @@ void HostRun::Frame(std::int32_t dtMs) {
         record.suspended = suspended;
         record.panel = panel_;
         record.sound = sound_;
+        record.diagnostics = diagnosed_ ? &diagnostics_ : nullptr;
         recorder_.Trace(record);
     }
 }
