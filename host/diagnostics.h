@@ -40,5 +40,8 @@ inline constexpr std::int32_t kDiagnosticsNoState = 0;  // before Load or after 
 inline constexpr std::int32_t kDiagnosticsRefused = -1; // size or version differ: untouched
 
 using GetDiagnosticsFn = std::int32_t(VELQA3_CALL*)(Diagnostics*);
+// The stand-in host's calendar (seconds since 1970) for the plug-in's seeding, in place of the
+// system's, so that a scenario runs alike every time and on every build.
+using SetCalendarTimeFn = void(VELQA3_CALL*)(std::int64_t);
 
 } // namespace velqa3

@@ -91,10 +91,15 @@ VELQA3_EXPORT void VELQA3_CALL SetKeyboardState(const unsigned char state[256]) 
 #endif
 
 #if VELQA3_DIAGNOSTICS
-// For the stand-in host's trace and picture only: the shipping library is built without it, so
-// the simulator sees exactly its sixteen entry points.
+// For the stand-in host only: the shipping library is built without these two, so the
+// simulator sees exactly its sixteen entry points.
 VELQA3_EXPORT std::int32_t VELQA3_CALL GetDiagnostics(velqa3::Diagnostics* out) {
     if (out == nullptr) return velqa3::kDiagnosticsRefused;
     return velqa3::ReadDiagnostics(module, *out);
+}
+// The line voltage wanders from a seed that takes in the calendar time; a scripted run that
+// is to be compared with another needs the host's calendar, not the wall clock's.
+VELQA3_EXPORT void VELQA3_CALL SetCalendarTime(std::int64_t seconds) {
+    velqa3::platform::PinCalendarTime(seconds);
 }
 #endif

@@ -93,6 +93,7 @@ void HostRun::Start() {
     train_.Place(run.startLocation, 0.0);
     outcome_.passedAspect.assign(scenario_.route.signals.size(), kNotPassed);
     outcome_.lowest = outcome_.highest = run.startLocation;
+    HandCalendar();
     api_.Load();
     const std::int32_t version = api_.GetPluginVersion();
     const VehicleSpec& spec = scenario_.vehicle.spec;
@@ -384,11 +385,21 @@ Diagnostics EmptyDiagnostics() {
 
 } // namespace
 
+void HostRun::HandCalendar() {
+    // The host's world has a calendar of its own: a fixed day, the scenario's clock on it.
+    constexpr std::int64_t kFirstDay = 1'767'225'600; // 2026-01-01 00:00 UTC
+    if (api_.SetCalendarTime != nullptr)
+        api_.SetCalendarTime(kFirstDay + (scenario_.run.startTimeMs + elapsedMs_) / 1000);
+}
+
 void HostRun::StartDiagnostics() {
     const char* const lost =
         ": the trace's TASC, brake reason, line voltage and BC display columns "
         "stay empty, the picture has no brake marks and no voltage panel, and "
         "brake reason and TASC expectations cannot be checked";
+    if (api_.SetCalendarTime == nullptr)
+        Log("the library takes no calendar from the host (it has no SetCalendarTime): its line "
+            "voltage wanders by the wall clock, so this run's voltage differs from any other's");
     if (api_.GetDiagnostics == nullptr) {
         Log(std::string("the library offers no diagnostics (it has no GetDiagnostics)") + lost);
         return;
@@ -446,6 +457,7 @@ void HostRun::Frame(std::int32_t dtMs) {
     panel_[kSuspendPanelIndex] = suspended ? 1 : 0;
 
     const VehicleState state = train_.State(Clock());
+    HandCalendar();
     const HandleOutput before = output_;
     output_ = api_.Elapse(state, panel_, sound_);
     train_.Command(output_);

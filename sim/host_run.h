@@ -78,6 +78,7 @@ class HostRun {
     void SendSignalAhead();
     void LogOutputChanges(const HandleOutput& before);
     void LogSlotChanges();
+    void HandCalendar();
     void StartDiagnostics();
     void ReadDiagnostics();
     void LogBrakeReasons(std::uint8_t before);

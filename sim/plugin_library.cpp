@@ -51,6 +51,8 @@ bool PluginLibrary::Open(const std::string& path, std::string& error) {
         reinterpret_cast<SetKeyboardStateFn>(platform::ResolveEntry(handle, "SetKeyboardState"));
     api.GetDiagnostics =
         reinterpret_cast<GetDiagnosticsFn>(platform::ResolveEntry(handle, "GetDiagnostics"));
+    api.SetCalendarTime =
+        reinterpret_cast<SetCalendarTimeFn>(platform::ResolveEntry(handle, "SetCalendarTime"));
     return true;
 }
 

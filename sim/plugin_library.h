@@ -31,8 +31,9 @@ struct PluginLibrary {
         SetBeaconDataFn SetBeaconData = nullptr;
         // Only the native build has it; null elsewhere.
         SetKeyboardStateFn SetKeyboardState = nullptr;
-        // Only builds for the stand-in host have it; never the shipping library.
+        // Only builds for the stand-in host have these; never the shipping library.
         GetDiagnosticsFn GetDiagnostics = nullptr;
+        SetCalendarTimeFn SetCalendarTime = nullptr;
     };
 
     platform::Library handle = nullptr;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace velqa3::test {
 namespace {
 
@@ -53,6 +55,28 @@ TEST(AbiDiagnostics, StateOnlyFromLoadToDisposeAndNothingForAnotherLayout) {
     d = Asked();
     EXPECT_EQ(get(&d), kDiagnosticsNoState);
     EXPECT_EQ(d.brakeDemand, 0);
+}
+
+// The line voltage of a standing train, frame by frame, with the host's calendar at seconds.
+std::vector<std::int32_t> VoltagesOnCalendar(std::int64_t seconds) {
+    LoadedPlugin plugin;
+    plugin.api().SetCalendarTime(seconds);
+    plugin.StartRun();
+    std::int32_t panel[256] = {}, sound[256] = {};
+    std::vector<std::int32_t> volts;
+    for (int t = 0; t < 40; ++t) {
+        plugin.api().Elapse(StateAt(36'000'000 + 250 * t), panel, sound);
+        Diagnostics d = Asked();
+        plugin.api().GetDiagnostics(&d);
+        volts.push_back(d.lineVoltage);
+    }
+    return volts;
+}
+
+TEST(AbiDiagnostics, TheHostsCalendarMakesTheVoltageWanderAlikeInEveryRun) {
+    const std::vector<std::int32_t> first = VoltagesOnCalendar(1'767'261'600);
+    EXPECT_EQ(VoltagesOnCalendar(1'767'261'600), first);
+    EXPECT_NE(VoltagesOnCalendar(1'767'261'601), first) << "the seed takes in the calendar";
 }
 
 } // namespace

@@ -62,8 +62,9 @@ def main(objdump, dll):
             exports[name] = addresses[int(index)]
     check(len(EXPECTED_POP) == 16 and sorted(exports) == sorted(EXPECTED_POP),
           "exports exactly the sixteen plain names (found: %s)" % " ".join(sorted(exports)))
-    # The stand-in host's diagnostics must never reach the simulator's library.
-    check("GetDiagnostics" not in exports, "no diagnostics entry point")
+    # The stand-in host's own entry points must never reach the simulator's library.
+    check("GetDiagnostics" not in exports and "SetCalendarTime" not in exports,
+          "no entry point of the stand-in host (GetDiagnostics, SetCalendarTime)")
 
     for name, expected in sorted(EXPECTED_POP.items()):
         if name in exports:
