@@ -34,6 +34,14 @@ struct Diagnostics {
 
 static_assert(sizeof(Diagnostics) == 32);
 
+// A record as a host of this layout hands it over, and as the plug-in reports no state.
+inline Diagnostics BlankDiagnostics() {
+    Diagnostics d{};
+    d.size = sizeof(Diagnostics);
+    d.version = kDiagnosticsVersion;
+    return d;
+}
+
 // Results of the entry point.
 inline constexpr std::int32_t kDiagnosticsFilled = 1;   // the plug-in's state of this moment
 inline constexpr std::int32_t kDiagnosticsNoState = 0;  // before Load or after Dispose: zeros

@@ -5,9 +5,7 @@ namespace velqa3 {
 std::int32_t ReadDiagnostics(const Plugin& plugin, Diagnostics& out) {
     if (out.size != sizeof(Diagnostics) || out.version != kDiagnosticsVersion)
         return kDiagnosticsRefused;
-    out = Diagnostics{};
-    out.size = sizeof(Diagnostics);
-    out.version = kDiagnosticsVersion;
+    out = BlankDiagnostics();
     if (!plugin.loaded) return kDiagnosticsNoState;
     const TascState& tasc = plugin.aids.tasc;
     out.flags = DiagnosticsBits::HasState | (tasc.targetSet ? DiagnosticsBits::TascTargetSet : 0u) |

@@ -374,17 +374,6 @@ void HostRun::LogSlotChanges() {
     std::copy(std::begin(sound_), std::end(sound_), soundBefore_);
 }
 
-namespace {
-
-Diagnostics EmptyDiagnostics() {
-    Diagnostics d{};
-    d.size = sizeof(Diagnostics);
-    d.version = kDiagnosticsVersion;
-    return d;
-}
-
-} // namespace
-
 void HostRun::HandCalendar() {
     // The host's world has a calendar of its own: a fixed day, the scenario's clock on it.
     constexpr std::int64_t kFirstDay = 1'767'225'600; // 2026-01-01 00:00 UTC
@@ -404,7 +393,7 @@ void HostRun::StartDiagnostics() {
         Log(std::string("the library offers no diagnostics (it has no GetDiagnostics)") + lost);
         return;
     }
-    Diagnostics probe = EmptyDiagnostics();
+    Diagnostics probe = BlankDiagnostics();
     if (api_.GetDiagnostics(&probe) == kDiagnosticsRefused) {
         Log("the library's diagnostics are of another layout than this host's (version " +
             std::to_string(kDiagnosticsVersion) + ", " + std::to_string(sizeof(Diagnostics)) +
@@ -419,9 +408,9 @@ void HostRun::StartDiagnostics() {
 void HostRun::ReadDiagnostics() {
     if (!diagnosed_) return;
     const std::uint8_t before = diagnostics_.brakeDemand;
-    diagnostics_ = EmptyDiagnostics();
+    diagnostics_ = BlankDiagnostics();
     // No state (never after Load, but a library may say so) reads as nothing set.
-    if (api_.GetDiagnostics(&diagnostics_) != kDiagnosticsFilled) diagnostics_ = EmptyDiagnostics();
+    if (api_.GetDiagnostics(&diagnostics_) != kDiagnosticsFilled) diagnostics_ = BlankDiagnostics();
     LogBrakeReasons(before);
 }
 

@@ -10,30 +10,23 @@
 namespace velqa3::test {
 namespace {
 
-Diagnostics Asked() {
-    Diagnostics d{};
-    d.size = sizeof(Diagnostics);
-    d.version = kDiagnosticsVersion;
-    return d;
-}
-
 TEST(AbiDiagnostics, StateOnlyFromLoadToDisposeAndNothingForAnotherLayout) {
     LoadedPlugin plugin;
     const GetDiagnosticsFn get = plugin.api().GetDiagnostics;
     ASSERT_NE(get, nullptr) << "the native build exports GetDiagnostics";
 
-    Diagnostics d = Asked();
+    Diagnostics d = BlankDiagnostics();
     EXPECT_EQ(get(&d), kDiagnosticsNoState);
     EXPECT_EQ(d.flags, 0u);
     EXPECT_EQ(d.lineVoltage, 0);
 
     // A host of another layout gets nothing written into its record, not even a size.
-    Diagnostics other = Asked();
+    Diagnostics other = BlankDiagnostics();
     other.version = kDiagnosticsVersion + 1;
     other.lineVoltage = 77;
     EXPECT_EQ(get(&other), kDiagnosticsRefused);
     EXPECT_EQ(other.lineVoltage, 77);
-    other = Asked();
+    other = BlankDiagnostics();
     other.size = sizeof(Diagnostics) - 4;
     EXPECT_EQ(get(&other), kDiagnosticsRefused);
     EXPECT_EQ(get(nullptr), kDiagnosticsRefused);
@@ -43,7 +36,7 @@ TEST(AbiDiagnostics, StateOnlyFromLoadToDisposeAndNothingForAnotherLayout) {
     plugin.api().SetBrake(9); // the emergency notch of the default 8-notch train
     for (int t = 0; t < 10; ++t)
         plugin.api().Elapse(StateAt(36'000'000 + 16 * t), panel, sound);
-    d = Asked();
+    d = BlankDiagnostics();
     ASSERT_EQ(get(&d), kDiagnosticsFilled);
     EXPECT_NE(d.flags & DiagnosticsBits::HasState, 0u);
     EXPECT_EQ(d.flags & DiagnosticsBits::TascTargetSet, 0u);
@@ -52,7 +45,7 @@ TEST(AbiDiagnostics, StateOnlyFromLoadToDisposeAndNothingForAnotherLayout) {
     EXPECT_LT(d.lineVoltage, 2500);
 
     plugin.api().Dispose();
-    d = Asked();
+    d = BlankDiagnostics();
     EXPECT_EQ(get(&d), kDiagnosticsNoState);
     EXPECT_EQ(d.brakeDemand, 0);
 }
@@ -66,7 +59,7 @@ std::vector<std::int32_t> VoltagesOnCalendar(std::int64_t seconds) {
     std::vector<std::int32_t> volts;
     for (int t = 0; t < 40; ++t) {
         plugin.api().Elapse(StateAt(36'000'000 + 250 * t), panel, sound);
-        Diagnostics d = Asked();
+        Diagnostics d = BlankDiagnostics();
         plugin.api().GetDiagnostics(&d);
         volts.push_back(d.lineVoltage);
     }
