@@ -10,6 +10,8 @@ namespace {
 // The Microsoft runtime's linear congruential generator, so that the line-voltage wander of a
 // seeded run is the same on Windows and in the Linux stand-in.
 std::uint32_t randomState = 1;
+bool calendarPinned = false;
+std::int64_t pinnedCalendar = 0;
 } // namespace
 
 void SeedRandom(std::uint32_t seed) {
@@ -22,7 +24,13 @@ int Random() {
 }
 
 std::int64_t CalendarTime() {
+    if (calendarPinned) return pinnedCalendar;
     return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+void PinCalendarTime(std::int64_t seconds) {
+    pinnedCalendar = seconds;
+    calendarPinned = true;
 }
 
 bool AppendToFile(const char* path, const char* data, std::size_t length) {

@@ -66,5 +66,9 @@ void SeedRandom(std::uint32_t seed);
 int Random();
 // Seconds since 1970, for seeding.
 std::int64_t CalendarTime();
+// The stand-in host's own calendar: from here on CalendarTime returns these seconds instead of
+// the system's, so that the line voltage, seeded from it, wanders alike on every build and in
+// every run of a scenario.
+void PinCalendarTime(std::int64_t seconds);
 
 } // namespace velqa3::platform

@@ -1,6 +1,7 @@
 // The entry points the host calls, each forwarding to the one plug-in instance of the library.
 #include "platform/library_entry.h"
 #include "platform/platform.h"
+#include "plugin/diagnostics.h"
 #include "plugin/plugin.h"
 
 #if defined(_WIN32)
@@ -86,5 +87,19 @@ VELQA3_EXPORT void VELQA3_CALL SetBeaconData(velqa3::BeaconData beacon) {
 // Linux has no keyboard state to poll, so the host hands it over.
 VELQA3_EXPORT void VELQA3_CALL SetKeyboardState(const unsigned char state[256]) {
     velqa3::platform::SetKeyboardState(state);
+}
+#endif
+
+#if VELQA3_DIAGNOSTICS
+// For the stand-in host only: the shipping library is built without these two, so the
+// simulator sees exactly its sixteen entry points.
+VELQA3_EXPORT std::int32_t VELQA3_CALL GetDiagnostics(velqa3::Diagnostics* out) {
+    if (out == nullptr) return velqa3::kDiagnosticsRefused;
+    return velqa3::ReadDiagnostics(module, *out);
+}
+// The line voltage wanders from a seed that takes in the calendar time; a scripted run that
+// is to be compared with another needs the host's calendar, not the wall clock's.
+VELQA3_EXPORT void VELQA3_CALL SetCalendarTime(std::int64_t seconds) {
+    velqa3::platform::PinCalendarTime(seconds);
 }
 #endif

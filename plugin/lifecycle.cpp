@@ -75,10 +75,12 @@ void Plugin::Release() {
 }
 
 void Plugin::Load() {
+    loaded = true;
     CompanionLoad(companions.norvelid);
 }
 
 void Plugin::Dispose() {
+    loaded = false;
     Release();
 }
 

@@ -47,6 +47,7 @@ struct Plugin {
     char settingsPath[kPathSize] = {};
     char recordPath[kPathSize] = {};
     std::uint8_t initCount = 0; // the attach work runs once per loaded library
+    bool loaded = false;        // from Load to Dispose: the frames' state means something
 
     // Work done when the library is attached to the host process; modulePath is the
     // library's own file.

@@ -1,5 +1,7 @@
 #include "sim/checks.h"
 
+#include "sim/brake_reason_names.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +13,13 @@ namespace {
 std::string Metres(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f m", value);
+    return text;
+}
+
+// To the centimetre, for stops on a mark.
+std::string MetresFine(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f m", value);
     return text;
 }
 
@@ -62,6 +71,22 @@ const char* SoundWords(Expectation::Sound sound) {
     return "";
 }
 
+// An event an expectation waits for, at a place or time: its first in the range (or anywhere,
+// without one), and its first outside for the report.
+template <typename Watch> void NoteEvent(Watch& w, const Expectation& e, double at) {
+    if (!e.from || (at >= *e.from && at <= *e.to)) {
+        if (!w.firstAt) w.firstAt = at;
+    } else if (!w.firstOutside) {
+        w.firstOutside = at;
+    }
+}
+
+template <typename Watch> std::string EventReport(const Watch& w, const Expectation& e) {
+    if (w.firstAt) return ": first at " + Where(e, *w.firstAt);
+    if (w.firstOutside) return ": only outside that range, first at " + Where(e, *w.firstOutside);
+    return ": never";
+}
+
 std::string NotchName(const Expectation& e) {
     return e.emergency ? "the emergency notch (" + std::to_string(e.notch) + ")"
                        : "notch " + std::to_string(e.notch);
@@ -73,8 +98,11 @@ Checks::Checks(const Scenario& scenario)
     : scenario_(scenario), watches_(scenario.expectations.size()) {}
 
 void Checks::Frame(double timeS, double location, double speed, std::int32_t driverBrake,
-                   const HandleOutput& output, const std::int32_t* panel,
-                   const std::int32_t* sound) {
+                   const HandleOutput& output, const std::int32_t* panel, const std::int32_t* sound,
+                   const Diagnostics* diagnostics) {
+    const std::uint8_t demand = diagnostics != nullptr ? diagnostics->brakeDemand : 0;
+    const bool tascTarget =
+        diagnostics != nullptr && (diagnostics->flags & DiagnosticsBits::TascTargetSet) != 0;
     const double pace = std::fabs(speed);
     maxSpeed_ = std::max(maxSpeed_, pace);
     maxBrake_ = std::max(maxBrake_, output.Brake);
@@ -135,12 +163,19 @@ void Checks::Frame(double timeS, double location, double speed, std::int32_t dri
             // Once is a command each frame it is written; looping and stopping are changes.
             const bool given = matches && (e.sound == Expectation::Sound::Once || !w.soundMatched);
             w.soundMatched = matches;
-            if (!given) continue;
-            const double at = e.rangeInSeconds ? timeS : location;
-            if (!e.from || (at >= *e.from && at <= *e.to)) {
-                if (!w.firstAt) w.firstAt = at;
-            } else if (!w.firstOutside) {
-                w.firstOutside = at;
+            if (given) NoteEvent(w, e, e.rangeInSeconds ? timeS : location);
+            continue;
+        }
+        case Expectation::Kind::BrakeReason: {
+            const bool raised = (demand & e.reasonBit) != 0 && (brakeDemand_ & e.reasonBit) == 0;
+            if (raised) NoteEvent(watches_[i], e, e.rangeInSeconds ? timeS : location);
+            continue;
+        }
+        case Expectation::Kind::TascStop: {
+            Watch& w = watches_[i];
+            if (cameToStand && tascTarget && !w.firstAt) {
+                w.firstAt = location;
+                w.tascDistance = diagnostics->tascDistance;
             }
             continue;
         }
@@ -152,6 +187,7 @@ void Checks::Frame(double timeS, double location, double speed, std::int32_t dri
         if (!w.firstAt) w.firstAt = location;
         if (e.from && !w.firstInRange && Within(e, location)) w.firstInRange = location;
     }
+    brakeDemand_ = demand;
 }
 
 void Checks::Messages(const std::vector<Message>& messages) {
@@ -242,12 +278,32 @@ std::vector<Verdict> Checks::Judge() const {
             v.text = "sound " + std::to_string(e.soundIndex) + " " + SoundWords(e.sound) +
                      RangeText(e);
             v.passed = w.firstAt.has_value();
-            if (w.firstAt)
-                v.text += ": first at " + Where(e, *w.firstAt);
-            else if (w.firstOutside)
-                v.text += ": only outside that range, first at " + Where(e, *w.firstOutside);
+            v.text += EventReport(w, e);
+            break;
+        }
+        case Expectation::Kind::BrakeReason:
+        case Expectation::Kind::TascStop: {
+            v.text = e.kind == Expectation::Kind::BrakeReason
+                         ? "the automatic brake reason " + e.reasonName + " is set" + RangeText(e)
+                         : "the train first stands within " + MetresFine(e.value) +
+                               " of the TASC stop point";
+            if (!diagnosticsSeen_) {
+                v.text += ": cannot be checked with this library (it tells no diagnostics)";
+                v.checkable = false;
+                break;
+            }
+            if (e.kind == Expectation::Kind::BrakeReason) {
+                v.passed = w.firstAt.has_value();
+                v.text += EventReport(w, e);
+                break;
+            }
+            v.passed = w.tascDistance && std::fabs(*w.tascDistance) <= e.value;
+            if (!w.tascDistance)
+                v.text += ": it never stood with a stop point set";
             else
-                v.text += ": never";
+                v.text += ": " + MetresFine(std::fabs(*w.tascDistance)) +
+                          (*w.tascDistance >= 0.0 ? " short of it" : " past it") + " at " +
+                          Metres(*w.firstAt);
             break;
         }
         case Expectation::Kind::SpeedBelow: {

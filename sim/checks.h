@@ -1,6 +1,7 @@
 // The scenario's expectations, watched frame by frame and judged at the end of the run.
 #pragma once
 
+#include "host/diagnostics.h"
 #include "host/host.h"
 #include "sim/message_capture.h"
 #include "sim/scenario.h"
@@ -23,12 +24,15 @@ class Checks {
     explicit Checks(const Scenario& scenario);
 
     // driverBrake: the driver's notch, so that an intervention is the plug-in braking harder.
-    // timeS: run time since the first frame.
+    // timeS: run time since the first frame. diagnostics: null where the library tells none.
     void Frame(double timeS, double location, double speed, std::int32_t driverBrake,
-               const HandleOutput& output, const std::int32_t* panel, const std::int32_t* sound);
+               const HandleOutput& output, const std::int32_t* panel, const std::int32_t* sound,
+               const Diagnostics* diagnostics = nullptr);
     void Messages(const std::vector<Message>& messages);
     // Messages cannot be seen on this build (the Windows host: message boxes).
     void MessagesUnseen() { messagesSeen_ = false; }
+    // The library tells its diagnostics: brake reason and TASC expectations can be judged.
+    void DiagnosticsSeen() { diagnosticsSeen_ = true; }
 
     std::vector<Verdict> Judge() const;
 
@@ -47,6 +51,7 @@ class Checks {
         double otherAt = 0.0;
         bool soundMatched = false; // SoundCommand: the frame before already had the command
         std::optional<double> firstOutside; // SoundCommand: where it was given outside the range
+        std::optional<double> tascDistance; // TascStop: m left to the stop point at that stand
     };
 
     const Scenario& scenario_;
@@ -63,6 +68,8 @@ class Checks {
     int interventions_ = 0;
     bool intervening_ = false;
     bool messagesSeen_ = true;
+    bool diagnosticsSeen_ = false;
+    std::uint8_t brakeDemand_ = 0;
     std::vector<Message> messages_;
 };
 

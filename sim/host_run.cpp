@@ -1,6 +1,7 @@
 #include "sim/host_run.h"
 
 #include "platform/platform.h"
+#include "sim/brake_reason_names.h"
 #include "sim/driver_script.h"
 
 #include <algorithm>
@@ -92,6 +93,7 @@ void HostRun::Start() {
     train_.Place(run.startLocation, 0.0);
     outcome_.passedAspect.assign(scenario_.route.signals.size(), kNotPassed);
     outcome_.lowest = outcome_.highest = run.startLocation;
+    HandCalendar();
     api_.Load();
     const std::int32_t version = api_.GetPluginVersion();
     const VehicleSpec& spec = scenario_.vehicle.spec;
@@ -104,6 +106,7 @@ void HostRun::Start() {
                   static_cast<unsigned>(version), spec.BrakeNotches, spec.PowerNotches,
                   spec.AtsNotch, spec.B67Notch, spec.Cars, run.initializeBrake);
     Log(text);
+    StartDiagnostics();
     if (version != kPluginVersion)
         outcome_.warnings.push_back("the plug-in reports interface version " +
                                     std::to_string(version) + ", not " +
@@ -371,6 +374,61 @@ void HostRun::LogSlotChanges() {
     std::copy(std::begin(sound_), std::end(sound_), soundBefore_);
 }
 
+void HostRun::HandCalendar() {
+    // The host's world has a calendar of its own: a fixed day, the scenario's clock on it.
+    constexpr std::int64_t kFirstDay = 1'767'225'600; // 2026-01-01 00:00 UTC
+    if (api_.SetCalendarTime != nullptr)
+        api_.SetCalendarTime(kFirstDay + (scenario_.run.startTimeMs + elapsedMs_) / 1000);
+}
+
+void HostRun::StartDiagnostics() {
+    const char* const lost =
+        ": the trace's TASC, brake reason, line voltage and BC display columns "
+        "stay empty, the picture has no brake marks and no voltage panel, and "
+        "brake reason and TASC expectations cannot be checked";
+    if (api_.SetCalendarTime == nullptr)
+        Log("the library takes no calendar from the host (it has no SetCalendarTime): its line "
+            "voltage wanders by the wall clock, so this run's voltage differs from any other's");
+    if (api_.GetDiagnostics == nullptr) {
+        Log(std::string("the library offers no diagnostics (it has no GetDiagnostics)") + lost);
+        return;
+    }
+    Diagnostics probe = BlankDiagnostics();
+    if (api_.GetDiagnostics(&probe) == kDiagnosticsRefused) {
+        Log("the library's diagnostics are of another layout than this host's (version " +
+            std::to_string(kDiagnosticsVersion) + ", " + std::to_string(sizeof(Diagnostics)) +
+            " bytes)" + lost);
+        return;
+    }
+    diagnosed_ = true;
+    outcome_.diagnostics = true;
+    checks_.DiagnosticsSeen();
+}
+
+void HostRun::ReadDiagnostics() {
+    if (!diagnosed_) return;
+    const std::uint8_t before = diagnostics_.brakeDemand;
+    diagnostics_ = BlankDiagnostics();
+    // No state (never after Load, but a library may say so) reads as nothing set.
+    if (api_.GetDiagnostics(&diagnostics_) != kDiagnosticsFilled) diagnostics_ = BlankDiagnostics();
+    LogBrakeReasons(before);
+}
+
+void HostRun::LogBrakeReasons(std::uint8_t before) {
+    const std::uint8_t now = diagnostics_.brakeDemand;
+    for (int shift = 0; shift < 8; ++shift) {
+        const auto bit = static_cast<std::uint8_t>(1u << shift);
+        if (((before ^ now) & bit) == 0) continue;
+        const bool set = (now & bit) != 0;
+        Log("automatic brake: " + BrakeReasonNames(bit) + (set ? " set" : " cleared"));
+        if (!set) continue;
+        if (outcome_.brakeMarks.size() < kMaxBrakeMarks)
+            outcome_.brakeMarks.push_back({train_.location(), bit});
+        else
+            ++outcome_.brakeMarksLeftOut;
+    }
+}
+
 void HostRun::Frame(std::int32_t dtMs) {
     const double from = train_.location();
     train_.Step(dtMs / 1000.0, track_.GradientAt(from));
@@ -388,15 +446,17 @@ void HostRun::Frame(std::int32_t dtMs) {
     panel_[kSuspendPanelIndex] = suspended ? 1 : 0;
 
     const VehicleState state = train_.State(Clock());
+    HandCalendar();
     const HandleOutput before = output_;
     output_ = api_.Elapse(state, panel_, sound_);
     train_.Command(output_);
     ++outcome_.frames;
+    ReadDiagnostics();
     LogOutputChanges(before);
     LogSlotChanges();
     CollectMessages();
     checks_.Frame(static_cast<double>(elapsedMs_) / 1000.0, to, train_.speed(), driverBrake_,
-                  output_, panel_, sound_);
+                  output_, panel_, sound_, diagnosed_ ? &diagnostics_ : nullptr);
     outcome_.lowest = std::min(outcome_.lowest, to);
     outcome_.highest = std::max(outcome_.highest, to);
     outcome_.plotTop = std::max(outcome_.plotTop, std::fabs(train_.speed()));
@@ -422,6 +482,7 @@ void HostRun::Frame(std::int32_t dtMs) {
         record.suspended = suspended;
         record.panel = panel_;
         record.sound = sound_;
+        record.diagnostics = diagnosed_ ? &diagnostics_ : nullptr;
         recorder_.Trace(record);
     }
 }

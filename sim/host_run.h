@@ -19,6 +19,14 @@ namespace velqa3::sim {
 
 inline constexpr std::int32_t kNotPassed = INT32_MIN;
 
+// Where an automatic brake reason was set, for the picture.
+struct BrakeMark {
+    double location = 0.0;
+    std::uint8_t bit = 0;
+};
+// A reason that comes and goes every frame must not grow the run's memory without end.
+inline constexpr std::size_t kMaxBrakeMarks = 1000;
+
 struct RunOutcome {
     std::int64_t frames = 0;
     double elapsedS = 0.0;
@@ -30,6 +38,9 @@ struct RunOutcome {
     // Per signal, its aspect when the train passed it going forwards (kNotPassed: never).
     std::vector<std::int32_t> passedAspect;
     bool patternSpeedSet = false; // the pattern speed panel entry was ever non-zero
+    bool diagnostics = false;     // the library told its state through GetDiagnostics
+    std::vector<BrakeMark> brakeMarks;
+    std::size_t brakeMarksLeftOut = 0; // set past kMaxBrakeMarks
     std::string endReason;
     std::vector<std::string> warnings; // things the host could not do as the scenario asked
 };
@@ -67,6 +78,10 @@ class HostRun {
     void SendSignalAhead();
     void LogOutputChanges(const HandleOutput& before);
     void LogSlotChanges();
+    void HandCalendar();
+    void StartDiagnostics();
+    void ReadDiagnostics();
+    void LogBrakeReasons(std::uint8_t before);
     bool Suspended() const;
     std::int32_t NextInterval();
     void Log(const std::string& text);
@@ -93,6 +108,8 @@ class HostRun {
     std::uint16_t soundChanges_[kSoundSize] = {};
     std::int32_t driverReverser_ = 0, driverPower_ = 0, driverBrake_ = 0;
     HandleOutput output_{};
+    bool diagnosed_ = false; // the library has GetDiagnostics of this host's layout
+    Diagnostics diagnostics_{};
     bool suspendedBefore_ = false;
     std::size_t nextStep_ = 0;
     std::int64_t lastStepMs_ = 0;

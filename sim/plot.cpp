@@ -2,6 +2,7 @@
 
 #include "platform/process.h"
 #include "sim/beacon_names.h"
+#include "sim/brake_reason_names.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -83,6 +84,83 @@ std::string ChangeText(const SignalChange& c) {
     return "";
 }
 
+// Where each panel sits, as fractions of the picture from the bottom.
+struct PanelLayout {
+    bool multiplot = false;
+    double speedBottom = 0.0;
+    double voltsBottom = 0.0, voltsHeight = 0.0;
+    double stripHeight = 0.0;
+};
+
+PanelLayout LayoutPanels(bool volts, bool strip) {
+    if (volts && strip) return {true, 0.46, 0.24, 0.22, 0.24};
+    if (volts) return {true, 0.32, 0.0, 0.32, 0.0};
+    if (strip) return {true, 0.3, 0.0, 0.0, 0.3};
+    return {};
+}
+
+constexpr const char* kBrakeMarkColour = "#e377c2"; // apart from the brake output's red
+
+// A line where each automatic brake reason was set; in the speed panel also its name, as many
+// as find room up to kMaxBrakeLabels, and a count of the rest.
+void WriteBrakeMarks(std::ostream& gp, const RunOutcome& run, double from, double to,
+                     bool labelled) {
+    LabelRows rows{from, to, 4};
+    std::size_t unnamed = run.brakeMarksLeftOut;
+    int named = 0;
+    for (const BrakeMark& mark : run.brakeMarks) {
+        gp << "set arrow from " << Number(mark.location) << ", graph 0 to " << Number(mark.location)
+           << ", graph 1 nohead lc rgb '" << kBrakeMarkColour << "' lw 1.5 dt 4\n";
+        if (!labelled) continue;
+        const std::string name(BrakeReasonName(mark.bit));
+        bool rightwards = true;
+        const int row =
+            named < kMaxBrakeLabels ? rows.Place(mark.location, name.size(), rightwards) : -1;
+        if (row < 0) {
+            ++unnamed;
+            continue;
+        }
+        ++named;
+        gp << "set label " << Quoted(name) << " at " << Number(mark.location) << ", graph "
+           << Number(0.69 - 0.03 * row)
+           << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
+           << kBrakeMarkColour << "' noenhanced\n";
+    }
+    if (labelled && unnamed > 0)
+        gp << "set label "
+           << Quoted(std::to_string(unnamed) +
+                     " more automatic brake reasons set than named (at most " +
+                     std::to_string(kMaxBrakeLabels) + "); see the event log")
+           << " at graph 0.99, graph 0.45 right font ',8' tc rgb '" << kBrakeMarkColour << "'\n";
+}
+
+constexpr const char* kVoltageColour = "#8c564b";
+constexpr const char* kGaugeColour = "#17becf";
+
+// The second panel: the line voltage and the brake-cylinder gauge the plug-in shows, over the
+// same location axis as the speed, so that a dip or a rising gauge sits under its cause. A train
+// standing still draws its changes as a vertical stroke; the event log has them in time.
+void WriteVoltagePanel(std::ostream& gp, const Recorder& recorder, const RunOutcome& run,
+                       const PanelLayout& layout, double from, double to) {
+    gp << "unset arrow\nunset label\nset offsets 0, 0, 0, 0\n"
+       << "set origin 0," << Number(layout.voltsBottom) << "\nset size 1,"
+       << Number(layout.voltsHeight) << "\n"
+       << "set title 'line voltage and brake-cylinder gauge, as the plug-in shows them' "
+          "noenhanced font ',9'\n"
+       // The axis labels in the colours of their lines stand in for a key, which would hide data.
+       << "set ylabel 'line voltage (V)' tc rgb '" << kVoltageColour << "'\n"
+       << "set y2label 'BC gauge (kPa)' tc rgb '" << kGaugeColour << "'\n"
+       << "set yrange [*:*]\nset y2range [0:*]\nunset y2tics\nset y2tics autofreq\nset key off\n";
+    WriteBrakeMarks(gp, run, from, to, false);
+    const std::string data = Quoted(kPlotTrace);
+    gp << "plot " << data << " skip 1 using " << recorder.LocationColumn() << ":"
+       << recorder.LineVoltageColumn() << " with lines lw 1.5 lc rgb '" << kVoltageColour
+       << "' title 'line voltage'"
+       << ", \\\n  " << data << " skip 1 using " << recorder.LocationColumn() << ":"
+       << recorder.BcDisplayColumn() << " axes x1y2 with lines lw 1.5 lc rgb '" << kGaugeColour
+       << "' title 'BC gauge'\n";
+}
+
 } // namespace
 
 bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const RunOutcome& run,
@@ -107,13 +185,6 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
     if (scenario.trace.patternSpeedPanel && !run.patternSpeedSet)
         title += " (pattern speed panel " + std::to_string(*scenario.trace.patternSpeedPanel) +
                  " stayed 0 all run: not drawn)";
-    // The script names its files relative to the run folder, where gnuplot runs: no path the
-    // user gave is ever written into it.
-    gp << "# Drawn by velqa3-sim from the trace; in the run folder, run it again with: gnuplot "
-       << kPlotScript << "\n"
-       << "set terminal pngcairo size " << kPlotWidth << "," << kPlotHeight << " font 'sans,10'\n"
-       << "set output " << Quoted(kPlotPicture) << "\n"
-       << "set datafile separator ','\n";
     // The traced lamps and sounds, one row each, in a strip under the speed: the cab at a glance.
     struct Row {
         std::string name;
@@ -134,8 +205,21 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
             addRow("panel " + std::to_string(index), recorder.PanelColumn(index), false);
     for (int index : scenario.trace.sound)
         addRow("sound " + std::to_string(index), recorder.SoundColumn(index), true);
-    if (!rows.empty())
-        gp << "set multiplot\nset lmargin 10\nset rmargin 12\nset origin 0,0.3\nset size 1,0.7\n";
+    // The script names its files relative to the run folder, where gnuplot runs: no path the
+    // user gave is ever written into it.
+    gp << "# Drawn by velqa3-sim from the trace; in the run folder, run it again with: gnuplot "
+       << kPlotScript << "\n"
+       << "set terminal pngcairo size " << kPlotWidth << ","
+       << (run.diagnostics && !rows.empty() ? kPlotTallHeight : kPlotHeight) << " font 'sans,10'\n"
+       << "set output " << Quoted(kPlotPicture) << "\n"
+       << "set datafile separator ','\n";
+    // The panels from the top: speed, then line voltage and gauge, then the strip; the lower
+    // ones share the speed's location axis and margins, so a mark lines up across them.
+    const PanelLayout layout = LayoutPanels(run.diagnostics, !rows.empty());
+    if (layout.multiplot)
+        gp << "set multiplot\nset lmargin 10\nset rmargin 12\nset origin 0,"
+           << Number(layout.speedBottom) << "\nset size 1," << Number(1.0 - layout.speedBottom)
+           << "\n";
     gp << "set title " << Quoted(title) << " noenhanced\n"
        << "set xlabel 'location (m)'\nset ylabel 'speed (km/h)'\nset y2label 'brake notch'\n"
        << "set ytics nomirror\nset grid\nset key outside bottom center horizontal\n"
@@ -196,6 +280,7 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
            << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
            << colour << "' noenhanced\n";
     }
+    WriteBrakeMarks(gp, run, from, to, true);
     if (unlabelled > 0)
         gp << "set label "
            << Quoted(std::to_string(unlabelled) +
@@ -217,12 +302,17 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
        << ", \\\n  '' skip 1 using " << recorder.LocationColumn() << ":"
        << recorder.DriverBrakeColumn()
        << " axes x1y2 with steps dt 2 lc rgb '#9467bd' title 'driver brake'\n";
-    if (rows.empty()) return static_cast<bool>(gp);
+    if (run.diagnostics) WriteVoltagePanel(gp, recorder, run, layout, from, to);
+    if (rows.empty()) {
+        if (layout.multiplot) gp << "unset multiplot\n";
+        return static_cast<bool>(gp);
+    }
 
     std::string stripTitle = "lamps (panel entry not 0) and sounds (bar: looping, dot: played once)";
     if (leftOut > 0) stripTitle += "; " + std::to_string(leftOut) + " more traced entries not drawn";
     gp << "unset arrow\nunset label\nunset y2tics\nunset y2label\nset offsets 0, 0, 0, 0\n"
-       << "set origin 0,0\nset size 1,0.3\nset key off\nset ylabel ''\n"
+       << "set origin 0,0\nset size 1," << Number(layout.stripHeight)
+       << "\nset key off\nset ylabel ''\n"
        << "set title " << Quoted(stripTitle) << " noenhanced font ',9'\n"
        << "set yrange [0:" << rows.size() << "]\nset ytics (";
     for (std::size_t i = 0; i < rows.size(); ++i)

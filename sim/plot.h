@@ -1,5 +1,7 @@
 // The picture of a run: speed over distance, the pattern speed read from the panel, the brake
-// output and the beacons, drawn by gnuplot from the trace.
+// output, the beacons and where an automatic brake reason was set; below it the line voltage and
+// the brake-cylinder gauge, and the strip of traced lamps and sounds; drawn by gnuplot from the
+// trace.
 #pragma once
 
 #include "sim/host_run.h"
@@ -17,6 +19,9 @@ inline constexpr const char* kPlotPicture = "run.png";
 inline constexpr const char* kPlotTrace = "trace.csv";
 inline constexpr int kPlotWidth = 1400;
 inline constexpr int kPlotHeight = 800;
+inline constexpr int kPlotTallHeight = 1000; // three panels: speed, voltage and the strip
+// Brake reasons labelled at most; further ones are marked, and counted in the picture.
+inline constexpr int kMaxBrakeLabels = 20;
 
 // Writes the gnuplot script into the run folder, beside the trace; true when it was written.
 bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const RunOutcome& run,

@@ -49,6 +49,10 @@ bool PluginLibrary::Open(const std::string& path, std::string& error) {
     }
     api.SetKeyboardState =
         reinterpret_cast<SetKeyboardStateFn>(platform::ResolveEntry(handle, "SetKeyboardState"));
+    api.GetDiagnostics =
+        reinterpret_cast<GetDiagnosticsFn>(platform::ResolveEntry(handle, "GetDiagnostics"));
+    api.SetCalendarTime =
+        reinterpret_cast<SetCalendarTimeFn>(platform::ResolveEntry(handle, "SetCalendarTime"));
     return true;
 }
 

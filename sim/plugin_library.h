@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "host/diagnostics.h"
 #include "host/host.h"
 
 #include <string>
@@ -30,6 +31,9 @@ struct PluginLibrary {
         SetBeaconDataFn SetBeaconData = nullptr;
         // Only the native build has it; null elsewhere.
         SetKeyboardStateFn SetKeyboardState = nullptr;
+        // Only builds for the stand-in host have these; never the shipping library.
+        GetDiagnosticsFn GetDiagnostics = nullptr;
+        SetCalendarTimeFn SetCalendarTime = nullptr;
     };
 
     platform::Library handle = nullptr;

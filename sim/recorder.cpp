@@ -1,5 +1,7 @@
 #include "sim/recorder.h"
 
+#include "sim/brake_reason_names.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -177,7 +179,8 @@ bool Recorder::Open(const std::string& tracePath, const std::string& eventsPath)
         trace_ << ",panel_" << std::to_string(index);
     for (int index : scenario_.trace.sound)
         trace_ << ",sound_" << std::to_string(index);
-    trace_ << '\n';
+    trace_ << ",tasc_distance_m,tasc_step,brake_demand,brake_reasons,line_voltage_v,bc_display_kpa"
+           << '\n';
     return true;
 }
 
@@ -187,18 +190,42 @@ bool Recorder::Close() {
     return trace && events;
 }
 
+namespace {
+constexpr int kFirstSlotColumn = 18; // after the seventeen columns every trace has
+} // namespace
+
 int Recorder::PanelColumn(int index) const {
     const auto& panel = scenario_.trace.panel;
     const auto it = std::find(panel.begin(), panel.end(), index);
-    return it == panel.end() ? 0 : 18 + static_cast<int>(it - panel.begin());
+    return it == panel.end() ? 0 : kFirstSlotColumn + static_cast<int>(it - panel.begin());
 }
 
 int Recorder::SoundColumn(int index) const {
     const auto& sound = scenario_.trace.sound;
     const auto it = std::find(sound.begin(), sound.end(), index);
     return it == sound.end() ? 0
-                             : 18 + static_cast<int>(scenario_.trace.panel.size()) +
+                             : kFirstSlotColumn + static_cast<int>(scenario_.trace.panel.size()) +
                                    static_cast<int>(it - sound.begin());
+}
+
+int Recorder::DiagnosticsColumn() const {
+    return kFirstSlotColumn +
+           static_cast<int>(scenario_.trace.panel.size() + scenario_.trace.sound.size());
+}
+
+void Recorder::TraceDiagnostics(const Diagnostics* d) {
+    if (d == nullptr || (d->flags & DiagnosticsBits::HasState) == 0) {
+        trace_ << ",,,,,,";
+        return;
+    }
+    // Without a stop point the distance would read as standing on the mark.
+    trace_ << ',';
+    if ((d->flags & DiagnosticsBits::TascTargetSet) != 0) trace_.Fixed(d->tascDistance, 3);
+    (trace_ << ',').Int(d->tascStep);
+    (trace_ << ',').Int(d->brakeDemand);
+    trace_ << ',' << BrakeReasonNames(d->brakeDemand);
+    (trace_ << ',').Int(d->lineVoltage);
+    (trace_ << ',').Fixed(d->bcDisplay, 1);
 }
 
 void Recorder::Trace(const FrameRecord& f) {
@@ -224,6 +251,7 @@ void Recorder::Trace(const FrameRecord& f) {
         (trace_ << ',').Int(f.panel[index]);
     for (int index : scenario_.trace.sound)
         (trace_ << ',').Int(f.sound[index]);
+    TraceDiagnostics(f.diagnostics);
     trace_ << '\n';
 }
 

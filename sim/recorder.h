@@ -3,6 +3,7 @@
 // of the host write the same text for the same values.
 #pragma once
 
+#include "host/diagnostics.h"
 #include "host/host.h"
 #include "sim/scenario.h"
 
@@ -24,6 +25,7 @@ struct FrameRecord {
     bool suspended = false;
     const std::int32_t* panel = nullptr;
     const std::int32_t* sound = nullptr;
+    const Diagnostics* diagnostics = nullptr; // null: the library tells none
 };
 
 // Text appended into a buffer and written in large blocks.
@@ -84,12 +86,22 @@ class Recorder {
     int DriverBrakeColumn() const { return 8; }
     int PanelColumn(int index) const; // 0 when the panel entry is not traced
     int SoundColumn(int index) const; // 0 when the sound entry is not traced
+    // The plug-in's diagnostics, after the traced entries (empty where the library has none).
+    int TascDistanceColumn() const { return DiagnosticsColumn(); }
+    int TascStepColumn() const { return DiagnosticsColumn() + 1; }
+    int BrakeDemandColumn() const { return DiagnosticsColumn() + 2; }
+    int BrakeReasonsColumn() const { return DiagnosticsColumn() + 3; }
+    int LineVoltageColumn() const { return DiagnosticsColumn() + 4; }
+    int BcDisplayColumn() const { return DiagnosticsColumn() + 5; }
 
     // The event log stops growing here (a plug-in that changes its output every frame of a long
     // run would otherwise fill it without end); its last line then says so.
     static constexpr std::int64_t kMaxEventBytes = 256 << 20;
 
   private:
+    int DiagnosticsColumn() const;
+    void TraceDiagnostics(const Diagnostics* d);
+
     const Scenario& scenario_;
     TextOut trace_;
     TextOut events_;

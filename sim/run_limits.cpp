@@ -7,9 +7,9 @@
 namespace velqa3::sim {
 
 namespace {
-// A trace row: the fixed columns take about 90 bytes, each traced panel or sound entry up to
-// 12 more (a comma and a 32-bit value).
-constexpr std::int64_t kRowBytes = 90;
+// A trace row: the fixed columns take about 90 bytes and the diagnostics about 40 (a single
+// brake reason), each traced panel or sound entry up to 12 more (a comma and a 32-bit value).
+constexpr std::int64_t kRowBytes = 130;
 constexpr std::int64_t kColumnBytes = 12;
 } // namespace
 

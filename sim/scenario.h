@@ -137,6 +137,8 @@ struct Expectation {
         ReverserIs,   // the reverser output keeps a value through a window of run time
         PanelHolds,   // a panel entry keeps a value on every frame of a range (m or s)
         SoundCommand, // a sound entry is given a command (optionally within a range, m or s)
+        BrakeReason,  // an automatic brake reason is set (optionally within a range, m or s)
+        TascStop,     // the first stand with a TASC stop point lies within value m of it
     };
     enum class Sound { Once, Looping, Stops };
     Kind kind = Kind::BrakeReaches;
@@ -152,6 +154,8 @@ struct Expectation {
     std::int32_t reverser = 0; // ReverserIs
     int soundIndex = 0;        // SoundCommand
     Sound sound = Sound::Once;
+    std::uint8_t reasonBit = 0; // BrakeReason
+    std::string reasonName;     // BrakeReason
 };
 
 struct Suspension {

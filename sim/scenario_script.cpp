@@ -1,4 +1,5 @@
 // The driver's script ([[driver]] steps) and the expectations ([[expect]]).
+#include "sim/brake_reason_names.h"
 #include "sim/cab_key_names.h"
 #include "sim/scenario_parts.h"
 
@@ -145,7 +146,7 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
         "stops_between", "final_stop_between", "speed_below",
         "message",       "message_contains",   "no_messages",
         "panel",         "reverser_is",        "panel_is",
-        "sound"};
+        "sound",         "brake_reason",       "tasc_stop_within"};
     for (std::string_view k : kKinds)
         fields.Know(k);
     for (std::string_view k : {"between_m", "between_s", "value", "plays"})
@@ -165,7 +166,7 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
             fields.line(), fields.path(),
             "needs exactly one of brake_reaches, brake_never_above, stops_before, "
             "stops_between, final_stop_between, speed_below, message, message_contains, "
-            "no_messages, panel, reverser_is, panel_is, sound"};
+            "no_messages, panel, reverser_is, panel_is, sound, brake_reason, tasc_stop_within"};
     const bool ranged = kind == "brake_reaches" || kind == "panel";
     if (ranged && fields.Has("between_m")) {
         const auto [from, to] = Range(fields, "between_m");
@@ -202,7 +203,12 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
         const auto [from, to] = Range(fields, "between_s");
         expect.from = from;
         expect.to = to;
-    } else if (kind == "panel_is" || kind == "sound") {
+    } else if (kind == "tasc_stop_within") {
+        expect.kind = Expectation::Kind::TascStop;
+        expect.value = *fields.Number(kind);
+        if (expect.value <= 0.0 || expect.value > 1000.0)
+            fields.Fail(kind, "must be above 0 and at most 1000 (m either side of the stop point)");
+    } else if (kind == "panel_is" || kind == "sound" || kind == "brake_reason") {
         // A range of distance or of run time; one of them, never both.
         const bool metres = fields.Has("between_m"), seconds = fields.Has("between_s");
         if (metres && seconds)
@@ -215,7 +221,13 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
             expect.to = to;
             expect.rangeInSeconds = seconds;
         }
-        if (kind == "panel_is") {
+        if (kind == "brake_reason") {
+            expect.kind = Expectation::Kind::BrakeReason;
+            expect.reasonName = *fields.Text(kind);
+            const auto bit = BrakeReasonBit(expect.reasonName);
+            if (!bit) fields.Fail(kind, "must be one of " + BrakeReasonList());
+            expect.reasonBit = *bit;
+        } else if (kind == "panel_is") {
             expect.kind = Expectation::Kind::PanelHolds;
             expect.panelIndex = static_cast<int>(*fields.Integer(kind, 0, 255));
             if (!fields.Has("value")) fields.Fail("value", "is missing (the panel value expected)");

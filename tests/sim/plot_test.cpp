@@ -1,5 +1,6 @@
 // The picture of a run, read back from the PNG and the script that drew it: the whole route,
 // signals in the colour they showed, labelled beacons that keep apart, the notches by name.
+#include "sim/plot.h"
 #include "tests/sim/sim_harness.h"
 
 #include <cstdio>
@@ -94,6 +95,45 @@ TEST_F(Host, APanelTheRunNeverSetIsLeftOutOfThePictureAndSaidSo) {
                         "drawn"),
               std::string::npos)
         << script;
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+TEST_F(Host, BrakeMarksAreLabelledUpToTheCapAndTheVoltagePanelFollowsTheDiagnostics) {
+    sim::Scenario scenario;
+    ScenarioError error;
+    ASSERT_TRUE(ParseScenario("name = \"marks\"\n", root_ / "marks.toml", scenario, error))
+        << error.Text();
+    const Recorder recorder(scenario);
+    RunOutcome run;
+    run.highest = 3000.0;
+    run.diagnostics = true;
+    for (int i = 0; i < 30; ++i)
+        run.brakeMarks.push_back({100.0 * i, 0x08});
+    run.brakeMarksLeftOut = 5;
+    ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_));
+    std::string script = Read(root_ / kPlotScript);
+    // Every mark is drawn in both panels; only kMaxBrakeLabels are named, the rest counted.
+    EXPECT_EQ(Count(script, "nohead lc rgb '#e377c2'"), 60u) << script;
+    EXPECT_EQ(Count(script, "set label 'VigilanceBrake'"), 20u) << script;
+    EXPECT_NE(script.find("'15 more automatic brake reasons set than named (at most 20)"),
+              std::string::npos)
+        << script;
+    const std::string volts = "using 3:" + std::to_string(recorder.LineVoltageColumn()) + " with";
+    EXPECT_NE(script.find(volts), std::string::npos) << script;
+
+    run.diagnostics = false;
+    run.brakeMarks.clear();
+    run.brakeMarksLeftOut = 0;
+    ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_));
+    script = Read(root_ / kPlotScript);
+    EXPECT_EQ(script.find("line voltage"), std::string::npos) << script;
+    EXPECT_EQ(script.find("multiplot"), std::string::npos) << script;
 }
 
 } // namespace

@@ -146,7 +146,7 @@ TEST_F(Host, RefusesARunTooLargeBeforeItStartsNamingTheOptionThatRaisesTheLimit)
 
     const SimRun trace = Run(week, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "1000000000"});
     EXPECT_EQ(trace.exitCode, 2);
-    EXPECT_TRUE(trace.Said("run.max_s: the trace would take about 51911 MB, more than the limit "
+    EXPECT_TRUE(trace.Said("run.max_s: the trace would take about 74982 MB, more than the limit "
                            "of 1024 MB;"))
         << trace.errors;
     EXPECT_TRUE(trace.Said("period_ms")) << trace.errors;
