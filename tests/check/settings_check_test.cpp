@@ -1,12 +1,11 @@
 // velqa3-check as an author meets it: the example file passes, each kind of mistake is named at
 // its line, and no file, however broken, stops it.
 #include "check/settings_check.h"
+#include "tests/support/read_file.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace velqa3::check {
@@ -21,13 +20,6 @@ Report Check(const std::string& file) {
     Report report{0, {}};
     report.status = CheckSettingsText(file, "t.dat", report.text);
     return report;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 TEST(SettingsCheck, ExampleFileIsClean) {
@@ -192,7 +184,7 @@ TEST(SettingsCheck, SurvivesTheFuzzCorpus) {
     int files = 0;
     for (const auto& entry :
          std::filesystem::directory_iterator(VELQA3_SOURCE_DIR "/fuzz/corpus/settings")) {
-        const std::string bytes = ReadFile(entry.path());
+        const std::string bytes = velqa3::test::ReadWholeFile(entry.path());
         for (const std::string& text : {bytes, bytes.substr(0, bytes.size() / 2), bytes + bytes}) {
             const Report report = Check(text);
             EXPECT_TRUE(report.status == kClean || report.status == kWarnings);
