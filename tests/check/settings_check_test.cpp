@@ -22,21 +22,6 @@ Report Check(const std::string& file) {
     return report;
 }
 
-TEST(SettingsCheck, ExampleFileIsClean) {
-    const std::string path = VELQA3_SOURCE_DIR "/examples/velqa3.dat";
-    std::string out;
-    EXPECT_EQ(CheckSettingsFile(path, "velqa3.dat", out), kClean) << out;
-    EXPECT_EQ(out.find(": warning:"), std::string::npos) << out;
-    EXPECT_NE(out.find("velqa3.dat:23: [TRAIN] Default = 4\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("velqa3.dat: 82 settings read, 0 warnings\n"), std::string::npos) << out;
-}
-
-TEST(SettingsCheck, MissingFileIsUnreadable) {
-    std::string out;
-    EXPECT_EQ(CheckSettingsFile("/nonexistent/velqa3.dat", "velqa3.dat", out), kUnreadable);
-    EXPECT_NE(out.find("velqa3.dat: error:"), std::string::npos) << out;
-}
-
 // Each mistake, the line it is reported at and the words that name it.
 TEST(SettingsCheck, NamesEachMistakeAtItsLine) {
     const struct {

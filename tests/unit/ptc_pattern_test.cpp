@@ -42,22 +42,6 @@ TEST(PtcPattern, CurveFiguresAndFloors) {
     }
 }
 
-TEST(PtcPattern, LimitComesIntoForceWithTheOvershoot) {
-    PtcRig rig;
-    rig.atsMode = 71; // pattern without a checker
-    rig.ptc.limSpd = 45;
-    rig.ptc.limDis = 3;
-    rig.ptc.limLength = 400;
-    rig.speed = 18; // 5 m in this frame
-    rig.Run(1000);
-    EXPECT_EQ(rig.ptc.limDis, 0.0f);
-    EXPECT_NEAR(rig.ptc.limDoDis, 398.0f, 0.001f);
-    EXPECT_NEAR(rig.ptc.patternSpd, 45.0f, 0.001f);
-    rig.Run(1000, 80); // 400 m on: the train has cleared it
-    EXPECT_EQ(rig.ptc.limDoDis, 0.0f);
-    EXPECT_EQ(rig.ptc.limDoSpd, 999.9f);
-}
-
 // At 90 km/h a 20 ms frame covers exactly 0.5 m in float32, so a whole-metre distance runs out
 // exactly at the end of a frame: that frame has reached it, one frame short of it has not.
 TEST(PtcPattern, DistancesEndingExactlyOnAFrameReachTheirEvent) {
@@ -98,12 +82,13 @@ TEST(PtcPattern, DistancesEndingExactlyOnAFrameReachTheirEvent) {
 
 TEST(PtcPattern, PatternSpeedTakesTheLowestCap) {
     const struct {
-        float sigDis, nsdDis, aspectSpd, limDoMax, expected;
+        float sigDis, nsdDis, aspectSpd, limDoMax, limDoSpd, expected;
     } cases[] = {
-        {100000, 50, 999.9f, 120, 15}, // zone speed
-        {100000, 0, 55, 120, 55},      // aspect speed
-        {0, 50, 999.9f, 200, 15},      // no stop pattern: zone still counts
-        {0, 0, 999.9f, 200, 160},      // nothing in force
+        {100000, 50, 999.9f, 120, 999.9f, 15}, // zone speed
+        {100000, 0, 55, 120, 999.9f, 55},      // aspect speed
+        {0, 50, 999.9f, 200, 999.9f, 15},      // no stop pattern: zone still counts
+        {0, 0, 999.9f, 200, 45, 45},           // a limit in force
+        {0, 0, 999.9f, 200, 999.9f, 160},      // nothing in force
     };
     for (const auto& c : cases) {
         PtcRig rig;
@@ -112,6 +97,8 @@ TEST(PtcPattern, PatternSpeedTakesTheLowestCap) {
         rig.ptc.nsdDis = c.nsdDis;
         rig.ptc.aspectSpd = c.aspectSpd;
         rig.ptc.limDoMax = c.limDoMax;
+        rig.ptc.limDoSpd = c.limDoSpd;
+        rig.ptc.limDoDis = c.limDoSpd < 999.0f ? 400.0f : 0.0f;
         rig.Run(0);
         EXPECT_EQ(rig.ptc.patternSpd, c.expected);
     }

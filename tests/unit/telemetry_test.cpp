@@ -4,6 +4,7 @@
 #include "platform/udp_receive.h"
 #include "plugin/plugin.h"
 #include "telemetry/telemetry.h"
+#include "tests/support/vehicle_state.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -56,14 +57,6 @@ std::vector<std::string> Keys(const ordered_json& object) {
     return keys;
 }
 
-VehicleState State(std::int32_t timeMs, float speed = 0.0f, double location = 0.0) {
-    VehicleState state{};
-    state.Time = timeMs;
-    state.Speed = speed;
-    state.Location = location;
-    return state;
-}
-
 // A plug-in instance with telemetry settings of its own, set up as the host does.
 struct TelemetryRun {
     std::unique_ptr<Plugin> plugin = std::make_unique<Plugin>();
@@ -85,7 +78,7 @@ struct TelemetryRun {
 
     void Frame(std::int32_t timeMs, float speed = 0.0f, bool suspended = false) {
         panel[kSuspendPanelIndex] = suspended ? 1 : 0;
-        plugin->Elapse(State(timeMs, speed, speed * 0.01), panel, sound);
+        plugin->Elapse(test::StateAt(timeMs, speed, speed * 0.01), panel, sound);
     }
 };
 
