@@ -31,8 +31,7 @@ TEST(PtcPattern, CurveFiguresAndFloors) {
         {0, 0.01f, 45, 0.01f, 0, &PTC::limPtnSpd, 45, 0}, // nor below the limit itself
     };
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.speed = c.speed;
+        PtcRig rig{.speed = c.speed};
         rig.ptc.sigDis = c.sigDis;
         rig.ptc.limSpd = c.limSpd;
         rig.ptc.limDis = c.limDis;
@@ -91,8 +90,7 @@ TEST(PtcPattern, PatternSpeedTakesTheLowestCap) {
         {0, 0, 999.9f, 200, 999.9f, 160},      // nothing in force
     };
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.atsMode = 71;
+        PtcRig rig{.atsMode = 71};
         rig.ptc.sigDis = c.sigDis;
         rig.ptc.nsdDis = c.nsdDis;
         rig.ptc.aspectSpd = c.aspectSpd;
@@ -117,8 +115,7 @@ TEST(PtcPattern, PassingTheStopPoint) {
         {7, 1, 30, 5, 7, 1, 0},         // a zone beyond the stop point: run through it
     };
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.atsMode = c.atsMode;
+        PtcRig rig{.atsMode = c.atsMode};
         rig.speed = 36; // 10 m
         rig.ptc.sigDis = c.sigDis;
         rig.ptc.nsdArmed = c.nsdArmed;
@@ -174,9 +171,7 @@ TEST(PtcPattern, BrokenFramesMoveNothing) {
         std::int32_t ms;
     } cases[] = {{nan, 1000}, {60, 0}, {60, -1000}, {60, INT_MIN}};
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.atsMode = 71;
-        rig.speed = c.speed;
+        PtcRig rig{.speed = c.speed, .atsMode = 71};
         rig.ptc.limDis = 500;
         rig.Run(c.ms);
         EXPECT_EQ(rig.ptc.sigDis, 4096.0f) << c.speed << " " << c.ms;
