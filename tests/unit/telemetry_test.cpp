@@ -89,12 +89,9 @@ TEST(Telemetry, StatusDatagramAtEvery500MsBoundaryInTheFixedFormat) {
         run.Frame(t, 36.0f);
     const std::vector<std::string> got = receiver.Drain();
     ASSERT_EQ(got.size(), 5u) << "500, 1000, 1500, 2000 and 2500 ms";
+    // The text itself is the protection's status message, whose format has its own test.
     for (const std::string& datagram : got) {
         const ordered_json status = Parsed(datagram);
-        EXPECT_EQ(Keys(status),
-                  (std::vector<std::string>{"Ats", "Sig", "NSD", "Lim", "LimDo", "Beacon"}));
-        EXPECT_EQ(Keys(status["Lim"]),
-                  (std::vector<std::string>{"Dis", "PtnDis", "PtnSpd", "Spd"}));
         EXPECT_EQ(status["Ats"]["Spd"], 36.0);
         EXPECT_EQ(status["LimDo"]["Max"], 120.0);
     }
@@ -115,15 +112,11 @@ TEST(Telemetry, StopDatagramOncePerSecondToItsOwnPortWithTheStationOfTheRoute) {
     run.Frame(1033);
     const std::vector<std::string> got = stop.Drain();
     ASSERT_EQ(got.size(), 1u);
-    const ordered_json message = Parsed(got[0]);
-    EXPECT_EQ(Keys(message), (std::vector<std::string>{"Time", "Location", "PanelLocation", "Speed",
-                                                       "Stop", "StaId", "Crawl"}));
+    const ordered_json message = Parsed(got[0]); // its format: StopMessageText
     EXPECT_EQ(message["Time"], 1);
     EXPECT_EQ(message["Speed"], 0.0);
     EXPECT_EQ(message["Stop"], 1);
     EXPECT_EQ(message["StaId"], 3);
-    EXPECT_EQ(message["Crawl"],
-              ordered_json::parse(R"({"Speed":0, "Start":0, "PanelStart":0, "Length":0})"));
     // Opening the doors at the station clears the stop flag.
     run.plugin->DoorsOpened(true);
     run.Frame(2001);
