@@ -1,11 +1,11 @@
 // Companion plug-ins beside the library: which of the host's calls reach them, in what order,
 // whose panel writes stay, and what a missing or broken companion does.
 #include "tests/abi/plugin_fixture.h"
+#include "tests/support/read_file.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace velqa3::test {
 namespace {
@@ -13,15 +13,7 @@ namespace {
 constexpr const char* kBoth = "[EXTRA]\nHybrid=1\nTameo=1\n";
 
 std::string CompanionLog(const LoadedPlugin& plugin) {
-    std::ifstream in(plugin.folder() / "companions.log");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void Frame(const LoadedPlugin& plugin, std::int32_t time, std::int32_t* panel,
-           std::int32_t* sound) {
-    plugin.api().Elapse(StateAt(time), panel, sound);
+    return ReadWholeFile(plugin.folder() / "companions.log");
 }
 
 TEST(Companions, GetTheirCallsInTheHostsOrderAndNothingElse) {
@@ -29,13 +21,12 @@ TEST(Companions, GetTheirCallsInTheHostsOrderAndNothingElse) {
         kBoth, {{"Norvelid.so", VELQA3_COMPANION_FULL}, {"Tameo.so", VELQA3_COMPANION_FULL}});
     EXPECT_EQ(plugin.attachOutput().find("Norvelid"), std::string::npos) << "found, no message";
     plugin.StartRun(VehicleSpec{8, 5, 2, 6, 10});
-    std::int32_t panel[kPanelSize] = {}, sound[kSoundSize] = {};
     plugin.api().KeyDown(2);
     plugin.api().KeyUp(2);
     plugin.api().SetBrake(3);
-    Frame(plugin, 36'000'000, panel, sound);
-    panel[kSuspendPanelIndex] = 1; // a suspended frame reaches no companion
-    Frame(plugin, 36'000'016, panel, sound);
+    plugin.Frame(36'000'000);
+    plugin.panel[kSuspendPanelIndex] = 1; // a suspended frame reaches no companion
+    plugin.Frame(36'000'016);
     plugin.api().Dispose();
     plugin.api().Dispose(); // twice: the companions are gone already
     EXPECT_EQ(CompanionLog(plugin), "Norvelid Load\n"
@@ -51,16 +42,14 @@ TEST(Companions, NorvelidWritesLastSoItsPanelAndSoundStayAndHandlesAreNeverItsOw
     LoadedPlugin plugin(
         kBoth, {{"Norvelid.so", VELQA3_COMPANION_FULL}, {"Tameo.so", VELQA3_COMPANION_FULL}});
     plugin.StartRun();
-    std::int32_t panel[kPanelSize] = {}, sound[kSoundSize] = {};
-    const HandleOutput out = plugin.api().Elapse(StateAt(36'000'000), panel, sound);
-    EXPECT_EQ(out, (HandleOutput{0, 0, 0, 0}));
+    EXPECT_EQ(plugin.Frame(36'000'000), (HandleOutput{0, 0, 0, 0}));
     for (int i = 0; i < kPanelSize; ++i) {
         if (i == kSuspendPanelIndex) continue;
-        ASSERT_EQ(panel[i], 7) << "panel " << i;
+        ASSERT_EQ(plugin.panel[i], 7) << "panel " << i;
     }
     for (int i = 0; i < kSoundSize; ++i)
-        ASSERT_EQ(sound[i], 7) << "sound " << i;
-    EXPECT_EQ(panel[kSuspendPanelIndex], 0);
+        ASSERT_EQ(plugin.sound[i], 7) << "sound " << i;
+    EXPECT_EQ(plugin.panel[kSuspendPanelIndex], 0);
 }
 
 TEST(Companions, MissingOnesAreReportedAndTheRunGoesOn) {
@@ -89,8 +78,7 @@ TEST(Companions, MissingOnesAreReportedAndTheRunGoesOn) {
             std::string::npos;
         EXPECT_EQ(message, c.message) << c.what;
         plugin.StartRun();
-        std::int32_t panel[kPanelSize] = {}, sound[kSoundSize] = {};
-        Frame(plugin, 36'000'000, panel, sound);
+        plugin.Frame(36'000'000);
         plugin.api().Dispose();
         EXPECT_EQ(CompanionLog(plugin), c.log) << c.what;
     }
@@ -101,8 +89,7 @@ TEST(Companions, StayUnloadedUnlessTheSettingsAskForThem) {
     LoadedPlugin plugin(std::nullopt, {{"Norvelid.so", VELQA3_COMPANION_FULL},
                                        {"Tameo.so", VELQA3_COMPANION_FULL}});
     plugin.StartRun();
-    std::int32_t panel[kPanelSize] = {}, sound[kSoundSize] = {};
-    Frame(plugin, 36'000'000, panel, sound);
+    plugin.Frame(36'000'000);
     plugin.api().Dispose();
     EXPECT_EQ(CompanionLog(plugin), "");
 }

@@ -32,10 +32,9 @@ TEST(AbiDiagnostics, StateOnlyFromLoadToDisposeAndNothingForAnotherLayout) {
     EXPECT_EQ(get(nullptr), kDiagnosticsRefused);
 
     plugin.StartRun();
-    std::int32_t panel[256] = {}, sound[256] = {};
     plugin.api().SetBrake(9); // the emergency notch of the default 8-notch train
     for (int t = 0; t < 10; ++t)
-        plugin.api().Elapse(StateAt(36'000'000 + 16 * t), panel, sound);
+        plugin.Frame(36'000'000 + 16 * t);
     d = BlankDiagnostics();
     ASSERT_EQ(get(&d), kDiagnosticsFilled);
     EXPECT_NE(d.flags & DiagnosticsBits::HasState, 0u);
@@ -55,10 +54,9 @@ std::vector<std::int32_t> VoltagesOnCalendar(std::int64_t seconds) {
     LoadedPlugin plugin;
     plugin.api().SetCalendarTime(seconds);
     plugin.StartRun();
-    std::int32_t panel[256] = {}, sound[256] = {};
     std::vector<std::int32_t> volts;
     for (int t = 0; t < 40; ++t) {
-        plugin.api().Elapse(StateAt(36'000'000 + 250 * t), panel, sound);
+        plugin.Frame(36'000'000 + 250 * t);
         Diagnostics d = BlankDiagnostics();
         plugin.api().GetDiagnostics(&d);
         volts.push_back(d.lineVoltage);

@@ -34,6 +34,13 @@ class LoadedPlugin {
     void StartRun(const VehicleSpec& spec = VehicleSpec{8, 5, 2, 6, 10});
     void Unload();
 
+    // One host frame, handing over the arrays below as the host's panel and sound.
+    HandleOutput Frame(std::int32_t timeMs, float speed = 0.0f) {
+        return api().Elapse(StateAt(timeMs, speed), panel, sound);
+    }
+    std::int32_t panel[kPanelSize] = {};
+    std::int32_t sound[kSoundSize] = {};
+
   private:
     std::filesystem::path folder_;
     sim::PluginLibrary library_;

@@ -1,12 +1,11 @@
 // velqa3-check as an author meets it: the example file passes, each kind of mistake is named at
 // its line, and no file, however broken, stops it.
 #include "check/settings_check.h"
+#include "tests/support/read_file.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace velqa3::check {
@@ -21,28 +20,6 @@ Report Check(const std::string& file) {
     Report report{0, {}};
     report.status = CheckSettingsText(file, "t.dat", report.text);
     return report;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-TEST(SettingsCheck, ExampleFileIsClean) {
-    const std::string path = VELQA3_SOURCE_DIR "/examples/velqa3.dat";
-    std::string out;
-    EXPECT_EQ(CheckSettingsFile(path, "velqa3.dat", out), kClean) << out;
-    EXPECT_EQ(out.find(": warning:"), std::string::npos) << out;
-    EXPECT_NE(out.find("velqa3.dat:23: [TRAIN] Default = 4\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("velqa3.dat: 82 settings read, 0 warnings\n"), std::string::npos) << out;
-}
-
-TEST(SettingsCheck, MissingFileIsUnreadable) {
-    std::string out;
-    EXPECT_EQ(CheckSettingsFile("/nonexistent/velqa3.dat", "velqa3.dat", out), kUnreadable);
-    EXPECT_NE(out.find("velqa3.dat: error:"), std::string::npos) << out;
 }
 
 // Each mistake, the line it is reported at and the words that name it.
@@ -192,7 +169,7 @@ TEST(SettingsCheck, SurvivesTheFuzzCorpus) {
     int files = 0;
     for (const auto& entry :
          std::filesystem::directory_iterator(VELQA3_SOURCE_DIR "/fuzz/corpus/settings")) {
-        const std::string bytes = ReadFile(entry.path());
+        const std::string bytes = velqa3::test::ReadWholeFile(entry.path());
         for (const std::string& text : {bytes, bytes.substr(0, bytes.size() / 2), bytes + bytes}) {
             const Report report = Check(text);
             EXPECT_TRUE(report.status == kClean || report.status == kWarnings);

@@ -75,7 +75,7 @@ brake_reason = "PtBrake"
     EXPECT_TRUE(run.Printed("FAILED: the automatic brake reason PtBrake is set: never"))
         << run.output;
 
-    const Lines events = LinesOf(Read(run.folder / "events.log"));
+    const Lines events = LinesOf(ReadWholeFile(run.folder / "events.log"));
     const auto said = [&](const std::string& text) {
         return std::count_if(events.begin(), events.end(), [&](const std::string& line) {
             return line.find(text) != std::string::npos;
@@ -84,7 +84,7 @@ brake_reason = "PtBrake"
     EXPECT_EQ(said("automatic brake: VigilanceBrake set"), 1);
     EXPECT_EQ(said("offers no diagnostics"), 0);
 
-    const Lines trace = LinesOf(Read(run.folder / "trace.csv"));
+    const Lines trace = LinesOf(ReadWholeFile(run.folder / "trace.csv"));
     ASSERT_GT(trace.size(), 2u);
     const std::vector<std::string> header = Cells(trace[0]);
     ASSERT_GE(header.size(), 6u);
@@ -114,11 +114,11 @@ tasc_stop_within = 0.35
         << run.output;
     EXPECT_TRUE(run.Printed("NOT CHECKED: the train first stands within 0.35 m of the TASC stop"))
         << run.output;
-    const std::string events = Read(run.folder / "events.log");
+    const std::string events = ReadWholeFile(run.folder / "events.log");
     const std::size_t at = events.find("the library offers no diagnostics");
     ASSERT_NE(at, std::string::npos) << events;
     EXPECT_EQ(events.find("the library offers no diagnostics", at + 1), std::string::npos);
-    const Lines trace = LinesOf(Read(run.folder / "trace.csv"));
+    const Lines trace = LinesOf(ReadWholeFile(run.folder / "trace.csv"));
     ASSERT_GT(trace.size(), 1u);
     EXPECT_EQ(trace[1].substr(trace[1].size() - 6), ",,,,,,") << trace[1];
 }

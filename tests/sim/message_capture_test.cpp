@@ -1,24 +1,16 @@
 // The plug-in's messages read back from standard error: each line comes out at the first look
 // after it was written, however many the run shows, and the file keeps exactly what was written.
 #include "sim/message_capture.h"
+#include "tests/support/read_file.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace velqa3::sim {
 namespace {
-
-std::string Contents(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(MessageCapture, EachLineComesOutAtTheFirstLookAfterItWasWritten) {
     const auto file = std::filesystem::path(testing::TempDir()) / "capture-lines.txt";
@@ -53,7 +45,7 @@ TEST(MessageCapture, EachLineComesOutAtTheFirstLookAfterItWasWritten) {
     EXPECT_EQ(seen.back().caption, "19999");
     EXPECT_EQ(seen.back().text, line);
     capture.End();
-    EXPECT_EQ(Contents(file), written);
+    EXPECT_EQ(test::ReadWholeFile(file), written);
 }
 
 } // namespace

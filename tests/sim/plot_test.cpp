@@ -13,7 +13,7 @@ struct PngSize {
 };
 
 PngSize SizeOf(const fs::path& png) {
-    const std::string bytes = Read(png);
+    const std::string bytes = ReadWholeFile(png);
     if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {};
     const auto big = [&](std::size_t at) {
         unsigned value = 0;
@@ -56,7 +56,7 @@ TEST_F(Host, ThePictureShowsTheWholeRouteAndWhatTheTrainMetOnIt) {
     const PngSize size = SizeOf(run.folder / "run.png");
     EXPECT_EQ(size.width, 1400u);
     EXPECT_EQ(size.height, 800u);
-    const std::string script = Read(run.folder / "plot.gp");
+    const std::string script = ReadWholeFile(run.folder / "plot.gp");
 
     // The train stopped short of 100 m; the axis still reaches the far signal.
     double from = 0, to = 0;
@@ -88,7 +88,7 @@ TEST_F(Host, APanelTheRunNeverSetIsLeftOutOfThePictureAndSaidSo) {
     const SimRun run = Run(Scenario(12), VELQA3_PROBE_PATH, {});
     ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
     EXPECT_EQ(SizeOf(run.folder / "run.png").width, 1400u);
-    const std::string script = Read(run.folder / "plot.gp");
+    const std::string script = ReadWholeFile(run.folder / "plot.gp");
     EXPECT_EQ(script.find("pattern speed (panel"), std::string::npos) << script;
     EXPECT_NE(LineWith(script, "set title")
                   .find("pattern speed panel 12 stayed 0 all run: not "
@@ -117,7 +117,7 @@ TEST_F(Host, BrakeMarksAreLabelledUpToTheCapAndTheVoltagePanelFollowsTheDiagnost
         run.brakeMarks.push_back({100.0 * i, 0x08});
     run.brakeMarksLeftOut = 5;
     ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_));
-    std::string script = Read(root_ / kPlotScript);
+    std::string script = ReadWholeFile(root_ / kPlotScript);
     // Every mark is drawn in both panels; only kMaxBrakeLabels are named, the rest counted.
     EXPECT_EQ(Count(script, "nohead lc rgb '#e377c2'"), 60u) << script;
     EXPECT_EQ(Count(script, "set label 'VigilanceBrake'"), 20u) << script;
@@ -131,7 +131,7 @@ TEST_F(Host, BrakeMarksAreLabelledUpToTheCapAndTheVoltagePanelFollowsTheDiagnost
     run.brakeMarks.clear();
     run.brakeMarksLeftOut = 0;
     ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_));
-    script = Read(root_ / kPlotScript);
+    script = ReadWholeFile(root_ / kPlotScript);
     EXPECT_EQ(script.find("line voltage"), std::string::npos) << script;
     EXPECT_EQ(script.find("multiplot"), std::string::npos) << script;
 }

@@ -2,12 +2,12 @@
 // same as the general conversion gives, blanks before a right-aligned reading, and a clock
 // that counts on past midnight.
 #include "sim/recorder.h"
+#include "tests/support/read_file.h"
 
 #include <gtest/gtest.h>
 
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -22,10 +22,7 @@ std::string Written(void (*write)(TextOut&)) {
         write(out);
         EXPECT_TRUE(out.Close());
     }
-    std::ifstream in(file);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test::ReadWholeFile(file);
 }
 
 std::string General(double value, int decimals) {

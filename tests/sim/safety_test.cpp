@@ -68,7 +68,7 @@ TEST_F(Host, NoScenarioTextOrOutputPathBecomesACommand) {
         ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
         EXPECT_TRUE(fs::exists(out / "run.png")) << out << run.errors;
         // Only the files the script names itself, relative to the run folder.
-        const std::string script = Read(out / "plot.gp");
+        const std::string script = ReadWholeFile(out / "plot.gp");
         EXPECT_NE(script.find("\nset output 'run.png'\n"), std::string::npos) << script;
         EXPECT_NE(script.find("\nplot 'trace.csv' "), std::string::npos) << script;
         EXPECT_EQ(script.find("\n!"), std::string::npos) << script;

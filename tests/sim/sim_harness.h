@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sim/app.h"
+#include "tests/support/read_file.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,7 @@ namespace velqa3::sim::test {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-inline std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using velqa3::test::ReadWholeFile;
 
 struct SimRun {
     int exitCode = -1;
@@ -77,7 +73,7 @@ class Host : public ::testing::Test {
         run.exitCode = SimMain(static_cast<int>(argv.size()), argv.data());
         run.errors = ::testing::internal::GetCapturedStderr();
         run.output = ::testing::internal::GetCapturedStdout();
-        std::istringstream log(Read(run.folder / "probe.log"));
+        std::istringstream log(ReadWholeFile(run.folder / "probe.log"));
         for (std::string line; std::getline(log, line);)
             run.calls.push_back(line);
         return run;

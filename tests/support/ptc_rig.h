@@ -16,11 +16,14 @@ struct PtcRig {
     std::uint8_t atsMode = 4;
     std::uint8_t cabSwitches = 0x01;
     std::int32_t aspect = 0;
-    PTC ptc;
+    PTC ptc = Fresh();
 
-    PtcRig() {
-        ptc.ebNotch = 9;
-        ptc.trainLength = 200.0f;
+    // An emergency notch of 9 and a 200 m train.
+    static PTC Fresh() {
+        PTC fresh;
+        fresh.ebNotch = 9;
+        fresh.trainLength = 200.0f;
+        return fresh;
     }
 
     PtcFrame Frame() const {

@@ -160,9 +160,9 @@ TEST_F(LineVoltageCab, FrameDriverRunsTheLineAfterTheHandles) {
     plugin->SetReverser(1);
     plugin->SetPower(4);
     VehicleState state = test::StateAt(time += 16, 30.0f);
-    state.Current = 400.0f; // 1730 − 142 = 1588 V
+    state.Current = 400.0f; // 1730 − 142.2 = 1587.8 V, shown as 1587
     EXPECT_EQ(plugin->Elapse(state, panel, sound).Power, 4) << "this frame saw 1620 V";
-    EXPECT_NEAR(plugin->aids.voltage.lineVoltage, 1588, 4) << "the first frame also wandered";
+    EXPECT_NEAR(plugin->aids.voltage.lineVoltage, 1587, 4) << "and the first frame wandered ±4 V";
     state.Time = time += 16;
     EXPECT_EQ(plugin->Elapse(state, panel, sound).Power, 3);
 

@@ -78,9 +78,7 @@ TEST(PtcBeacon, EachTypeWritesItsField) {
         {140, 0, 0, 0, 0, 4, &PTC::sigDis, 10000},
     };
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.speed = c.speed;
-        rig.atsMode = c.atsMode;
+        PtcRig rig{.speed = c.speed, .atsMode = c.atsMode};
         rig.ptc.BeaconIn(rig.Frame(), c.type, c.signal, c.distance, c.optional, true);
         EXPECT_NEAR(rig.ptc.*c.field, c.expected, 1e-4f) << c.type << " " << c.optional;
     }
@@ -109,17 +107,14 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
         {64, 0, 10, -40'000, 0, 4, true, 0, 0, 0, 15},         // sub-kind -4: ignored
     };
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.speed = c.speed;
-        rig.atsMode = c.atsMode;
+        PtcRig rig{.speed = c.speed, .atsMode = c.atsMode};
         rig.ptc.BeaconIn(rig.Frame(), c.type, c.signal, c.distance, c.optional, c.accept);
         const PTC& p = rig.ptc; // a beacon brake is state 1
         EXPECT_EQ(std::tie(p.emergencyLatch, p.state, p.nsdArmed, p.nsdDis, p.nsdSpd),
                   std::tie(c.emergency, c.emergency, c.nsdArmed, c.nsdDis, c.nsdSpd))
             << c.type << " " << c.optional;
     }
-    PtcRig beyond; // beyond the stop point types 60 and 62 are not taken
-    beyond.speed = 40;
+    PtcRig beyond{.speed = 40}; // beyond the stop point types 60 and 62 are not taken
     beyond.ptc.nsdMode = 1;
     beyond.ptc.BeaconIn(beyond.Frame(), 60, 0, 30, 0, true);
     beyond.ptc.BeaconIn(beyond.Frame(), 62, 1, 300, 0, true);
@@ -128,8 +123,7 @@ TEST(PtcBeacon, BrakesAndProtectionZones) {
 }
 
 TEST(PtcBeacon, HoldAndKindBellAndLineType) {
-    PtcRig rig;
-    rig.speed = 72;
+    PtcRig rig{.speed = 72};
     rig.ptc.BeaconIn(rig.Frame(), 68, 0, 0, 0, true);
     rig.ptc.limDoDis = 500;
     rig.Run(1000);

@@ -52,8 +52,7 @@ TEST(PtcBell, TargetPatternRingsAtEveryChange) {
     rig.Run(100);
     EXPECT_EQ(rig.ptc.bellOut, 1); // back to 0: forced, at a stand too
 
-    PtcRig standing; // a warning that starts at a stand rings only while moving
-    standing.atsMode = 7;
+    PtcRig standing{.atsMode = 7}; // a warning that starts at a stand rings only while moving
     standing.ptc.patternKind = 1;
     standing.ptc.limSpd = 0;
     standing.ptc.limDis = 5;

@@ -142,16 +142,14 @@ TEST(PtcChecker, WarningsReleaseOnlyWhenNoHoldRuleHolds) {
 }
 
 TEST(PtcChecker, LatchesKeepTheCheckersOut) {
-    PtcRig rig;
-    rig.speed = 300;
+    PtcRig rig{.speed = 300};
     rig.ptc.emergencyLatch = 1;
     rig.ptc.in = rig.Frame();
     for (const Checker check : {CE, CS, CA, RS, MX})
         (rig.ptc.*check)();
     EXPECT_EQ(rig.ptc.state + rig.ptc.serviceLatch, 0);
 
-    PtcRig service; // under a service brake only the shunting check goes on
-    service.speed = 40;
+    PtcRig service{.speed = 40}; // under a service brake only the shunting check goes on
     service.ptc.in = service.Frame();
     service.ptc.ApplyServiceBrake(0);
     service.ptc.CheckService();
@@ -180,10 +178,7 @@ TEST(PtcChecker, ModeAndSwitchChooseTheChecker) {
         {0x14, 0x01, 300, 0, 0},  // nor here
     };
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.atsMode = c.atsMode;
-        rig.cabSwitches = c.cabSwitches;
-        rig.speed = c.speed;
+        PtcRig rig{.speed = c.speed, .atsMode = c.atsMode, .cabSwitches = c.cabSwitches};
         rig.Run(0);
         EXPECT_EQ(rig.ptc.emergencyLatch, c.emergency) << int{c.atsMode};
         EXPECT_EQ(rig.ptc.serviceLatch, c.service) << int{c.atsMode};
@@ -191,8 +186,7 @@ TEST(PtcChecker, ModeAndSwitchChooseTheChecker) {
 }
 
 TEST(PtcChecker, ServiceBrakeLetsGoBelowItsReleaseSpeed) {
-    PtcRig rig;
-    rig.atsMode = 7;
+    PtcRig rig{.atsMode = 7};
     rig.ptc.limDoDis = 1000;
     rig.ptc.limDoSpd = 45.9f;
     rig.speed = 56;

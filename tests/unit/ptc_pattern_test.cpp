@@ -31,8 +31,7 @@ TEST(PtcPattern, CurveFiguresAndFloors) {
         {0, 0.01f, 45, 0.01f, 0, &PTC::limPtnSpd, 45, 0}, // nor below the limit itself
     };
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.speed = c.speed;
+        PtcRig rig{.speed = c.speed};
         rig.ptc.sigDis = c.sigDis;
         rig.ptc.limSpd = c.limSpd;
         rig.ptc.limDis = c.limDis;
@@ -40,22 +39,6 @@ TEST(PtcPattern, CurveFiguresAndFloors) {
         rig.Run(0);
         EXPECT_NEAR(rig.ptc.*c.field, c.expected, c.tolerance) << c.speed << " " << c.sigDis;
     }
-}
-
-TEST(PtcPattern, LimitComesIntoForceWithTheOvershoot) {
-    PtcRig rig;
-    rig.atsMode = 71; // pattern without a checker
-    rig.ptc.limSpd = 45;
-    rig.ptc.limDis = 3;
-    rig.ptc.limLength = 400;
-    rig.speed = 18; // 5 m in this frame
-    rig.Run(1000);
-    EXPECT_EQ(rig.ptc.limDis, 0.0f);
-    EXPECT_NEAR(rig.ptc.limDoDis, 398.0f, 0.001f);
-    EXPECT_NEAR(rig.ptc.patternSpd, 45.0f, 0.001f);
-    rig.Run(1000, 80); // 400 m on: the train has cleared it
-    EXPECT_EQ(rig.ptc.limDoDis, 0.0f);
-    EXPECT_EQ(rig.ptc.limDoSpd, 999.9f);
 }
 
 // At 90 km/h a 20 ms frame covers exactly 0.5 m in float32, so a whole-metre distance runs out
@@ -98,20 +81,22 @@ TEST(PtcPattern, DistancesEndingExactlyOnAFrameReachTheirEvent) {
 
 TEST(PtcPattern, PatternSpeedTakesTheLowestCap) {
     const struct {
-        float sigDis, nsdDis, aspectSpd, limDoMax, expected;
+        float sigDis, nsdDis, aspectSpd, limDoMax, limDoSpd, expected;
     } cases[] = {
-        {100000, 50, 999.9f, 120, 15}, // zone speed
-        {100000, 0, 55, 120, 55},      // aspect speed
-        {0, 50, 999.9f, 200, 15},      // no stop pattern: zone still counts
-        {0, 0, 999.9f, 200, 160},      // nothing in force
+        {100000, 50, 999.9f, 120, 999.9f, 15}, // zone speed
+        {100000, 0, 55, 120, 999.9f, 55},      // aspect speed
+        {0, 50, 999.9f, 200, 999.9f, 15},      // no stop pattern: zone still counts
+        {0, 0, 999.9f, 200, 45, 45},           // a limit in force
+        {0, 0, 999.9f, 200, 999.9f, 160},      // nothing in force
     };
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.atsMode = 71;
+        PtcRig rig{.atsMode = 71};
         rig.ptc.sigDis = c.sigDis;
         rig.ptc.nsdDis = c.nsdDis;
         rig.ptc.aspectSpd = c.aspectSpd;
         rig.ptc.limDoMax = c.limDoMax;
+        rig.ptc.limDoSpd = c.limDoSpd;
+        rig.ptc.limDoDis = c.limDoSpd < 999.0f ? 400.0f : 0.0f;
         rig.Run(0);
         EXPECT_EQ(rig.ptc.patternSpd, c.expected);
     }
@@ -130,8 +115,7 @@ TEST(PtcPattern, PassingTheStopPoint) {
         {7, 1, 30, 5, 7, 1, 0},         // a zone beyond the stop point: run through it
     };
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.atsMode = c.atsMode;
+        PtcRig rig{.atsMode = c.atsMode};
         rig.speed = 36; // 10 m
         rig.ptc.sigDis = c.sigDis;
         rig.ptc.nsdArmed = c.nsdArmed;
@@ -187,9 +171,7 @@ TEST(PtcPattern, BrokenFramesMoveNothing) {
         std::int32_t ms;
     } cases[] = {{nan, 1000}, {60, 0}, {60, -1000}, {60, INT_MIN}};
     for (const auto& c : cases) {
-        PtcRig rig;
-        rig.atsMode = 71;
-        rig.speed = c.speed;
+        PtcRig rig{.speed = c.speed, .atsMode = 71};
         rig.ptc.limDis = 500;
         rig.Run(c.ms);
         EXPECT_EQ(rig.ptc.sigDis, 4096.0f) << c.speed << " " << c.ms;

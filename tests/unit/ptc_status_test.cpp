@@ -12,8 +12,7 @@ namespace {
 using test::PtcRig;
 
 TEST(PtcControl, StartResetAndRelease) {
-    PtcRig rig;
-    rig.speed = 40;
+    PtcRig rig{.speed = 40};
     rig.ptc.BeaconIn(rig.Frame(), 60, 0, 30, 0, true); // braked by a beacon
     rig.ptc.nsdLamp = 1;
     rig.ptc.patternSpd = 80;
@@ -40,8 +39,7 @@ TEST(PtcControl, StartResetAndRelease) {
 }
 
 TEST(PtcStatus, MessageInTheFixedFormat) {
-    PtcRig rig;
-    rig.speed = 72;
+    PtcRig rig{.speed = 72};
     rig.ptc.sigDis = 250;
     rig.ptc.limSpd = 45;
     rig.ptc.limDis = 300;

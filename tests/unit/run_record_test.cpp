@@ -2,6 +2,7 @@
 // a file that is never truncated, and a file that cannot be opened reported per due line.
 #include "telemetry/run_record.h"
 #include "tests/support/cab.h"
+#include "tests/support/read_file.h"
 
 #include <gtest/gtest.h>
 
@@ -10,20 +11,13 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <sstream>
 #include <string>
 
 namespace velqa3 {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadWholeFile;
 
 fs::path FreshFolder() {
     const fs::path folder =
@@ -94,7 +88,7 @@ TEST(RunRecordLines, OneLinePerBoundaryAppendedToWhatIsThere) {
     second.record = first.record;
     RecordFrame(second.record, 1, second.frame, second.state, second.values, path.string().c_str());
     EXPECT_FALSE(second.record.lineWritten);
-    EXPECT_EQ(ReadFile(path), "earlier run\r\n60, 36.500000, 2, 0, 1.500000, 0.500000,\r\n");
+    EXPECT_EQ(ReadWholeFile(path), "earlier run\r\n60, 36.500000, 2, 0, 1.500000, 0.500000,\r\n");
 
     // Mode 0 touches nothing, not even the flag.
     const fs::path untouched = path.parent_path() / "none.csv";
@@ -133,7 +127,7 @@ class RecordingCab : public test::Cab {
         time = 36'000'000;
     }
     std::size_t Lines() {
-        const std::string text = ReadFile(path);
+        const std::string text = ReadWholeFile(path);
         return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
     }
 };
@@ -156,7 +150,7 @@ TEST_F(RecordingCab, PatternLinesRecordOnlyWithTheSwitchOn) {
     Frame();
     EXPECT_EQ(Lines(), 6u);
     EXPECT_TRUE(plugin->record.lineWritten);
-    const std::string text = ReadFile(path);
+    const std::string text = ReadWholeFile(path);
     EXPECT_NE(text.find("36000.706000, 0.000000"), std::string::npos)
         << "suspended frames record the state of their own call";
 

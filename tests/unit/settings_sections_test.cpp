@@ -28,13 +28,8 @@ void ExpectKey(const char* section, const char* key, Get value,
 #define VALUE(field) [](const Settings& s) { return static_cast<double>(s.field); }
 
 TEST(SettingsSections, Train) {
-    ExpectKey("[TRAIN]", "Default", VALUE(defaultLineCode),
-              {{"0x14", 20},
-               {"010", 8},
-               {" -3junk", -3},
-               {"99999999999", INT32_MAX},
-               {"-0x80000001", INT32_MIN},
-               {"junk", 0}});
+    // Read as any other integer (the number reader has its own test).
+    ExpectKey("[TRAIN]", "Default", VALUE(defaultLineCode), {{"0x14", 20}, {"junk", 0}});
     // These only ever set their bit.
     ExpectKey("[TRAIN]", "PlusBrake", VALUE(plusBrakeConfigured), {{"1\nPlusBrake=0", 1}});
     ExpectKey("[TRAIN]", "PlusEB", VALUE(plusBrakeEmergencyBoost), {{"-1\nPlusEB=0", 1}});

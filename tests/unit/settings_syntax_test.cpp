@@ -86,11 +86,6 @@ TEST_F(SettingsFile, SyntaxDecidesWhichLinesAreSettings) {
     }
 }
 
-TEST(SettingsSyntax, OneSectionCannotOpenAnotherWithoutAnEmptyLine) {
-    EXPECT_EQ(SettingsReading::Of("[TRAIN]\n[EXTRA]\nOneman=1\n")->settings.oneManDoors, 0);
-    EXPECT_EQ(SettingsReading::Of("[TRAIN]\n\n[EXTRA]\nOneman=1\n")->settings.oneManDoors, 0x84);
-}
-
 // The counter counts every line of the outer level, every line applied in a section and the
 // read that meets the end; past 10000 the rest is dropped and the user is told once.
 TEST(SettingsLineLimit, FilesBeyond10000LinesAreCutAndReported) {

@@ -1,7 +1,5 @@
 // TASC: the stop beacons, the count-down, the patterns of each mode, the notch it offers and
-// how it is numbered, the stand hold and the driver taking over; and TASC's notch reaching
-// the brake output of the real plug-in.
-#include "tests/support/cab.h"
+// how it is numbered, the stand hold and the driver taking over.
 #include "vehicle/aid_beacons.h"
 #include "vehicle/tasc.h"
 
@@ -234,36 +232,6 @@ TEST(TascActive, SwitchedOffOrWithoutAModeOrStepsOffersNothingAndForgetsTheStop)
         EXPECT_EQ(rig.tasc.stopDistance, 0.0f) << variant;
         EXPECT_FALSE(rig.tasc.braking || rig.tasc.targetSet || rig.tasc.onMark) << variant;
     }
-}
-
-// Through the real plug-in: the stop beacon, the notch at the brake output with power cut,
-// and the stand hold handed back with notch 4.
-class TascInThePlugin : public test::Cab {
-  protected:
-    void SetUp() override {
-        plugin->settings.tascDeceleration = 1.0f;
-        plugin->aids.tasc.installed = plugin->aids.tasc.switchedOn = true;
-        plugin->aids.tasc.mode = 2;
-        StartRun();
-    }
-};
-
-TEST_F(TascInThePlugin, TheNotchReachesTheBrakeOutputAndCutsPower) {
-    EXPECT_EQ(plugin->aids.tasc.notchSteps, 8);
-    plugin->SetReverser(1);
-    plugin->SetBrake(0);
-    plugin->SetPower(5);
-    Frame(36.0f);
-    plugin->SetBeaconData(BeaconData{120, 0, 0.0f, 20});
-    Frame(36.0f); // over the pattern: braking from the next frame on
-    const HandleOutput braking = Frame(36.0f);
-    EXPECT_EQ(braking.Brake, 8 + 8);
-    EXPECT_EQ(braking.Power, 0);
-    EXPECT_EQ(plugin->cab.inputs.powerNotch, 0);
-
-    EXPECT_EQ(Frame(0.0f).Brake, 8 + 16);
-    plugin->SetBrake(4);
-    EXPECT_EQ(Frame(0.0f).Brake, 4);
 }
 
 } // namespace

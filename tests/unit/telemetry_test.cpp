@@ -4,6 +4,7 @@
 #include "platform/udp_receive.h"
 #include "plugin/plugin.h"
 #include "telemetry/telemetry.h"
+#include "tests/support/vehicle_state.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -56,14 +57,6 @@ std::vector<std::string> Keys(const ordered_json& object) {
     return keys;
 }
 
-VehicleState State(std::int32_t timeMs, float speed = 0.0f, double location = 0.0) {
-    VehicleState state{};
-    state.Time = timeMs;
-    state.Speed = speed;
-    state.Location = location;
-    return state;
-}
-
 // A plug-in instance with telemetry settings of its own, set up as the host does.
 struct TelemetryRun {
     std::unique_ptr<Plugin> plugin = std::make_unique<Plugin>();
@@ -85,27 +78,20 @@ struct TelemetryRun {
 
     void Frame(std::int32_t timeMs, float speed = 0.0f, bool suspended = false) {
         panel[kSuspendPanelIndex] = suspended ? 1 : 0;
-        plugin->Elapse(State(timeMs, speed, speed * 0.01), panel, sound);
+        plugin->Elapse(test::StateAt(timeMs, speed, speed * 0.01), panel, sound);
     }
 };
 
 TEST(Telemetry, StatusDatagramAtEvery500MsBoundaryInTheFixedFormat) {
     Receiver receiver;
     TelemetryRun run(true, false, receiver.listener.port, 0);
-    int boundaries = 0;
-    for (std::int32_t t = 10; t <= 2510; t += 20) {
+    for (std::int32_t t = 10; t <= 2510; t += 20)
         run.Frame(t, 36.0f);
-        if (t / 500 != (t - 20) / 500) ++boundaries;
-    }
     const std::vector<std::string> got = receiver.Drain();
-    ASSERT_EQ(boundaries, 5);
-    ASSERT_EQ(got.size(), 5u);
+    ASSERT_EQ(got.size(), 5u) << "500, 1000, 1500, 2000 and 2500 ms";
+    // The text itself is the protection's status message, whose format has its own test.
     for (const std::string& datagram : got) {
         const ordered_json status = Parsed(datagram);
-        EXPECT_EQ(Keys(status),
-                  (std::vector<std::string>{"Ats", "Sig", "NSD", "Lim", "LimDo", "Beacon"}));
-        EXPECT_EQ(Keys(status["Lim"]),
-                  (std::vector<std::string>{"Dis", "PtnDis", "PtnSpd", "Spd"}));
         EXPECT_EQ(status["Ats"]["Spd"], 36.0);
         EXPECT_EQ(status["LimDo"]["Max"], 120.0);
     }
@@ -126,15 +112,11 @@ TEST(Telemetry, StopDatagramOncePerSecondToItsOwnPortWithTheStationOfTheRoute) {
     run.Frame(1033);
     const std::vector<std::string> got = stop.Drain();
     ASSERT_EQ(got.size(), 1u);
-    const ordered_json message = Parsed(got[0]);
-    EXPECT_EQ(Keys(message), (std::vector<std::string>{"Time", "Location", "PanelLocation", "Speed",
-                                                       "Stop", "StaId", "Crawl"}));
+    const ordered_json message = Parsed(got[0]); // its format: StopMessageText
     EXPECT_EQ(message["Time"], 1);
     EXPECT_EQ(message["Speed"], 0.0);
     EXPECT_EQ(message["Stop"], 1);
     EXPECT_EQ(message["StaId"], 3);
-    EXPECT_EQ(message["Crawl"],
-              ordered_json::parse(R"({"Speed":0, "Start":0, "PanelStart":0, "Length":0})"));
     // Opening the doors at the station clears the stop flag.
     run.plugin->DoorsOpened(true);
     run.Frame(2001);

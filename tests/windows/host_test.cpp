@@ -53,14 +53,10 @@ void DriveOneRun(const fs::path& folder) {
     api.SetVehicleSpec(velqa3::VehicleSpec{8, 5, 2, 6, 10});
     api.Initialize(0);
 
+    // Frames through the Windows calling convention are the demo's, compared with the native
+    // run; here the one frame that must leave the host's arrays alone.
     std::int32_t panel[256] = {}, sound[256] = {};
-    bool neutral = true;
-    for (int i = 0; i < 100; ++i) {
-        // Standing: rolling in neutral would rightly call for the roll-back brake.
-        const auto state = velqa3::test::StateAt(36'000'000 + 16 * i);
-        neutral = neutral && api.Elapse(state, panel, sound) == HandleOutput{0, 0, 0, 0};
-    }
-    Check(neutral, "handle output is neutral before any input");
+    api.Elapse(velqa3::test::StateAt(36'000'000), panel, sound);
     panel[199] = 1;
     panel[10] = 1234;
     const HandleOutput suspended = api.Elapse(velqa3::test::StateAt(36'002'000), panel, sound);
