@@ -44,15 +44,15 @@ template <typename Real> std::int32_t Truncated(Real value) {
 // Inline, so that at each call the checks on the constant modulus fold away and the remainder
 // is a multiplication rather than a division: a frame shows a few dozen digits.
 template <typename Real> inline std::int32_t DigitsOf(Real value, Real divisor, Real modulus) {
-    const Real whole = std::trunc(value / divisor);
-    // A whole number within the int32 range and a whole modulus: the integer remainder is
-    // fmod's, exactly and with the same sign, at a fraction of its cost in a frame that
-    // shows a few dozen digits.
+    const Real quotient = value / divisor;
+    // A quotient within the int32 range and a whole modulus: the conversion truncates as trunc
+    // does, and the integer remainder is fmod's, exactly and with the same sign, at a fraction
+    // of its cost. |trunc(q)| < 2^31 exactly when |q| < 2^31, since 2^31 is whole.
     constexpr Real kInt32Range = static_cast<Real>(2147483648.0);
-    if (std::fabs(whole) < kInt32Range && modulus >= 1 && modulus < kInt32Range &&
+    if (std::fabs(quotient) < kInt32Range && modulus >= 1 && modulus < kInt32Range &&
         modulus == std::trunc(modulus))
-        return static_cast<std::int32_t>(whole) % static_cast<std::int32_t>(modulus);
-    const Real remainder = std::fmod(whole, modulus);
+        return static_cast<std::int32_t>(quotient) % static_cast<std::int32_t>(modulus);
+    const Real remainder = std::fmod(std::trunc(quotient), modulus);
     return std::isfinite(remainder) ? static_cast<std::int32_t>(remainder) : 0;
 }
 
