@@ -71,10 +71,15 @@ void DrawHornAir(CabKeys& cab, const Poll& poll, float mrPressure, std::int32_t 
     cab.hornReservoir = mrPressure - cab.hornDrawn;
 }
 
+// The keys are looked at before the clock: most frames neither is held, and the boundary test
+// costs two divisions.
 void MoveCurtain(CabKeys& cab, const Poll& poll, const FrameValues& frame) {
+    const bool up = poll.Held(KeySlot::CurtainUp) && cab.curtain < kCurtainTop;
+    const bool down = poll.Held(KeySlot::CurtainDown) && cab.curtain > 0;
+    if (!up && !down) return;
     if (!CrossesBoundary(frame.clock, frame.interval, kCurtainStepMs)) return;
-    if (poll.Held(KeySlot::CurtainUp) && cab.curtain < kCurtainTop) ++cab.curtain;
-    if (poll.Held(KeySlot::CurtainDown) && cab.curtain > 0) --cab.curtain;
+    if (up) ++cab.curtain;
+    if (down) --cab.curtain;
 }
 
 void InsertMasterKey(ModeGlobals& mode, DriverInputs& inputs, LineVoltageState& voltage,
