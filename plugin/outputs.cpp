@@ -104,7 +104,7 @@ SoundInputs SoundInputsOf(Plugin& p) {
 
 void Plugin::WriteOutputs(std::int32_t* panel, std::int32_t* sound) {
     WritePanel(PanelInputsOf(*this), PanelSourcesOf(*this), frame, settings, remap.panel,
-               cab.panelTimers, panel);
+               cab.panelTimers, cab.panelRoutes, panel);
     if (sound == nullptr) return;
     WriteSound(cab.sound, SoundInputsOf(*this), frame, settings, remap.sound, sound);
     // The spot protection's bells and the speed-check bell were started once; from now on

@@ -11,6 +11,7 @@
 #include "vehicle/brake_cylinder.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/line_voltage.h"
+#include "vehicle/output_slots.h"
 #include "vehicle/panel_channels.h"
 #include "vehicle/panel_timers.h"
 #include "vehicle/platform_doors.h"
@@ -48,6 +49,7 @@ struct CabState {
     CabKeys keys;
     DisplayChannels display;
     PanelTimers panelTimers;
+    SlotRoutes panelRoutes; // where the panel's slots land, from the panel remap
     BeaconValues beaconValues;
     SoundState sound;
 };

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace velqa3 {
 
@@ -27,12 +28,14 @@ struct Poll {
     const unsigned char (&keyboard)[256];
     const KeyTables& keys;
     const CabKeys& cab;
+    bool keyboardChanged; // since the previous poll; most frames nothing has
 
     bool Held(int slot) const { return KeyDown(KeyByte(keyboard, keys, slot)); }
     // Held now and not held the same way at the previous poll: once per press.
     bool Pressed(int slot) const {
+        if (!keyboardChanged) return false;
         const unsigned char byte = KeyByte(keyboard, keys, slot);
-        return KeyDown(byte) && byte != cab.previousKeyBytes[slot];
+        return KeyDown(byte) && byte != KeyByte(cab.previousKeyboard, keys, slot);
     }
 };
 
@@ -68,10 +71,15 @@ void DrawHornAir(CabKeys& cab, const Poll& poll, float mrPressure, std::int32_t 
     cab.hornReservoir = mrPressure - cab.hornDrawn;
 }
 
+// The keys are looked at before the clock: most frames neither is held, and the boundary test
+// costs two divisions.
 void MoveCurtain(CabKeys& cab, const Poll& poll, const FrameValues& frame) {
+    const bool up = poll.Held(KeySlot::CurtainUp) && cab.curtain < kCurtainTop;
+    const bool down = poll.Held(KeySlot::CurtainDown) && cab.curtain > 0;
+    if (!up && !down) return;
     if (!CrossesBoundary(frame.clock, frame.interval, kCurtainStepMs)) return;
-    if (poll.Held(KeySlot::CurtainUp) && cab.curtain < kCurtainTop) ++cab.curtain;
-    if (poll.Held(KeySlot::CurtainDown) && cab.curtain > 0) --cab.curtain;
+    if (up) ++cab.curtain;
+    if (down) --cab.curtain;
 }
 
 void InsertMasterKey(ModeGlobals& mode, DriverInputs& inputs, LineVoltageState& voltage,
@@ -220,7 +228,8 @@ void WorkAtsSwitches(CabKeys& cab, const Poll& poll, ModeGlobals& mode, std::uin
 CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
                           const FrameValues& frame, std::int32_t hornKpa, ModeGlobals& mode,
                           DriverInputs& inputs, TascState& tasc, LineVoltageState& voltage) {
-    const Poll poll{keyboard, keys, cab};
+    const bool changed = std::memcmp(keyboard, cab.previousKeyboard, sizeof keyboard) != 0;
+    const Poll poll{.keyboard = keyboard, .keys = keys, .cab = cab, .keyboardChanged = changed};
     std::uint16_t actions = 0;
     DrawHornAir(cab, poll, frame.mrPressure, hornKpa);
     if (poll.Pressed(KeySlot::UtenSW)) tasc.rain = !tasc.rain;
@@ -230,8 +239,7 @@ CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], co
     TurnPolledMasterKey(poll, mode, inputs, voltage, actions);
     WorkOneManButtons(cab, poll, frame.speed, actions);
     WorkAtsSwitches(cab, poll, mode, actions);
-    for (int slot = 0; slot < kKeySlots; ++slot)
-        cab.previousKeyBytes[slot] = KeyByte(keyboard, keys, slot);
+    if (changed) std::memcpy(cab.previousKeyboard, keyboard, sizeof keyboard);
     return CabKeyActions{actions};
 }
 

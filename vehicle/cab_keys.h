@@ -56,8 +56,10 @@ struct CabKeys {
     // have drawn since they were last silent.
     float hornReservoir = 0.0f; // kPa
     float hornDrawn = 0.0f;     // kPa, never more than the reservoir holds
-    // The key byte each function's key had at the previous poll: a press is a change to down.
-    std::int32_t previousKeyBytes[kKeySlots] = {};
+    // The keyboard as the previous poll read it: a press is a key's byte changing to down.
+    // Kept whole rather than per function, so a frame copies 256 bytes instead of looking up
+    // every bound key, and a keyboard that has not changed rules out every press at once.
+    unsigned char previousKeyboard[256] = {};
 };
 
 // What the poll decided for other parts of the plug-in; the frame driver carries it out in

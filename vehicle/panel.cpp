@@ -17,7 +17,7 @@ struct Panel {
     const PanelSources& from;
     const FrameValues& frame;
     const Settings& settings;
-    SlotBuffer& out;
+    RoutedSlots& out;
 
     const VehicleState& state() const { return frame.state; }
     bool keyOn() const { return in.masterKeyPosition == 2; }
@@ -269,10 +269,11 @@ bool PlatformDoorLamp(const PlatformDoorState& doors, float speed, std::int32_t 
 
 void WritePanel(const PanelInputs& in, const PanelSources& from, const FrameValues& frame,
                 const Settings& settings, const std::uint8_t (&remap)[kSlotCount],
-                PanelTimers& timers, std::int32_t* panel) {
+                PanelTimers& timers, SlotRoutes& routes, std::int32_t* panel) {
     if (panel == nullptr) return;
+    routes.Update(remap, kSuspendPanelIndex);
     const SlotArray host{panel, remap, kSuspendPanelIndex};
-    SlotBuffer out;
+    RoutedSlots out{routes, host};
     const Panel p{in, from, frame, settings, out};
     ProtectionLamps(p);
     SpotReadyLamp(p, timers);
@@ -283,7 +284,7 @@ void WritePanel(const PanelInputs& in, const PanelSources& from, const FrameValu
     NotchDisplays(p);
     PositionAndPattern(p);
     CountersAndChannels(p);
-    out.Flush(host);
+    out.Finish();
 }
 
 } // namespace velqa3

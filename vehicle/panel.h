@@ -85,10 +85,10 @@ struct PanelSources {
 
 // Writes every panel slot of this frame into panel (256 entries) at remap[slot]. Slots with a
 // condition of their own keep the host's value while it is false. The blink timer of the
-// spot-protection lamp counts down here.
+// spot-protection lamp counts down here; routes follow the remap table.
 void WritePanel(const PanelInputs& in, const PanelSources& from, const FrameValues& frame,
                 const Settings& settings, const std::uint8_t (&remap)[kSlotCount],
-                PanelTimers& timers, std::int32_t* panel);
+                PanelTimers& timers, SlotRoutes& routes, std::int32_t* panel);
 
 // The platform-door lamp: lit near a platform with doors, steadily or, in the second variant,
 // blinking once a second while the doors stand open.

@@ -42,6 +42,28 @@ TEST_F(Panel, SlotsLandWhereTheRemapSendsThemAndNeverOnTheSuspensionEntry) {
     EXPECT_EQ(Frame().Brake, 9);
 }
 
+// Where the higher of two slots on one index has a condition of its own, the lower one shows
+// in the frames that condition is off: the vigilance lamp (slot 10) only with EmgBrake.
+TEST_F(Panel, ALowerSlotOnASharedIndexShowsWhileTheHigherSlotIsNotWritten) {
+    ReadPanelRemapLine("010=90", plugin->remap);
+    ReadPanelRemapLine("008=90", plugin->remap);
+    ReadPanelRemapLine("015=90", plugin->remap);
+    // The master key lamp is decided before the station approach, yet its higher slot wins.
+    ReadPanelRemapLine("028=92", plugin->remap);
+    ReadPanelRemapLine("135=92", plugin->remap);
+    FillPanel(kUntouched);
+    Frame();
+    EXPECT_EQ(panel[90], 10); // the cars of slot 15 over the reverser of slot 8
+    EXPECT_EQ(panel[92], 1);
+    ReadPanelRemapLine("015=91", plugin->remap);
+    Frame();
+    EXPECT_EQ(panel[90], 1); // the reverser in neutral, now that slot 15 has moved away
+    EXPECT_EQ(panel[91], 10);
+    plugin->settings.emgBrake = 1;
+    Frame();
+    EXPECT_EQ(panel[90], 0); // the vigilance lamp, dark
+}
+
 TEST_F(Panel, MissingHostArraysAreSkippedAndTheFrameStillDecides) {
     plugin->SetBrake(9);
     VehicleState state = test::StateAt(time += 16);
