@@ -6,11 +6,6 @@ namespace velqa3 {
 
 namespace {
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    const std::int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
 float FiniteOr(float value, float fallback) {
     return std::isfinite(value) ? value : fallback;
 }
@@ -23,13 +18,6 @@ std::int32_t FrameInterval(std::int32_t previousClock, std::int32_t time) {
     const std::int64_t wrapped = step + kMsPerDay;
     if (wrapped > 0 && wrapped <= kMaxMidnightStep) return static_cast<std::int32_t>(wrapped);
     return 0;
-}
-
-bool CrossesBoundary(std::int32_t clock, std::int32_t interval, std::int32_t period) {
-    if (period <= 0 || interval <= 0) return false;
-    // Floor division, so the step past midnight (previous clock below 0) counts too.
-    const std::int64_t previous = std::int64_t{clock} - interval;
-    return FloorDiv(clock, period) != FloorDiv(previous, period);
 }
 
 void CaptureFrame(FrameValues& frame, const VehicleState& host) {

@@ -52,8 +52,16 @@ struct FrameValues {
 std::int32_t FrameInterval(std::int32_t previousClock, std::int32_t time);
 
 // Whether the frame ending at clock, interval ms long, crossed a multiple of period ms,
-// midnight included.
-bool CrossesBoundary(std::int32_t clock, std::int32_t interval, std::int32_t period);
+// midnight included. The frame (clock - interval, clock] holds a multiple exactly when the
+// clock lies less than interval past the latest one at or before it; counting from below
+// zero too (the step past midnight starts below 0), that is the remainder taken upward. Inline,
+// since a frame asks it several times with constant periods.
+inline bool CrossesBoundary(std::int32_t clock, std::int32_t interval, std::int32_t period) {
+    if (period <= 0 || interval <= 0) return false;
+    std::int32_t sincePrevious = clock % period;
+    if (sincePrevious < 0) sincePrevious += period;
+    return sincePrevious < interval;
+}
 
 // Step 2 of a full frame: takes the host's state into the frame values.
 void CaptureFrame(FrameValues& frame, const VehicleState& host);

@@ -32,6 +32,9 @@ TEST(FrameClock, BoundaryCrossingsIncludeMidnight) {
     EXPECT_TRUE(CrossesBoundary(6, 16, 500));      // 86 399 990 -> 6
     EXPECT_FALSE(CrossesBoundary(1000, 0, 1000));  // a frame of no length crosses nothing
     EXPECT_TRUE(CrossesBoundary(INT32_MAX, INT32_MAX, 500));
+    EXPECT_TRUE(CrossesBoundary(INT32_MIN, 1, 1 << 30)); // on a multiple, far below zero
+    EXPECT_FALSE(CrossesBoundary(-10, 5, 500));           // -15 -> -10, before midnight
+    EXPECT_TRUE(CrossesBoundary(-500, 1, 500));
 }
 
 using test::StateAt;
