@@ -351,18 +351,25 @@ static std::string SoundCommandText(std::int32_t value) {
 
 namespace {
 
-// Most frames change no slot, or a few: blocks that compare equal as a whole (a vectorised
-// memcmp) are passed over, which keeps the host far faster than real time on long runs.
+// Most frames change no slot, or a few: one compare of the whole array settles the first, and
+// blocks that compare equal (a vectorised memcmp) are passed over, which keeps the host far
+// faster than real time on long runs. before follows now as it is read.
 template <typename OnChange>
-void ForEachChangedSlot(const std::int32_t* now, const std::int32_t* before, int size,
+void ForEachChangedSlot(const std::int32_t* now, std::int32_t* before, int size,
                         OnChange onChange) {
+    const auto bytes = [](int count) {
+        return static_cast<std::size_t>(count) * sizeof(std::int32_t);
+    };
+    if (std::memcmp(now, before, bytes(size)) == 0) return;
     constexpr int kBlock = 32;
     for (int start = 0; start < size; start += kBlock) {
         const int end = std::min(start + kBlock, size);
-        const auto bytes = static_cast<std::size_t>(end - start) * sizeof(std::int32_t);
-        if (std::memcmp(now + start, before + start, bytes) == 0) continue;
+        if (std::memcmp(now + start, before + start, bytes(end - start)) == 0) continue;
         for (int i = start; i < end; ++i)
-            if (now[i] != before[i]) onChange(i);
+            if (now[i] != before[i]) {
+                onChange(i);
+                before[i] = now[i];
+            }
     }
 }
 
@@ -387,10 +394,9 @@ void HostRun::LogSlotChanges() {
     ForEachChangedSlot(panel_, panelBefore_, kPanelSize, [&](int i) {
         if (i != kSuspendPanelIndex) log("panel", i, panelBefore_[i], panel_[i], panelChanges_[i]);
     });
-    ForEachChangedSlot(sound_, soundBefore_, kSoundSize,
-                       [&](int i) { log("sound", i, soundBefore_[i], sound_[i], soundChanges_[i]); });
-    std::copy(std::begin(panel_), std::end(panel_), panelBefore_);
-    std::copy(std::begin(sound_), std::end(sound_), soundBefore_);
+    ForEachChangedSlot(sound_, soundBefore_, kSoundSize, [&](int i) {
+        log("sound", i, soundBefore_[i], sound_[i], soundChanges_[i]);
+    });
 }
 
 void HostRun::HandCalendar() {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 
 namespace velqa3::sim {
 
@@ -32,16 +34,6 @@ bool TextOut::Close() {
     return !failed_;
 }
 
-char* TextOut::Room(std::size_t count) {
-    if (used_ + count > kCapacity) Flush();
-    return buffer_.get() + used_;
-}
-
-void TextOut::Commit(const char* end) {
-    used_ = static_cast<std::size_t>(end - buffer_.get());
-    if (used_ >= kBlock) Flush();
-}
-
 TextOut& TextOut::operator<<(std::string_view text) {
     if (buffer_ == nullptr) return *this;
     if (text.size() > kBlock) { // too long to hold: straight through, in its place
@@ -56,23 +48,50 @@ TextOut& TextOut::operator<<(std::string_view text) {
     return *this;
 }
 
-TextOut& TextOut::operator<<(char c) {
-    if (buffer_ == nullptr) return *this;
-    char* at = Room(1);
-    *at = c;
-    Commit(at + 1);
-    return *this;
-}
-
-TextOut& TextOut::Int(std::int64_t value) {
-    if (buffer_ == nullptr) return *this;
-    constexpr std::size_t kDigits = 20;
-    char* at = Room(kDigits);
-    Commit(std::to_chars(at, at + kDigits, value).ptr);
-    return *this;
-}
-
 namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233"
+    "34353637383940414243444546474849505152535455565758596061626364656667"
+    "6869707172737475767778798081828384858687888990919293949596979899";
+
+// value in decimal, two digits at a time from the right.
+char* WriteUnsigned(char* out, std::uint32_t value) {
+    char digits[10];
+    char* first = std::end(digits);
+    while (value >= 100) {
+        first -= 2;
+        std::memcpy(first, kDigitPairs + 2 * (value % 100), 2);
+        value /= 100;
+    }
+    if (value >= 10) {
+        first -= 2;
+        std::memcpy(first, kDigitPairs + 2 * value, 2);
+    } else {
+        *--first = static_cast<char>('0' + value);
+    }
+    return std::copy(first, std::end(digits), out);
+}
+
+// units / 10^Decimals with Decimals places: the divisor a constant, so no division is made.
+template <int Decimals> char* WriteUnits(char* out, std::uint64_t units) {
+    constexpr std::uint64_t kUnit = Decimals == 0   ? 1
+                                    : Decimals == 1 ? 10
+                                    : Decimals == 2 ? 100
+                                    : Decimals == 3 ? 1000
+                                                    : 10000;
+    out = WriteUnsigned(out, static_cast<std::uint32_t>(units / kUnit));
+    if constexpr (Decimals > 0) {
+        *out++ = '.';
+        std::uint64_t fraction = units % kUnit;
+        for (int digit = Decimals - 1; digit >= 0; --digit) {
+            out[digit] = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        out += Decimals;
+    }
+    return out;
+}
 
 constexpr double kTenPower[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
 
@@ -85,20 +104,27 @@ char* WriteFixed(char* out, char* end, double value, int decimals) {
     if (std::fabs(value) < kHalfUnit[decimals]) value = 0.0;
     const double scaled = std::fabs(value) * kTenPower[decimals];
     // Below 2^32 the product is within 2^-20 of the exact one, so a fraction further than
-    // that from one half rounds as the exact value does.
-    if (scaled < 4294967296.0 && std::fabs(scaled - std::floor(scaled) - 0.5) > 1e-6) {
-        auto units = static_cast<std::uint64_t>(std::floor(scaled + 0.5));
-        if (value < 0.0) *out++ = '-';
-        const std::uint64_t unit = static_cast<std::uint64_t>(kTenPower[decimals]);
-        out = std::to_chars(out, end, units / unit).ptr;
-        if (decimals == 0) return out;
-        *out++ = '.';
-        units %= unit;
-        for (int digit = decimals - 1; digit >= 0; --digit) {
-            out[digit] = static_cast<char>('0' + units % 10);
-            units /= 10;
+    // that from one half rounds as the exact value does. The conversion of a non-negative
+    // value truncates, which is its floor; one below 2^32 - 1 still rounds to a uint32.
+    if (scaled < 4294967295.0) {
+        const auto whole = static_cast<std::uint64_t>(scaled);
+        const double fraction = scaled - static_cast<double>(whole);
+        if (std::fabs(fraction - 0.5) > 1e-6) {
+            const std::uint64_t units = whole + (fraction > 0.5 ? 1 : 0);
+            if (value < 0.0) *out++ = '-';
+            switch (decimals) {
+            case 0:
+                return WriteUnits<0>(out, units);
+            case 1:
+                return WriteUnits<1>(out, units);
+            case 2:
+                return WriteUnits<2>(out, units);
+            case 3:
+                return WriteUnits<3>(out, units);
+            default:
+                return WriteUnits<4>(out, units);
+            }
         }
-        return out + decimals;
     }
     const auto result = std::to_chars(out, end, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc()) return std::copy_n("nan", 3, out);
@@ -120,6 +146,22 @@ char* WriteTwoDigits(char* out, std::int64_t value) {
 namespace {
 constexpr std::size_t kFixedChars = 400; // the longest double in fixed notation, and more
 } // namespace
+
+TextOut& TextOut::Int(std::int64_t value) {
+    if (buffer_ == nullptr) return *this;
+    constexpr std::size_t kDigits = 20;
+    char* at = Room(kDigits);
+    // Most of a trace is small counts and slot values.
+    const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                              : static_cast<std::uint64_t>(value);
+    if (magnitude <= 0xFFFF'FFFFu) {
+        if (value < 0) *at++ = '-';
+        Commit(WriteUnsigned(at, static_cast<std::uint32_t>(magnitude)));
+    } else {
+        Commit(std::to_chars(at, at + kDigits, value).ptr);
+    }
+    return *this;
+}
 
 TextOut& TextOut::Fixed(double value, int decimals) {
     if (buffer_ == nullptr) return *this;
@@ -223,7 +265,11 @@ void Recorder::TraceDiagnostics(const Diagnostics* d) {
     if ((d->flags & DiagnosticsBits::TascTargetSet) != 0) trace_.Fixed(d->tascDistance, 3);
     (trace_ << ',').Int(d->tascStep);
     (trace_ << ',').Int(d->brakeDemand);
-    trace_ << ',' << BrakeReasonNames(d->brakeDemand);
+    if (d->brakeDemand != namedDemand_) {
+        namedDemand_ = d->brakeDemand;
+        demandNames_ = BrakeReasonNames(namedDemand_);
+    }
+    trace_ << ',' << demandNames_;
     (trace_ << ',').Int(d->lineVoltage);
     (trace_ << ',').Fixed(d->bcDisplay, 1);
 }

@@ -39,7 +39,13 @@ class TextOut {
     bool Open(const std::string& path);
     bool Close(); // false when anything failed to reach the file
     TextOut& operator<<(std::string_view text);
-    TextOut& operator<<(char c);
+    TextOut& operator<<(char c) {
+        if (buffer_ == nullptr) return *this;
+        char* at = Room(1);
+        *at = c;
+        Commit(at + 1);
+        return *this;
+    }
     TextOut& Int(std::int64_t value);
     TextOut& Fixed(double value, int decimals);
     // Right-aligned in width characters, as printf's "%*.*f".
@@ -52,8 +58,15 @@ class TextOut {
     static constexpr std::size_t kCapacity = 2 * kBlock;
     void Flush();
     // At least count free bytes at the end of the buffer; Commit takes what was put there.
-    char* Room(std::size_t count);
-    void Commit(const char* end);
+    // Inline, as a trace row is a few dozen short fields.
+    char* Room(std::size_t count) {
+        if (used_ + count > kCapacity) Flush();
+        return buffer_.get() + used_;
+    }
+    void Commit(const char* end) {
+        used_ = static_cast<std::size_t>(end - buffer_.get());
+        if (used_ >= kBlock) Flush();
+    }
 
     std::FILE* file_ = nullptr;
     bool failed_ = false;
@@ -103,6 +116,10 @@ class Recorder {
     void TraceDiagnostics(const Diagnostics* d);
 
     const Scenario& scenario_;
+    // The brake reasons' names as last written: they change seldom, and a frame's row should
+    // not build them anew.
+    std::uint8_t namedDemand_ = 0;
+    std::string demandNames_;
     TextOut trace_;
     TextOut events_;
     bool eventsFull_ = false;

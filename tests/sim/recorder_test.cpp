@@ -34,7 +34,9 @@ std::string General(double value, int decimals) {
 
 TEST(TraceText, FixedReadingsRoundAsTheGeneralConversionDoes) {
     static std::vector<double> values;
-    values = {2.5, 3.5, 0.125, 1.0005, 1.0015, -2.675, 12.345, 1e12, -4294967.2955, 0.04999};
+    values = {2.5,           3.5,           0.125,        1.0005,        1.0015,
+              -2.675,        12.345,        1e12,         -4294967.2955, 0.04999,
+              4294967295.75, -4294967294.6, 429496729.56, 1e300,         -1e-300};
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> spread(-5000.0, 5000.0);
     for (int i = 0; i < 20000; ++i)
@@ -63,15 +65,19 @@ TEST(TraceText, FixedReadingsRoundAsTheGeneralConversionDoes) {
     EXPECT_EQ(mismatches, 0);
 }
 
-TEST(TraceText, EventHeadsAlignAndTheClockCountsOnPastMidnight) {
+TEST(TraceText, EventHeadsAlignTheClockCountsOnPastMidnightAndCountsKeepTheirSign) {
     const std::string text = Written([](TextOut& out) {
         out.Fixed(3.25, 2, 7) << '|';
         out.Fixed(-1234567.0, 1, 5) << '|';
         out.Clock(86'400'000 + 3'723'004) << '|';
         out.Clock(360'000'000) << '|';
-        out.Clock(-5);
+        out.Clock(-5) << '|';
+        out.Int(-4294967295) << '|';
+        out.Int(INT64_MIN) << '|';
+        out.Int(0);
     });
-    EXPECT_EQ(text, "   3.25|-1234567.0|25:02:03.004|100:00:00.000|00:00:00.000");
+    EXPECT_EQ(text, "   3.25|-1234567.0|25:02:03.004|100:00:00.000|00:00:00.000|-4294967295|"
+                    "-9223372036854775808|0");
 }
 
 } // namespace
