@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <iterator>
 
 namespace velqa3::sim {
 
@@ -55,22 +54,33 @@ constexpr char kDigitPairs[] =
     "34353637383940414243444546474849505152535455565758596061626364656667"
     "6869707172737475767778798081828384858687888990919293949596979899";
 
-// value in decimal, two digits at a time from the right.
+// value in decimal, two digits at a time from the right. Most values of a trace are single
+// digits: lamps, notches and flags.
 char* WriteUnsigned(char* out, std::uint32_t value) {
-    char digits[10];
-    char* first = std::end(digits);
+    if (value < 10) {
+        *out = static_cast<char>('0' + value);
+        return out + 1;
+    }
+    const int length = value < 100          ? 2
+                       : value < 1000       ? 3
+                       : value < 10000      ? 4
+                       : value < 100000     ? 5
+                       : value < 1000000    ? 6
+                       : value < 10000000   ? 7
+                       : value < 100000000  ? 8
+                       : value < 1000000000 ? 9
+                                            : 10;
+    char* at = out + length;
     while (value >= 100) {
-        first -= 2;
-        std::memcpy(first, kDigitPairs + 2 * (value % 100), 2);
+        at -= 2;
+        std::memcpy(at, kDigitPairs + 2 * (value % 100), 2);
         value /= 100;
     }
-    if (value >= 10) {
-        first -= 2;
-        std::memcpy(first, kDigitPairs + 2 * value, 2);
-    } else {
-        *--first = static_cast<char>('0' + value);
-    }
-    return std::copy(first, std::end(digits), out);
+    if (value >= 10)
+        std::memcpy(at - 2, kDigitPairs + 2 * value, 2);
+    else
+        at[-1] = static_cast<char>('0' + value);
+    return out + length;
 }
 
 // units / 10^Decimals with Decimals places: the divisor a constant, so no division is made.
