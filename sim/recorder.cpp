@@ -151,25 +151,46 @@ char* WriteTwoDigits(char* out, std::int64_t value) {
     return out;
 }
 
-} // namespace
-
-namespace {
 constexpr std::size_t kFixedChars = 400; // the longest double in fixed notation, and more
+constexpr std::size_t kIntChars = 20;
+
+char* WriteInt(char* out, std::int64_t value) {
+    // Most of a trace is small counts and slot values.
+    const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                              : static_cast<std::uint64_t>(value);
+    if (magnitude > 0xFFFF'FFFFu) return std::to_chars(out, out + kIntChars, value).ptr;
+    if (value < 0) *out++ = '-';
+    return WriteUnsigned(out, static_cast<std::uint32_t>(magnitude));
+}
+
+// Fields of a trace row written one after another into room taken for all of them at once.
+struct Fields {
+    char* at;
+
+    Fields& Int(std::int64_t value) {
+        at = WriteInt(at, value);
+        return *this;
+    }
+    Fields& Fixed(double value, int decimals) {
+        at = WriteFixed(at, at + kFixedChars, value, decimals);
+        return *this;
+    }
+    Fields& Text(std::string_view text) {
+        at = std::copy(text.begin(), text.end(), at);
+        return *this;
+    }
+    Fields& Comma() {
+        *at++ = ',';
+        return *this;
+    }
+};
+
 } // namespace
 
 TextOut& TextOut::Int(std::int64_t value) {
     if (buffer_ == nullptr) return *this;
-    constexpr std::size_t kDigits = 20;
-    char* at = Room(kDigits);
-    // Most of a trace is small counts and slot values.
-    const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
-                                              : static_cast<std::uint64_t>(value);
-    if (magnitude <= 0xFFFF'FFFFu) {
-        if (value < 0) *at++ = '-';
-        Commit(WriteUnsigned(at, static_cast<std::uint32_t>(magnitude)));
-    } else {
-        Commit(std::to_chars(at, at + kDigits, value).ptr);
-    }
+    char* at = Room(kIntChars);
+    Commit(WriteInt(at, value));
     return *this;
 }
 
@@ -270,43 +291,44 @@ void Recorder::TraceDiagnostics(const Diagnostics* d) {
         trace_ << ",,,,,,";
         return;
     }
-    // Without a stop point the distance would read as standing on the mark.
-    trace_ << ',';
-    if ((d->flags & DiagnosticsBits::TascTargetSet) != 0) trace_.Fixed(d->tascDistance, 3);
-    (trace_ << ',').Int(d->tascStep);
-    (trace_ << ',').Int(d->brakeDemand);
     if (d->brakeDemand != namedDemand_) {
         namedDemand_ = d->brakeDemand;
         demandNames_ = BrakeReasonNames(namedDemand_);
     }
-    trace_ << ',' << demandNames_;
-    (trace_ << ',').Int(d->lineVoltage);
-    (trace_ << ',').Fixed(d->bcDisplay, 1);
+    char* room = trace_.Room(2 * kFixedChars + 3 * kIntChars + demandNames_.size() + 6);
+    if (room == nullptr) return;
+    Fields row{room};
+    row.Comma();
+    // Without a stop point the distance would read as standing on the mark.
+    if ((d->flags & DiagnosticsBits::TascTargetSet) != 0) row.Fixed(d->tascDistance, 3);
+    row.Comma().Int(d->tascStep).Comma().Int(d->brakeDemand).Comma().Text(demandNames_);
+    row.Comma().Int(d->lineVoltage).Comma().Fixed(d->bcDisplay, 1);
+    trace_.Commit(row.at);
 }
 
 void Recorder::Trace(const FrameRecord& f) {
+    constexpr std::size_t kHeadChars = 6 * kFixedChars + 11 * kIntChars + kClockChars + 17;
+    char* room = trace_.Room(kHeadChars);
+    if (room == nullptr) return;
     const VehicleState& s = f.state;
-    trace_.Int(f.elapsedMs) << ',';
-    trace_.Clock(s.Time) << ',';
-    trace_.Fixed(s.Location, 3) << ',';
-    trace_.Fixed(s.Speed, 3) << ',';
-    trace_.Fixed(f.permil, 1) << ',';
-    trace_.Int(f.driverReverser) << ',';
-    trace_.Int(f.driverPower) << ',';
-    trace_.Int(f.driverBrake) << ',';
-    trace_.Int(f.output.Reverser) << ',';
-    trace_.Int(f.output.Power) << ',';
-    trace_.Int(f.output.Brake) << ',';
-    trace_.Int(f.output.ConstantSpeed) << ',';
-    trace_.Fixed(s.BcPressure, 1) << ',';
-    trace_.Fixed(s.MrPressure, 1) << ',';
-    trace_.Fixed(s.Current, 1) << ',';
-    trace_.Int(f.signalAspect) << ',';
-    trace_.Int(f.suspended ? 1 : 0);
-    for (int index : scenario_.trace.panel)
-        (trace_ << ',').Int(f.panel[index]);
-    for (int index : scenario_.trace.sound)
-        (trace_ << ',').Int(f.sound[index]);
+    Fields row{room};
+    row.Int(f.elapsedMs).Comma();
+    row.at = WriteClock(row.at, s.Time);
+    row.Comma().Fixed(s.Location, 3).Comma().Fixed(s.Speed, 3).Comma().Fixed(f.permil, 1);
+    row.Comma().Int(f.driverReverser).Comma().Int(f.driverPower).Comma().Int(f.driverBrake);
+    row.Comma().Int(f.output.Reverser).Comma().Int(f.output.Power).Comma().Int(f.output.Brake);
+    row.Comma().Int(f.output.ConstantSpeed);
+    row.Comma().Fixed(s.BcPressure, 1).Comma().Fixed(s.MrPressure, 1).Comma().Fixed(s.Current, 1);
+    row.Comma().Int(f.signalAspect).Comma().Int(f.suspended ? 1 : 0);
+    trace_.Commit(row.at);
+    const auto slots = [&](const std::vector<int>& indices, const std::int32_t* values) {
+        for (int index : indices) {
+            Fields column{trace_.Room(kIntChars + 1)};
+            trace_.Commit(column.Comma().Int(values[index]).at);
+        }
+    };
+    slots(scenario_.trace.panel, f.panel);
+    slots(scenario_.trace.sound, f.sound);
     TraceDiagnostics(f.diagnostics);
     trace_ << '\n';
 }

@@ -53,13 +53,11 @@ class TextOut {
     TextOut& Clock(std::int64_t ms);
     std::int64_t written() const { return written_ + static_cast<std::int64_t>(used_); }
 
-  private:
-    static constexpr std::size_t kBlock = 1 << 16; // written out once this much is held
-    static constexpr std::size_t kCapacity = 2 * kBlock;
-    void Flush();
-    // At least count free bytes at the end of the buffer; Commit takes what was put there.
-    // Inline, as a trace row is a few dozen short fields.
+    // At least count (at most kBlock) free bytes at the end of the buffer, or null before the
+    // file was opened; Commit takes what was put there. Inline, as a trace row is a few dozen
+    // short fields.
     char* Room(std::size_t count) {
+        if (buffer_ == nullptr) return nullptr;
         if (used_ + count > kCapacity) Flush();
         return buffer_.get() + used_;
     }
@@ -67,6 +65,11 @@ class TextOut {
         used_ = static_cast<std::size_t>(end - buffer_.get());
         if (used_ >= kBlock) Flush();
     }
+    static constexpr std::size_t kBlock = 1 << 16; // written out once this much is held
+
+  private:
+    static constexpr std::size_t kCapacity = 2 * kBlock;
+    void Flush();
 
     std::FILE* file_ = nullptr;
     bool failed_ = false;
