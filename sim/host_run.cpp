@@ -56,7 +56,7 @@ std::int32_t HostRun::Clock() const {
     return static_cast<std::int32_t>(scenario_.run.clockWraps ? clock % kDayMs : clock);
 }
 
-void HostRun::Log(const std::string& text) {
+void HostRun::Log(std::string_view text) {
     recorder_.Event(elapsedMs_, Clock(), train_.location(), train_.speed(), text);
 }
 
@@ -352,20 +352,18 @@ static std::string SoundCommandText(std::int32_t value) {
 namespace {
 
 // Most frames change no slot, or a few: one compare of the whole array settles the first, and
-// blocks that compare equal (a vectorised memcmp) are passed over, which keeps the host far
-// faster than real time on long runs. before follows now as it is read.
-template <typename OnChange>
-void ForEachChangedSlot(const std::int32_t* now, std::int32_t* before, int size,
+// blocks that compare equal are passed over (memcmp is the widest compare at hand on every
+// build), which keeps the host far faster than real time on long runs. before follows now as
+// it is read.
+template <int Size, typename OnChange>
+void ForEachChangedSlot(const std::int32_t (&now)[Size], std::int32_t (&before)[Size],
                         OnChange onChange) {
-    const auto bytes = [](int count) {
-        return static_cast<std::size_t>(count) * sizeof(std::int32_t);
-    };
-    if (std::memcmp(now, before, bytes(size)) == 0) return;
+    if (std::memcmp(now, before, sizeof now) == 0) return;
     constexpr int kBlock = 32;
-    for (int start = 0; start < size; start += kBlock) {
-        const int end = std::min(start + kBlock, size);
-        if (std::memcmp(now + start, before + start, bytes(end - start)) == 0) continue;
-        for (int i = start; i < end; ++i)
+    static_assert(Size % kBlock == 0);
+    for (int start = 0; start < Size; start += kBlock) {
+        if (std::memcmp(now + start, before + start, kBlock * sizeof(std::int32_t)) == 0) continue;
+        for (int i = start; i < start + kBlock; ++i)
             if (now[i] != before[i]) {
                 onChange(i);
                 before[i] = now[i];
@@ -386,15 +384,20 @@ void HostRun::LogSlotChanges() {
                 " times: its further changes are left out here (trace it to follow it)");
             return;
         }
-        const std::string slot = std::string(what) + " " + std::to_string(index) + ": ";
-        Log(what[0] == 'p' ? slot + std::to_string(was) + " -> " + std::to_string(now)
-                           : slot + SoundCommandText(now) + " (" + std::to_string(was) + " -> " +
-                                 std::to_string(now) + ")");
+        if (what[0] == 'p') { // the many: digits and lamps, put together without the heap
+            char line[48];
+            const int length = std::snprintf(line, sizeof line, "panel %d: %d -> %d", index,
+                                             static_cast<int>(was), static_cast<int>(now));
+            Log(std::string_view(line, static_cast<std::size_t>(std::clamp(length, 0, 47))));
+            return;
+        }
+        Log(std::string(what) + " " + std::to_string(index) + ": " + SoundCommandText(now) + " (" +
+            std::to_string(was) + " -> " + std::to_string(now) + ")");
     };
-    ForEachChangedSlot(panel_, panelBefore_, kPanelSize, [&](int i) {
+    ForEachChangedSlot(panel_, panelBefore_, [&](int i) {
         if (i != kSuspendPanelIndex) log("panel", i, panelBefore_[i], panel_[i], panelChanges_[i]);
     });
-    ForEachChangedSlot(sound_, soundBefore_, kSoundSize, [&](int i) {
+    ForEachChangedSlot(sound_, soundBefore_, [&](int i) {
         log("sound", i, soundBefore_[i], sound_[i], soundChanges_[i]);
     });
 }

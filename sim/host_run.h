@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velqa3::sim {
@@ -84,7 +85,7 @@ class HostRun {
     void LogBrakeReasons(std::uint8_t before);
     bool Suspended() const;
     std::int32_t NextInterval();
-    void Log(const std::string& text);
+    void Log(std::string_view text);
     std::int32_t Clock() const;
 
     const Scenario& scenario_;
