@@ -18,6 +18,14 @@ namespace {
 // Room for thousands of messages before the first remap; a run that shows more pays one
 // remap each time the written part doubles.
 constexpr std::size_t kFirstCapacity = 1 << 20;
+
+// The view is read a few bytes a frame, at the front of what was written: reading ahead would
+// fill the whole empty room from the disk at the first look.
+void Unhurried(void* view, std::size_t size) {
+    if (madvise(view, size, MADV_RANDOM) != 0) {
+        // Only slower without the advice.
+    }
+}
 #endif
 } // namespace
 
@@ -76,12 +84,15 @@ bool MessageCapture::Begin(const std::string& path) {
     End();
     std::fflush(stderr);
     // Not O_APPEND: the writes go one after the other from the start, into the space sized
-    // ahead, where the mapping sees them.
+    // ahead, where the mapping sees them. A new file rather than the old one cut to nothing,
+    // which a file system may write out to the disk as it is closed.
+    unlink(path.c_str());
     const int file = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (file < 0) return false;
     void* view = MAP_FAILED;
     if (ftruncate(file, static_cast<off_t>(kFirstCapacity)) == 0)
         view = mmap(nullptr, kFirstCapacity, PROT_READ, MAP_SHARED, file, 0);
+    if (view != MAP_FAILED) Unhurried(view, kFirstCapacity);
     const int saved = view != MAP_FAILED ? dup(2) : -1;
     if (saved < 0 || dup2(file, 2) < 0) {
         if (view != MAP_FAILED) munmap(view, kFirstCapacity);
@@ -109,6 +120,7 @@ bool MessageCapture::Grow() {
     if (ftruncate(file_, static_cast<off_t>(wanted)) != 0) return false;
     void* view = mmap(nullptr, wanted, PROT_READ, MAP_SHARED, file_, 0);
     if (view == MAP_FAILED) return false;
+    Unhurried(view, wanted);
     munmap(const_cast<char*>(view_), capacity_);
     view_ = static_cast<const char*>(view);
     capacity_ = wanted;

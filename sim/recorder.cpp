@@ -11,6 +11,10 @@ namespace velqa3::sim {
 
 bool TextOut::Open(const std::string& path) {
     Close();
+    // A new file in place of the old one, not the old one cut to nothing: a file system may
+    // write a file that was cut to nothing out to the disk as it is closed (ext4 does), which
+    // costs a rerun more than all of its writing.
+    std::remove(path.c_str());
     file_ = std::fopen(path.c_str(), "wb");
     failed_ = file_ == nullptr;
     if (buffer_ == nullptr) buffer_ = std::make_unique<char[]>(kCapacity);
