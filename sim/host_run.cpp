@@ -385,10 +385,11 @@ void HostRun::LogSlotChanges() {
             return;
         }
         if (what[0] == 'p') { // the many: digits and lamps, put together without the heap
-            char line[48];
-            const int length = std::snprintf(line, sizeof line, "panel %d: %d -> %d", index,
-                                             static_cast<int>(was), static_cast<int>(now));
-            Log(std::string_view(line, static_cast<std::size_t>(std::clamp(length, 0, 47))));
+            char line[3 * kIntChars + 16];
+            char* at = std::copy_n("panel ", 6, line);
+            at = std::copy_n(": ", 2, WriteInt(at, index));
+            at = WriteInt(std::copy_n(" -> ", 4, WriteInt(at, was)), now);
+            Log(std::string_view(line, static_cast<std::size_t>(at - line)));
             return;
         }
         Log(std::string(what) + " " + std::to_string(index) + ": " + SoundCommandText(now) + " (" +

@@ -124,7 +124,7 @@ char* WriteFixed(char* out, char* end, double value, int decimals) {
         const auto whole = static_cast<std::uint64_t>(scaled);
         const double fraction = scaled - static_cast<double>(whole);
         if (std::fabs(fraction - 0.5) > 1e-6) {
-            const std::uint64_t units = whole + (fraction > 0.5 ? 1 : 0);
+            const std::uint64_t units = whole + static_cast<std::uint64_t>(fraction > 0.5);
             if (value < 0.0) *out++ = '-';
             switch (decimals) {
             case 0:
@@ -156,7 +156,7 @@ char* WriteTwoDigits(char* out, std::int64_t value) {
 }
 
 constexpr std::size_t kFixedChars = 400; // the longest double in fixed notation, and more
-constexpr std::size_t kIntChars = 20;
+} // namespace
 
 char* WriteInt(char* out, std::int64_t value) {
     // Most of a trace is small counts and slot values.
@@ -166,6 +166,8 @@ char* WriteInt(char* out, std::int64_t value) {
     if (value < 0) *out++ = '-';
     return WriteUnsigned(out, static_cast<std::uint32_t>(magnitude));
 }
+
+namespace {
 
 // Fields of a trace row written one after another into room taken for all of them at once.
 struct Fields {

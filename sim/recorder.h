@@ -82,6 +82,9 @@ class TextOut {
 // Writes at most kClockChars characters and returns the end.
 inline constexpr int kClockChars = 24;
 char* WriteClock(char* out, std::int64_t ms);
+// A whole number in decimal, at most kIntChars characters; returns the end.
+inline constexpr int kIntChars = 20;
+char* WriteInt(char* out, std::int64_t value);
 std::string ClockText(std::int64_t ms);
 
 class Recorder {
