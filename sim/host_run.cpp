@@ -359,7 +359,7 @@ template <int Size, typename OnChange>
 void ForEachChangedSlot(const std::int32_t (&now)[Size], std::int32_t (&before)[Size],
                         OnChange onChange) {
     if (std::memcmp(now, before, sizeof now) == 0) return;
-    constexpr int kBlock = 32;
+    constexpr int kBlock = 64;
     static_assert(Size % kBlock == 0);
     for (int start = 0; start < Size; start += kBlock) {
         if (std::memcmp(now + start, before + start, kBlock * sizeof(std::int32_t)) == 0) continue;

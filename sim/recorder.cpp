@@ -156,13 +156,18 @@ char* WriteTwoDigits(char* out, std::int64_t value) {
 }
 
 constexpr std::size_t kFixedChars = 400; // the longest double in fixed notation, and more
+// Out of line, so that the common case needs no registers saved.
+[[gnu::noinline]] char* WriteLongInt(char* out, std::int64_t value) {
+    return std::to_chars(out, out + kIntChars, value).ptr;
+}
+
 } // namespace
 
 char* WriteInt(char* out, std::int64_t value) {
     // Most of a trace is small counts and slot values.
     const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
                                               : static_cast<std::uint64_t>(value);
-    if (magnitude > 0xFFFF'FFFFu) return std::to_chars(out, out + kIntChars, value).ptr;
+    if (magnitude > 0xFFFF'FFFFu) return WriteLongInt(out, value);
     if (value < 0) *out++ = '-';
     return WriteUnsigned(out, static_cast<std::uint32_t>(magnitude));
 }
@@ -179,6 +184,19 @@ struct Fields {
     }
     Fields& Fixed(double value, int decimals) {
         at = WriteFixed(at, at + kFixedChars, value, decimals);
+        return *this;
+    }
+    // Right-aligned in width characters, as printf's "%*.*f".
+    Fields& Fixed(double value, int decimals, int width) {
+        char* const start = at;
+        Fixed(value, decimals);
+        const auto length = static_cast<int>(at - start);
+        if (length < width) { // the text moves over, blanks before it
+            const auto pad = static_cast<std::size_t>(width - length);
+            std::copy_backward(start, at, at + pad);
+            std::fill_n(start, pad, ' ');
+            at += pad;
+        }
         return *this;
     }
     Fields& Text(std::string_view text) {
@@ -208,17 +226,8 @@ TextOut& TextOut::Fixed(double value, int decimals) {
 }
 
 TextOut& TextOut::Fixed(double value, int decimals, int width) {
-    if (buffer_ == nullptr) return *this;
     char* at = Room(kFixedChars + static_cast<std::size_t>(std::max(width, 0)));
-    char* end = WriteFixed(at, at + kFixedChars, value, decimals);
-    const auto length = static_cast<int>(end - at);
-    if (length < width) { // right-aligned: the text moves over, blanks before it
-        const auto pad = static_cast<std::size_t>(width - length);
-        std::copy_backward(at, end, end + pad);
-        std::fill_n(at, pad, ' ');
-        end += pad;
-    }
-    Commit(end);
+    if (at != nullptr) Commit(Fields{at}.Fixed(value, decimals, width).at);
     return *this;
 }
 
@@ -342,10 +351,14 @@ void Recorder::Trace(const FrameRecord& f) {
 void Recorder::Event(std::int64_t elapsedMs, std::int64_t clockMs, double location, double speed,
                      std::string_view text) {
     if (eventsFull_) return;
-    events_.Fixed(static_cast<double>(elapsedMs) / 1000.0, 3, 9) << " s  ";
-    events_.Clock(clockMs) << "  ";
-    events_.Fixed(location, 2, 10) << " m  ";
-    events_.Fixed(speed, 2, 7) << " km/h  ";
+    constexpr std::size_t kHeadChars = 3 * kFixedChars + kClockChars + 32;
+    char* room = events_.Room(kHeadChars);
+    if (room == nullptr) return;
+    Fields head{room};
+    head.Fixed(static_cast<double>(elapsedMs) / 1000.0, 3, 9).Text(" s  ");
+    head.at = WriteClock(head.at, clockMs);
+    head.Text("  ").Fixed(location, 2, 10).Text(" m  ").Fixed(speed, 2, 7).Text(" km/h  ");
+    events_.Commit(head.at);
     if (events_.written() + static_cast<std::int64_t>(text.size()) + 1 > kMaxEventBytes) {
         eventsFull_ = true;
         events_ << "the event log stops here: it has reached its limit of "
