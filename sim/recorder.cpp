@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace velqa3::sim {
 
@@ -13,8 +15,10 @@ bool TextOut::Open(const std::string& path) {
     Close();
     // A new file in place of the old one, not the old one cut to nothing: a file system may
     // write a file that was cut to nothing out to the disk as it is closed (ext4 does), which
-    // costs a rerun more than all of its writing.
-    std::remove(path.c_str());
+    // costs a rerun more than all of its writing. Only a file goes, never a folder of the name.
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(path, ignored)))
+        std::filesystem::remove(path, ignored);
     file_ = std::fopen(path.c_str(), "wb");
     failed_ = file_ == nullptr;
     if (buffer_ == nullptr) buffer_ = std::make_unique<char[]>(kCapacity);
