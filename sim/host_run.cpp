@@ -363,11 +363,18 @@ void ForEachChangedSlot(const std::int32_t (&now)[Size], std::int32_t (&before)[
     static_assert(Size % kBlock == 0);
     for (int start = 0; start < Size; start += kBlock) {
         if (std::memcmp(now + start, before + start, kBlock * sizeof(std::int32_t)) == 0) continue;
-        for (int i = start; i < start + kBlock; ++i)
-            if (now[i] != before[i]) {
-                onChange(i);
-                before[i] = now[i];
-            }
+        // Two slots to a step: a changed block mostly holds a few changed slots.
+        for (int i = start; i < start + kBlock; i += 2) {
+            std::uint64_t pairNow = 0, pairBefore = 0;
+            std::memcpy(&pairNow, now + i, sizeof pairNow);
+            std::memcpy(&pairBefore, before + i, sizeof pairBefore);
+            if (pairNow == pairBefore) continue;
+            for (int j = i; j < i + 2; ++j)
+                if (now[j] != before[j]) {
+                    onChange(j);
+                    before[j] = now[j];
+                }
+        }
     }
 }
 
@@ -445,6 +452,7 @@ void HostRun::ReadDiagnostics() {
 
 void HostRun::LogBrakeReasons(std::uint8_t before) {
     const std::uint8_t now = diagnostics_.brakeDemand;
+    if (now == before) return;
     for (int shift = 0; shift < 8; ++shift) {
         const auto bit = static_cast<std::uint8_t>(1u << shift);
         if (((before ^ now) & bit) == 0) continue;

@@ -203,6 +203,23 @@ struct Fields {
         }
         return *this;
     }
+    // As Fixed, the text taken from memo where the value is the one it was written for.
+    Fields& Fixed(double value, int decimals, RememberedReading& memo) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        if (memo.length != 0 && bits == memo.bits) {
+            std::memcpy(at, memo.text, sizeof memo.text); // the room holds any reading
+            at += memo.length;
+            return *this;
+        }
+        char* const start = at;
+        Fixed(value, decimals);
+        const auto length = static_cast<std::size_t>(at - start);
+        memo.bits = bits;
+        memo.length = length <= sizeof memo.text ? static_cast<std::uint8_t>(length) : 0;
+        std::memcpy(memo.text, start, memo.length);
+        return *this;
+    }
     Fields& Text(std::string_view text) {
         at = std::copy(text.begin(), text.end(), at);
         return *this;
@@ -319,9 +336,10 @@ void Recorder::TraceDiagnostics(const Diagnostics* d) {
     Fields row{room};
     row.Comma();
     // Without a stop point the distance would read as standing on the mark.
-    if ((d->flags & DiagnosticsBits::TascTargetSet) != 0) row.Fixed(d->tascDistance, 3);
+    if ((d->flags & DiagnosticsBits::TascTargetSet) != 0)
+        row.Fixed(d->tascDistance, 3, readings_[6]);
     row.Comma().Int(d->tascStep).Comma().Int(d->brakeDemand).Comma().Text(demandNames_);
-    row.Comma().Int(d->lineVoltage).Comma().Fixed(d->bcDisplay, 1);
+    row.Comma().Int(d->lineVoltage).Comma().Fixed(d->bcDisplay, 1, readings_[7]);
     trace_.Commit(row.at);
 }
 
@@ -333,11 +351,13 @@ void Recorder::Trace(const FrameRecord& f) {
     Fields row{room};
     row.Int(f.elapsedMs).Comma();
     row.at = WriteClock(row.at, s.Time);
-    row.Comma().Fixed(s.Location, 3).Comma().Fixed(s.Speed, 3).Comma().Fixed(f.permil, 1);
+    row.Comma().Fixed(s.Location, 3, readings_[0]).Comma().Fixed(s.Speed, 3, readings_[1]);
+    row.Comma().Fixed(f.permil, 1, readings_[2]);
     row.Comma().Int(f.driverReverser).Comma().Int(f.driverPower).Comma().Int(f.driverBrake);
     row.Comma().Int(f.output.Reverser).Comma().Int(f.output.Power).Comma().Int(f.output.Brake);
     row.Comma().Int(f.output.ConstantSpeed);
-    row.Comma().Fixed(s.BcPressure, 1).Comma().Fixed(s.MrPressure, 1).Comma().Fixed(s.Current, 1);
+    row.Comma().Fixed(s.BcPressure, 1, readings_[3]).Comma().Fixed(s.MrPressure, 1, readings_[4]);
+    row.Comma().Fixed(s.Current, 1, readings_[5]);
     row.Comma().Int(f.signalAspect).Comma().Int(f.suspended ? 1 : 0);
     trace_.Commit(row.at);
     const auto slots = [&](const std::vector<int>& indices, const std::int32_t* values) {

@@ -87,6 +87,14 @@ inline constexpr int kIntChars = 20;
 char* WriteInt(char* out, std::int64_t value);
 std::string ClockText(std::int64_t ms);
 
+// A reading's text as last written in its trace column. Most readings of a row are those of the
+// row before, and copying their text costs a fraction of writing it anew.
+struct RememberedReading {
+    std::uint64_t bits = 0;
+    std::uint8_t length = 0; // 0: nothing remembered
+    char text[23];
+};
+
 class Recorder {
   public:
     Recorder(const Scenario& scenario) : scenario_(scenario) {}
@@ -126,6 +134,7 @@ class Recorder {
     // not build them anew.
     std::uint8_t namedDemand_ = 0;
     std::string demandNames_;
+    RememberedReading readings_[8]; // the trace's columns of readings, in their order
     TextOut trace_;
     TextOut events_;
     bool eventsFull_ = false;
