@@ -32,6 +32,14 @@ std::string General(double value, int decimals) {
     return std::string(text, end);
 }
 
+// A reading that rounds to zero is written without its sign.
+std::string Reading(double value, int decimals) {
+    std::string general = General(value, decimals);
+    if (general[0] == '-' && general.find_first_not_of("-0.") == std::string::npos)
+        general.erase(0, 1);
+    return general;
+}
+
 TEST(TraceText, FixedReadingsRoundAsTheGeneralConversionDoes) {
     static std::vector<double> values;
     values = {2.5,           3.5,           0.125,        1.0005,        1.0015,
@@ -54,10 +62,7 @@ TEST(TraceText, FixedReadingsRoundAsTheGeneralConversionDoes) {
     for (double v : values)
         for (int decimals : {0, 1, 2, 3}) {
             std::getline(lines, line);
-            std::string general = General(v, decimals);
-            // A reading that rounds to zero is written without its sign.
-            if (general[0] == '-' && general.find_first_not_of("-0.") == std::string::npos)
-                general.erase(0, 1);
+            const std::string general = Reading(v, decimals);
             if (line != general && ++mismatches <= 3)
                 ADD_FAILURE() << v << " to " << decimals << " places: " << line << ", not "
                               << general;
@@ -78,6 +83,34 @@ TEST(TraceText, EventHeadsAlignTheClockCountsOnPastMidnightAndCountsKeepTheirSig
     });
     EXPECT_EQ(text, "   3.25|-1234567.0|25:02:03.004|100:00:00.000|00:00:00.000|-4294967295|"
                     "-9223372036854775808|0");
+}
+
+// Rows repeat most readings of the row before; a reading that comes back, changes by a bit or
+// is too long to keep must still read as itself.
+TEST(TraceText, RowsShowEachFramesOwnReadings) {
+    const Scenario scenario;
+    const auto dir = std::filesystem::path(testing::TempDir());
+    const double locations[] = {12.3456, 12.3456, 12.3457, 1e30, 1e30, 12.3456, -0.0, 0.0004999};
+    {
+        Recorder recorder(scenario);
+        ASSERT_TRUE(recorder.Open((dir / "rows.csv").string(), (dir / "rows.log").string()));
+        for (double location : locations) {
+            FrameRecord frame;
+            frame.state.Location = location;
+            frame.state.Speed = static_cast<float>(location);
+            recorder.Trace(frame);
+        }
+        ASSERT_TRUE(recorder.Close());
+    }
+    std::istringstream rows(test::ReadWholeFile(dir / "rows.csv"));
+    std::string row;
+    std::getline(rows, row); // the heading
+    for (double location : locations) {
+        ASSERT_TRUE(std::getline(rows, row));
+        const std::string expected =
+            Reading(location, 3) + "," + Reading(static_cast<float>(location), 3);
+        EXPECT_EQ(row.substr(row.find(',', row.find(',') + 1) + 1, expected.size()), expected);
+    }
 }
 
 } // namespace
