@@ -459,10 +459,7 @@ void HostRun::LogBrakeReasons(std::uint8_t before) {
         const bool set = (now & bit) != 0;
         Log("automatic brake: " + BrakeReasonNames(bit) + (set ? " set" : " cleared"));
         if (!set) continue;
-        if (outcome_.brakeMarks.size() < kMaxBrakeMarks)
-            outcome_.brakeMarks.push_back({train_.location(), bit});
-        else
-            ++outcome_.brakeMarksLeftOut;
+        outcome_.brakeMarks.Add({train_.location(), bit});
     }
 }
 

@@ -10,6 +10,7 @@
 #include "sim/track.h"
 #include "sim/train.h"
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -28,6 +29,27 @@ struct BrakeMark {
 // A reason that comes and goes every frame must not grow the run's memory without end.
 inline constexpr std::size_t kMaxBrakeMarks = 1000;
 
+// The marks of a run, the first kMaxBrakeMarks of them, and a count of the rest. Held in place
+// from the start (16 kB): a store that grew as a long run set its brakes would raise the run's
+// resident memory for hours, which a soak rightly reads as growth.
+class BrakeMarks {
+  public:
+    void Add(const BrakeMark& mark) {
+        if (count_ < marks_.size())
+            marks_[count_++] = mark;
+        else
+            ++leftOut_;
+    }
+    const BrakeMark* begin() const { return marks_.data(); }
+    const BrakeMark* end() const { return marks_.data() + count_; }
+    std::size_t leftOut() const { return leftOut_; }
+
+  private:
+    std::array<BrakeMark, kMaxBrakeMarks> marks_{};
+    std::size_t count_ = 0;
+    std::size_t leftOut_ = 0;
+};
+
 struct RunOutcome {
     std::int64_t frames = 0;
     double elapsedS = 0.0;
@@ -40,8 +62,7 @@ struct RunOutcome {
     std::vector<std::int32_t> passedAspect;
     bool patternSpeedSet = false; // the pattern speed panel entry was ever non-zero
     bool diagnostics = false;     // the library told its state through GetDiagnostics
-    std::vector<BrakeMark> brakeMarks;
-    std::size_t brakeMarksLeftOut = 0; // set past kMaxBrakeMarks
+    BrakeMarks brakeMarks;
     std::string endReason;
     std::vector<std::string> warnings; // things the host could not do as the scenario asked
 };

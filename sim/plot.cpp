@@ -106,7 +106,7 @@ constexpr const char* kBrakeMarkColour = "#e377c2"; // apart from the brake outp
 void WriteBrakeMarks(std::ostream& gp, const RunOutcome& run, double from, double to,
                      bool labelled) {
     LabelRows rows{from, to, 4};
-    std::size_t unnamed = run.brakeMarksLeftOut;
+    std::size_t unnamed = run.brakeMarks.leftOut();
     int named = 0;
     for (const BrakeMark& mark : run.brakeMarks) {
         gp << "set arrow from " << Number(mark.location) << ", graph 0 to " << Number(mark.location)
@@ -308,15 +308,18 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
         return static_cast<bool>(gp);
     }
 
-    std::string stripTitle = "lamps (panel entry not 0) and sounds (bar: looping, dot: played once)";
-    if (leftOut > 0) stripTitle += "; " + std::to_string(leftOut) + " more traced entries not drawn";
+    std::string stripTitle =
+        "lamps (panel entry not 0) and sounds (bar: looping, dot: played once)";
+    if (leftOut > 0)
+        stripTitle += "; " + std::to_string(leftOut) + " more traced entries not drawn";
     gp << "unset arrow\nunset label\nunset y2tics\nunset y2label\nset offsets 0, 0, 0, 0\n"
        << "set origin 0,0\nset size 1," << Number(layout.stripHeight)
        << "\nset key off\nset ylabel ''\n"
        << "set title " << Quoted(stripTitle) << " noenhanced font ',9'\n"
        << "set yrange [0:" << rows.size() << "]\nset ytics (";
     for (std::size_t i = 0; i < rows.size(); ++i)
-        gp << (i == 0 ? "" : ", ") << Quoted(rows[i].name) << " " << Number(static_cast<double>(i) + 0.4);
+        gp << (i == 0 ? "" : ", ") << Quoted(rows[i].name) << " "
+           << Number(static_cast<double>(i) + 0.4);
     gp << ") font ',8'\nplot ";
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string row = Number(static_cast<double>(i));

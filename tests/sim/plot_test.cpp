@@ -114,22 +114,26 @@ TEST_F(Host, BrakeMarksAreLabelledUpToTheCapAndTheVoltagePanelFollowsTheDiagnost
     run.highest = 3000.0;
     run.diagnostics = true;
     for (int i = 0; i < 30; ++i)
-        run.brakeMarks.push_back({100.0 * i, 0x08});
-    run.brakeMarksLeftOut = 5;
+        run.brakeMarks.Add({100.0 * i, 0x08});
     ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_));
     std::string script = ReadWholeFile(root_ / kPlotScript);
     // Every mark is drawn in both panels; only kMaxBrakeLabels are named, the rest counted.
     EXPECT_EQ(Count(script, "nohead lc rgb '#e377c2'"), 60u) << script;
     EXPECT_EQ(Count(script, "set label 'VigilanceBrake'"), 20u) << script;
-    EXPECT_NE(script.find("'15 more automatic brake reasons set than named (at most 20)"),
+    EXPECT_NE(script.find("'10 more automatic brake reasons set than named (at most 20)"),
               std::string::npos)
         << script;
     const std::string volts = "using 3:" + std::to_string(recorder.LineVoltageColumn()) + " with";
     EXPECT_NE(script.find(volts), std::string::npos) << script;
 
+    // A run keeps the first kMaxBrakeMarks and counts the rest.
+    for (std::size_t i = 30; i < kMaxBrakeMarks + 5; ++i)
+        run.brakeMarks.Add({2900.0, 0x08});
+    EXPECT_EQ(run.brakeMarks.end() - run.brakeMarks.begin(), 1000);
+    EXPECT_EQ(run.brakeMarks.leftOut(), 5u);
+
     run.diagnostics = false;
-    run.brakeMarks.clear();
-    run.brakeMarksLeftOut = 0;
+    run.brakeMarks = {};
     ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_));
     script = ReadWholeFile(root_ / kPlotScript);
     EXPECT_EQ(script.find("line voltage"), std::string::npos) << script;
