@@ -15,7 +15,10 @@ namespace velqa3::sim {
 namespace {
 
 std::string Written(void (*write)(TextOut&)) {
-    const auto file = std::filesystem::path(testing::TempDir()) / "textout.txt";
+    // A file of its own for each test: the tests run side by side.
+    const auto file =
+        std::filesystem::path(testing::TempDir()) /
+        (std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt");
     {
         TextOut out;
         EXPECT_TRUE(out.Open(file.string()));
