@@ -252,13 +252,6 @@ TextOut& TextOut::Fixed(double value, int decimals, int width) {
     return *this;
 }
 
-TextOut& TextOut::Clock(std::int64_t ms) {
-    if (buffer_ == nullptr) return *this;
-    char* at = Room(kClockChars);
-    Commit(WriteClock(at, ms));
-    return *this;
-}
-
 char* WriteClock(char* out, std::int64_t ms) {
     if (ms < 0) ms = 0;
     const std::int64_t hours = ms / 3600000;

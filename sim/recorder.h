@@ -50,7 +50,6 @@ class TextOut {
     TextOut& Fixed(double value, int decimals);
     // Right-aligned in width characters, as printf's "%*.*f".
     TextOut& Fixed(double value, int decimals, int width);
-    TextOut& Clock(std::int64_t ms);
     std::int64_t written() const { return written_ + static_cast<std::int64_t>(used_); }
 
     // At least count (at most kBlock) free bytes at the end of the buffer, or null before the

@@ -77,9 +77,9 @@ TEST(TraceText, EventHeadsAlignTheClockCountsOnPastMidnightAndCountsKeepTheirSig
     const std::string text = Written([](TextOut& out) {
         out.Fixed(3.25, 2, 7) << '|';
         out.Fixed(-1234567.0, 1, 5) << '|';
-        out.Clock(86'400'000 + 3'723'004) << '|';
-        out.Clock(360'000'000) << '|';
-        out.Clock(-5) << '|';
+        out << ClockText(86'400'000 + 3'723'004) << '|';
+        out << ClockText(360'000'000) << '|';
+        out << ClockText(-5) << '|';
         out.Int(-4294967295) << '|';
         out.Int(INT64_MIN) << '|';
         out.Int(0);
