@@ -16,9 +16,10 @@ ALLOWED = {
     "vehicle": SUBSYSTEM,
     "telemetry": SUBSYSTEM,
     "plugin": SUBSYSTEM | {"ats_pt", "ats_st", "vehicle", "telemetry"},
-    "sim": {"host", "platform"},
-    "check": {"host", "platform", "config"},
-    "watch": {"host", "platform", "telemetry"},
+    "text": set(),
+    "sim": {"host", "platform", "text"},
+    "check": {"host", "platform", "config", "text"},
+    "watch": {"host", "platform", "telemetry", "text"},
 }
 # Tests, benchmarks and fuzz targets stand above everything.
 ANYTHING = {"tests", "bench", "fuzz"}
