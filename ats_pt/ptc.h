@@ -97,8 +97,10 @@ class PTC {
     void ReleaseBrake(const PtcFrame& frame);
     void ClearSignalTarget();
     std::uint8_t ModeHighBits() const;
-    // Formats the status message into statusJson and returns it.
-    const char* StatusJson();
+    // Formats the status message into statusJson and returns it. The speed is the frame's own:
+    // the protection's copy of it is only as fresh as the protection's last run, and with the
+    // pattern protection idle that may be long ago.
+    const char* StatusJson(float currentSpeed);
 
     // One frame of the pattern protection: distances, patterns, the checker of the active
     // mode, the brake-release period, the pattern speed, lamps and bell.

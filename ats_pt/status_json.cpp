@@ -7,7 +7,7 @@
 
 namespace velqa3 {
 
-const char* PTC::StatusJson() {
+const char* PTC::StatusJson(float currentSpeed) {
     std::snprintf(statusJson, sizeof statusJson,
                   "{\"Ats\":{\"ApproachNo\":%d, \"Spd\":%.1f}, "
                   "\"Sig\":{\"Dis\":%.1f, \"PtnDis\":%.1lf, \"PtnSpd\":%.1f}, "
@@ -15,7 +15,7 @@ const char* PTC::StatusJson() {
                   "\"Lim\":{\"Dis\":%.1f, \"PtnDis\":%.1f, \"PtnSpd\":%.1f, \"Spd\":%.1f}, "
                   "\"LimDo\":{\"Dis\":%.1f, \"Spd\":%.1f, \"Max\":%.1f}, "
                   "\"Beacon\":{\"Type\":%d, \"Signal\":%d, \"Optional\":%d}}",
-                  static_cast<int>(approachNo), JsonNumber(Speed()), JsonNumber(sigDis),
+                  static_cast<int>(approachNo), JsonNumber(currentSpeed), JsonNumber(sigDis),
                   JsonNumber(sigPtnDis), JsonNumber(sigPtnSpd), static_cast<int>(nsdMode),
                   JsonNumber(nsdDis), JsonNumber(limDis), JsonNumber(limPtnDis),
                   JsonNumber(limPtnSpd), JsonNumber(limSpd), JsonNumber(limDoDis),

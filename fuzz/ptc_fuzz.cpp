@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ptc->lineType = input.Take<std::uint8_t>();
             break;
         case 7: {
-            const char* text = ptc->StatusJson();
+            const char* text = ptc->StatusJson(input.Take<float>());
             REQUIRE(std::strlen(text) < velqa3::kStatusJsonSize);
             break;
         }

@@ -168,7 +168,7 @@ void Plugin::SendFrameTelemetry(const VehicleState& state) {
                           .stopStation = aids.stopStation,
                           .stationId = aids.stationId};
     if (StatusDue(telemetry, frame.clock, frame.interval)) {
-        values.statusText = protection.ptc.StatusJson();
+        values.statusText = protection.ptc.StatusJson(frame.speed);
         values.statusCapacity = sizeof protection.ptc.statusJson;
     }
     SendTelemetry(telemetry, values);

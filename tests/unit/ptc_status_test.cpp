@@ -46,7 +46,7 @@ TEST(PtcStatus, MessageInTheFixedFormat) {
     rig.Run(0);
     rig.ptc.nsdMode = 200; // printed as the unsigned byte it is
     rig.ptc.BeaconIn(rig.Frame(), 999, -1, 12.5f, INT_MIN, false);
-    const std::string text = rig.ptc.StatusJson();
+    const std::string text = rig.ptc.StatusJson(72.0f);
     EXPECT_EQ(text, "{\"Ats\":{\"ApproachNo\":21, \"Spd\":72.0}, "
                     "\"Sig\":{\"Dis\":250.0, \"PtnDis\":277.1, \"PtnSpd\":68.3}, "
                     "\"NSD\":{\"Mode\":200, \"Dis\":0.0}, "

@@ -98,6 +98,32 @@ TEST(Telemetry, StatusDatagramAtEvery500MsBoundaryInTheFixedFormat) {
     EXPECT_EQ(got[0], std::string(run.plugin->protection.ptc.statusJson) + '\0');
 }
 
+// Off pattern territory the pattern protection does not run, but the status still tells the
+// speed of the frame that sent it, also after a beacon handed the protection an older one.
+TEST(Telemetry, StatusCarriesTheFramesSpeedWhileThePatternProtectionIsIdle) {
+    Receiver receiver;
+    TelemetryRun run(true, false, receiver.listener.port, 0);
+    ModeGlobals& mode = run.plugin->protection.mode;
+    mode.lineCode = 2; // [TRAIN] Default=2: spot protection alone
+    mode.atsMode = kAtsSpot;
+    mode.atsStarted = 1;
+    run.Frame(990, 36.55f);
+    receiver.Drain(); // the first frame spans the day so far
+    for (std::int32_t t = 1010; t <= 1590; t += 20)
+        run.Frame(t, 36.55f);
+    std::vector<std::string> got = receiver.Drain();
+    ASSERT_EQ(got.size(), 2u) << "1000 and 1500 ms";
+    for (const std::string& datagram : got)
+        EXPECT_EQ(Parsed(datagram)["Ats"]["Spd"], 36.5);
+
+    run.plugin->SetBeaconData(BeaconData{0, 0, 0.0f, 0});
+    run.Frame(1990, 0.0f);
+    run.Frame(2010, 0.0f);
+    got = receiver.Drain();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(Parsed(got[0])["Ats"]["Spd"], 0.0) << "stopped since the beacon";
+}
+
 TEST(Telemetry, StopDatagramOncePerSecondToItsOwnPortWithTheStationOfTheRoute) {
     Receiver status;
     Receiver stop;
@@ -283,7 +309,7 @@ TEST(TelemetryJson, ValuesThatAreNotNumbersStillGiveValidJson) {
     ptc->limDoDis = -FLT_MAX;
     ptc->nsdMode = 255;
     ptc->approachNo = INT32_MIN;
-    const ordered_json status = ordered_json::parse(ptc->StatusJson());
+    const ordered_json status = ordered_json::parse(ptc->StatusJson(NAN));
     EXPECT_EQ(status["Ats"]["Spd"], 0.0);
     EXPECT_EQ(status["Sig"]["Dis"].get<double>(), static_cast<double>(FLT_MAX));
     EXPECT_EQ(status["Sig"]["PtnDis"].get<double>(), -static_cast<double>(FLT_MAX));
