@@ -60,8 +60,12 @@ void RunPlatformDoorTimer(PlatformDoorState& doors, const FrameValues& frame) {
         passed = frame.interval;
     }
     if ((flags & Closing) == 0) return;
-    doors.closeLeft = passed >= doors.closeLeft ? 0 : doors.closeLeft - passed;
-    if (doors.closeLeft <= 0) flags &= static_cast<std::uint8_t>(~(Open | Closing));
+    // The doors shut only once the clock is past the close time: a frame that ends exactly on
+    // it, or a frame of no length at a delay of 0, leaves them open.
+    if (passed > doors.closeLeft)
+        flags &= static_cast<std::uint8_t>(~(Open | Closing));
+    else
+        doors.closeLeft -= passed;
 }
 
 } // namespace velqa3

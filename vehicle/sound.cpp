@@ -98,6 +98,9 @@ void DemandAlarm(const Sound& s) {
         if (!demand || !moving) timer = kDemandAlarmArmed;
         return;
     }
+    // A count that ends exactly on zero sounds too. Were only a count below zero to sound, a
+    // frame length that divides the second would leave the timer at 0, the sounding state, and
+    // the alarm would never be played at all.
     timer = dt >= timer ? 0 : timer - dt;
     if (timer == 0) s.out.Set(20, kSoundPlayOnce);
 }

@@ -17,12 +17,13 @@ void RunSpeedCheck(SpeedCheck& check, std::int32_t& state,
     if (frame.speed > static_cast<float>(limit[code])) {
         const std::int64_t grown = std::int64_t{check.overLimitTime} + frame.interval;
         check.overLimitTime = grown > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(grown);
-        // Code 0 forbids running at all. Elsewhere full service stops the overspeed quickly;
-        // after a second the reduced notch lets the train settle under the limit.
+        // Code 0 forbids running at all. Elsewhere full service stops the overspeed quickly,
+        // for the whole first second; after it the reduced notch lets the train settle under
+        // the limit.
         if (code == 0)
             state = Emergency;
         else
-            state = check.overLimitTime < kFullServiceTime ? FullService : Reduced;
+            state = check.overLimitTime <= kFullServiceTime ? FullService : Reduced;
     } else {
         state = Within;
         check.overLimitTime = 0;

@@ -9,8 +9,8 @@ void RunStationApproach(StationApproach& approach, const FrameValues& frame) {
         if (approach.lampDistance > 0.0f)
             approach.lampDistance = NarrowToFloat(double{approach.lampDistance} - travelled);
         approach.endDistance = NarrowToFloat(double{approach.endDistance} - travelled);
-        // 500 m left exactly at the end of a frame is within range.
-        if (approach.lampDistance <= kApproachLampRange) approach.lamp = 1;
+        // The lamp lights inside 500 m; 500 m left exactly at the end of a frame is not yet.
+        if (approach.lampDistance < kApproachLampRange) approach.lamp = 1;
     }
     // Not "else": an approach that ends exactly at the end of this frame has ended, and its
     // lamp must not burn one frame past the station. A non-number (an absurd travel) ends it too.

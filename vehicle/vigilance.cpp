@@ -29,10 +29,11 @@ void RunVigilance(Vigilance& vigilance, const FrameValues& frame, const Settings
     } else {
         vigilance.timer = 0;
     }
+    // The driver has the whole limit: only time past it warns or brakes.
     const std::int32_t brakeAt = BrakeLimit(settings.emgBrake);
-    if (vigilance.timer >= brakeAt) {
+    if (vigilance.timer > brakeAt) {
         brakeDemand |= BrakeDemandBits::VigilanceBrake;
-    } else if (vigilance.timer >= brakeAt - kWarningLead) {
+    } else if (vigilance.timer > brakeAt - kWarningLead) {
         vigilance.warning = true;
         vigilance.buzzer = kSoundLoop;
     }

@@ -70,7 +70,7 @@ brake_reason = "PtBrake"
                            VELQA3_PLUGIN_PATH);
     EXPECT_EQ(run.exitCode, 1) << run.output << run.errors;
     EXPECT_TRUE(run.Printed("ok: the automatic brake reason VigilanceBrake is set between 42.00 s "
-                            "and 46.00 s: first at 44.36 s"))
+                            "and 46.00 s: first at 44.38 s"))
         << run.output;
     EXPECT_TRUE(run.Printed("FAILED: the automatic brake reason PtBrake is set: never"))
         << run.output;

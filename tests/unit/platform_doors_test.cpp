@@ -1,6 +1,6 @@
-// The platform-door close timer: platform doors close a set delay after the train's doors,
-// over midnight too, and not at all when the train's doors open again first. (The station
-// beacons and the door calls are tested with the dispatcher and the driver inputs.)
+// The platform-door close timer: platform doors close once a set delay has passed after the
+// train's doors, over midnight too, and not at all when the train's doors open again first. (The
+// station beacons and the door calls are tested with the dispatcher and the driver inputs.)
 #include "vehicle/platform_doors.h"
 
 #include <gtest/gtest.h>
@@ -28,30 +28,46 @@ bool OpenAfterFrames(PlatformDoorState& doors, std::int32_t start, std::int32_t 
     return (doors.flags & Open) != 0;
 }
 
-// The delay ends exactly at the end of the second 250 ms frame.
-TEST(PlatformDoorTimer, CloseTheDelayAfterTheTrainDoorsAndNotBefore) {
-    PlatformDoorState doors = Linked();
-    PlatformDoorsOpened(doors);
-    EXPECT_EQ(doors.closeTime, -1);
-    PlatformDoorsClosed(doors, 36'000'000, 500);
-    EXPECT_EQ(doors.closeTime, 36'000'500);
-    EXPECT_TRUE(OpenAfterFrames(doors, 36'000'000, 250, 1));
-    EXPECT_FALSE(OpenAfterFrames(doors, 36'000'250, 250, 1));
-    EXPECT_EQ(doors.flags & (Closing | CloseRequested), 0);
-
+// The doors shut on the first frame that ends past the delay; a frame that ends on it exactly
+// leaves them open. Frames that do not divide the delay, and one over midnight, among them.
+TEST(PlatformDoorTimer, CloseOnTheFirstFramePastTheDelay) {
+    struct Case {
+        const char* name;
+        std::int32_t start, delay, frameMs;
+    };
+    const Case cases[] = {
+        {"250 ms frames", 36'000'000, 500, 250},
+        {"17 ms frames", 36'000'000, 2500, 17},
+        {"33 ms frames", 1'020, 2500, 33},
+        {"over midnight", kMsPerDay - 300, 500, 100},
+        {"no delay", 5'000, 0, 20},
+        {"a frame longer than the delay", 7'000, 100, 1000},
+    };
+    for (const Case& c : cases) {
+        PlatformDoorState doors = Linked();
+        PlatformDoorsOpened(doors);
+        EXPECT_EQ(doors.closeTime, -1) << c.name;
+        PlatformDoorsClosed(doors, c.start, c.delay);
+        EXPECT_EQ(doors.closeTime, (c.start + c.delay) % kMsPerDay) << c.name;
+        const int within = c.delay / c.frameMs;
+        EXPECT_TRUE(OpenAfterFrames(doors, c.start, c.frameMs, within)) << c.name;
+        const std::int32_t last = (c.start + within * c.frameMs) % kMsPerDay;
+        EXPECT_FALSE(OpenAfterFrames(doors, last, c.frameMs, 1)) << c.name;
+        EXPECT_EQ(doors.flags & (Closing | CloseRequested), 0) << c.name;
+    }
     PlatformDoorState unlinked;
     unlinked.flags = DoorsFitted;
     PlatformDoorsOpened(unlinked);
     EXPECT_EQ(unlinked.flags & Open, 0);
 }
 
-TEST(PlatformDoorTimer, ADelayRunsOnOverMidnight) {
+// With no delay, a frame of no length is no time past the close.
+TEST(PlatformDoorTimer, AFrameOfNoLengthClosesNothing) {
     PlatformDoorState doors = Linked();
     PlatformDoorsOpened(doors);
-    PlatformDoorsClosed(doors, kMsPerDay - 300, 500);
-    EXPECT_EQ(doors.closeTime, 200);
-    EXPECT_TRUE(OpenAfterFrames(doors, kMsPerDay - 300, 100, 4)); // 00:00:00.100
-    EXPECT_FALSE(OpenAfterFrames(doors, 100, 100, 1));
+    PlatformDoorsClosed(doors, 1020, 0);
+    EXPECT_TRUE(OpenAfterFrames(doors, 1020, 0, 3));
+    EXPECT_FALSE(OpenAfterFrames(doors, 1020, 17, 1));
 }
 
 TEST(PlatformDoorTimer, TrainDoorsOpeningAgainCallOffTheClose) {
@@ -74,7 +90,8 @@ TEST(PlatformDoorTimer, ACloseWithinTheFrameCountsFromItsClock) {
     PlatformDoorsClosed(doors, frame.clock, 200);
     RunPlatformDoorTimer(doors, frame);
     EXPECT_NE(doors.flags & Open, 0);
-    EXPECT_FALSE(OpenAfterFrames(doors, 2000, 200, 1));
+    EXPECT_TRUE(OpenAfterFrames(doors, 2000, 200, 1)) << "200 ms exactly";
+    EXPECT_FALSE(OpenAfterFrames(doors, 2200, 1, 1));
 }
 
 } // namespace

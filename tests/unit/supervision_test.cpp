@@ -47,50 +47,103 @@ TEST(Rollback, MovingAgainstTheReverserOrWithoutOneBrakes) {
     }
 }
 
-TEST(StationApproach, LampFrom500MetresUntilTheEndOfTheApproach) {
+TEST(StationApproach, ABeaconLoadsTheApproachOnlyForAMovingTrain) {
     StationApproach approach;
     StationApproachBeacon(approach, -3'130'002, 90.0f);
     StationApproachBeacon(approach, 3'130'002, 0.0f);
     EXPECT_EQ(approach.endDistance, 0.0f) << "negative Optional and a standing train: ignored";
-    StationApproachBeacon(approach, 3'130'002, 90.0f); // lamp at 520 m, end 8 m beyond it
-    FrameValues frame = Running(90.0f);
-    frame.distanceStep = 0.5f;
-    auto run = [&](int frames) {
-        for (int i = 0; i < frames; ++i)
-            RunStationApproach(approach, frame);
-    };
-    run(39);
-    EXPECT_EQ(approach.lamp, 0) << "500.5 m left";
-    run(1);
-    EXPECT_EQ(approach.lamp, 1) << "exactly 500 m left";
-    run(1015);
-    EXPECT_EQ(approach.lamp, 1) << "0.5 m of the approach left";
-    run(1);
-    EXPECT_EQ(approach.lamp, 0) << "the approach ends exactly at the end of this frame";
+    StationApproachBeacon(approach, 3'130'002, 90.0f);
+    EXPECT_EQ(approach.stationNumber, 3);
+    EXPECT_EQ(approach.lampDistance, 520.0f);
+    EXPECT_EQ(approach.endDistance, 528.0f);
 }
 
-TEST(Vigilance, WarnsThenBrakesOnTheFrameThatReachesTheLimit) {
+// The lamp lights below 500 m and goes out as the approach ends, whatever the frame's length;
+// distances that land exactly on 500 m and on the end are met at the end of a frame.
+TEST(StationApproach, LampInside500MetresUntilTheEndOfTheApproach) {
+    struct Case {
+        float step;    // m a frame
+        int litAfter;  // frames after which the lamp is first on
+        int endsAfter; // frames after which it is off again
+    };
+    // Lamp at 520 m, end 8 m beyond it: 20 m to the lamp range, 528 m to the end.
+    const Case cases[] = {
+        {0.5f, 41, 1056},  // 20 ms at 90 km/h: exactly 500 m left after 40 frames
+        {0.25f, 81, 2112}, // 17 ms at 52.9 km/h: also exact
+        {0.35f, 58, 1509}, // 33 ms at 38.2 km/h: 499.7 m left after 58 frames
+    };
+    for (const Case& c : cases) {
+        StationApproach approach;
+        StationApproachBeacon(approach, 3'130'002, 90.0f);
+        FrameValues frame = Running(90.0f);
+        frame.distanceStep = c.step;
+        int frames = 0;
+        auto runTo = [&](int until) {
+            for (; frames < until; ++frames)
+                RunStationApproach(approach, frame);
+        };
+        runTo(c.litAfter - 1);
+        EXPECT_EQ(approach.lamp, 0)
+            << c.step << " m frames, " << approach.lampDistance << " m left";
+        runTo(c.litAfter);
+        EXPECT_EQ(approach.lamp, 1)
+            << c.step << " m frames, " << approach.lampDistance << " m left";
+        runTo(c.endsAfter - 1);
+        EXPECT_EQ(approach.lamp, 1)
+            << c.step << " m frames, " << approach.endDistance << " m to go";
+        runTo(c.endsAfter);
+        EXPECT_EQ(approach.lamp, 0) << c.step << " m frames, the end reached";
+    }
+}
+
+// Warn past 30 s and brake past 35 s without an action (EmgBrake=3), and 60 s and 65 s
+// (EmgBrake=1), in frames that land on the limits and frames that do not.
+TEST(Vigilance, WarnsAndBrakesOnTheFirstFramePastEachLimit) {
+    struct Case {
+        std::int8_t mode;
+        std::int32_t frameMs, warnAt, brakeAt;
+    };
+    const Case cases[] = {
+        {3, 20, 30'000, 35'000}, {3, 17, 30'000, 35'000}, {3, 33, 30'000, 35'000},
+        {1, 20, 60'000, 65'000}, {1, 33, 60'000, 65'000}, {3, 5'000, 30'000, 35'000},
+    };
+    const VigilanceInputs in{.cabSwitches = 0x81, .previousBrakeOutput = 0, .emergencyNotch = 9};
+    for (const Case& c : cases) {
+        Settings settings;
+        settings.emgBrake = c.mode;
+        Vigilance vigilance;
+        std::uint8_t demand = 0;
+        std::int32_t elapsed = 0;
+        while (demand == 0 && elapsed < 100'000) {
+            const bool warnedBefore = vigilance.warning;
+            RunVigilance(vigilance, Running(20.0f, c.frameMs), settings, in, demand);
+            elapsed += c.frameMs;
+            if (vigilance.warning && !warnedBefore) {
+                EXPECT_GT(elapsed, c.warnAt) << c.frameMs << " ms frames";
+                EXPECT_LE(elapsed - c.frameMs, c.warnAt) << c.frameMs << " ms frames";
+                EXPECT_EQ(vigilance.buzzer, kSoundLoop);
+            }
+        }
+        EXPECT_TRUE(vigilance.warning) << c.frameMs << " ms frames";
+        EXPECT_EQ(demand, VigilanceBrake);
+        EXPECT_GT(elapsed, c.brakeAt) << c.frameMs << " ms frames";
+        EXPECT_LE(elapsed - c.frameMs, c.brakeAt) << c.frameMs << " ms frames";
+    }
+}
+
+TEST(Vigilance, CountsOnlyAbove15KmhAndOnlyWhereFitted) {
     Settings settings;
     settings.emgBrake = 3;
     const VigilanceInputs in{.cabSwitches = 0x81, .previousBrakeOutput = 0, .emergencyNotch = 9};
     Vigilance vigilance;
     std::uint8_t demand = 0;
-    auto run = [&](int frames, float speed = 20.0f) {
-        for (int i = 0; i < frames; ++i)
-            RunVigilance(vigilance, Running(speed), settings, in, demand);
-    };
-    run(1499);
-    EXPECT_FALSE(vigilance.warning);
-    run(1);
-    EXPECT_EQ(vigilance.buzzer, kSoundLoop) << "30 000 ms exactly";
-    run(249);
-    EXPECT_EQ(demand, 0);
-    run(1);
-    EXPECT_EQ(demand, VigilanceBrake) << "35 000 ms exactly";
-    run(1, 15.0f);
+    RunVigilance(vigilance, Running(20.0f), settings, in, demand);
+    EXPECT_EQ(vigilance.timer, 20);
+    RunVigilance(vigilance, Running(15.0f), settings, in, demand);
     EXPECT_EQ(vigilance.timer, 0) << "not counted at 15 km/h";
     settings.emgBrake = 0;
-    run(5000);
+    for (int i = 0; i < 5000; ++i)
+        RunVigilance(vigilance, Running(20.0f), settings, in, demand);
     EXPECT_EQ(vigilance.timer, 0) << "not fitted";
 }
 
@@ -134,6 +187,30 @@ TEST(PlusBrake, ActivatesByHandleAndSpeedAndNumbersItsNotches) {
     }
 }
 
+// Full service for as long as the train has been over the limit for at most a second, the
+// reduced notch after that; frames that do not divide the second among them.
+TEST(SpeedCheck, FullServiceForTheWholeFirstSecondOverTheLimit) {
+    using namespace SpeedCheckStates;
+    for (const std::int32_t frameMs : {20, 17, 33, 1000, 250}) {
+        Supervision sv;
+        FillSpeedCheckLimits(sv);
+        ModeGlobals mode;
+        mode.cabSignalMode = 1;
+        mode.cabSignalCode = 3; // 40 km/h
+        std::int32_t state = Within;
+        std::int32_t over = 0;
+        for (int i = 0; i < 2000 / frameMs + 1; ++i) {
+            RunSpeedCheck(sv.speedCheck, state, sv.speedCheckLimit, Running(40.1f, frameMs), mode);
+            over += frameMs;
+            ASSERT_EQ(state, over <= 1000 ? FullService : Reduced)
+                << over << " ms over the limit in " << frameMs << " ms frames";
+        }
+        RunSpeedCheck(sv.speedCheck, state, sv.speedCheckLimit, Running(40.0f, frameMs), mode);
+        EXPECT_EQ(state, Within) << "at the limit";
+        EXPECT_EQ(sv.speedCheck.overLimitTime, 0);
+    }
+}
+
 TEST(SpeedCheck, BrakesAboveTheCodesLimitAndRingsOnEveryChange) {
     using namespace SpeedCheckStates;
     Supervision sv;
@@ -151,11 +228,8 @@ TEST(SpeedCheck, BrakesAboveTheCodesLimitAndRingsOnEveryChange) {
     run(40.1f);
     EXPECT_EQ(state, FullService);
     EXPECT_EQ(sv.speedCheck.bell, kSoundPlayOnce) << "braking starts";
-    for (int i = 0; i < 48; ++i)
-        run(40.1f);
-    EXPECT_EQ(state, FullService) << "980 ms over the limit";
     run(40.1f);
-    EXPECT_EQ(state, Reduced) << "1000 ms exactly";
+    EXPECT_EQ(sv.speedCheck.bell, kSoundContinue) << "braking goes on";
     run(39.0f);
     EXPECT_EQ(state, Within);
     EXPECT_EQ(sv.speedCheck.bell, kSoundPlayOnce) << "braking ends";
