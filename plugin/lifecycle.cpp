@@ -113,10 +113,9 @@ void Plugin::Initialize(std::int32_t brakePosition) {
     protection.stc.Restart(false);
     protection.ptc.Reset(PtcView());
     frame.speed = 0.0f;
-    // A restart is a new run: what the supervision latched on the old one goes with it, as the
-    // protections' emergencies do above.
-    aids.supervision.brakeDemand = 0;
-    ResetVigilance(aids.supervision.vigilance);
+    // The latched brake reasons and the vigilance timer stay: they hold the train until the
+    // driver resets them at a stand, wherever the host puts the train. The slip check alone
+    // forgets the old position, so that the jump to the new one is not read as wheel slip.
     aids.supervision.slip.relocated = true;
     for (std::int32_t& number : cab.display.frame)
         number = -1;

@@ -106,11 +106,15 @@ TEST(AbiBadInput, ExtremeValuesNeverCrashAndInitializeRecovers) {
     }
     // Null arrays are no frame to suspend and nothing to write.
     plugin.api().Elapse(StateAt(36'000'016), nullptr, nullptr);
-    // A new run with the handles back home is driven as if nothing had happened.
+    // A new run: whatever the old one latched holds the train until the driver resets it,
+    // secured; then, the handles back home, it is driven as if nothing had happened.
     plugin.api().Initialize(0);
+    plugin.api().SetReverser(0);
+    plugin.api().SetBrake(INT32_MAX);
+    plugin.api().KeyDown(3);
+    plugin.api().KeyUp(3);
     plugin.api().SetPower(0);
     plugin.api().SetBrake(0);
-    plugin.api().SetReverser(0);
     EXPECT_EQ(plugin.Frame(36'000'032), kNeutral);
     EXPECT_EQ(plugin.api().GetPluginVersion(), 131072);
 }
