@@ -23,20 +23,13 @@ bool SiblingPath(const char* modulePath, const char* extension, char (&out)[kPat
     if (modulePath == nullptr || extension == nullptr) return false;
     const std::size_t length = std::strlen(modulePath);
     const std::size_t extensionLength = std::strlen(extension);
-
-    const char* dll = std::strstr(modulePath, ".dll");
-    const std::size_t cut = dll != nullptr ? static_cast<std::size_t>(dll - modulePath)
-                                           : ExtensionStart(modulePath, length);
-    // The host's own naming keeps whatever follows ".dll"; a replaced last extension has
-    // nothing after it.
-    const char* tail = dll != nullptr ? dll + 4 : modulePath + length;
-    const std::size_t tailLength = std::strlen(tail);
-
-    if (cut + extensionLength + tailLength >= kPathSize) return false;
+    // Only the file name's own extension: a vehicle kept in a folder such as "my.dlls" or
+    // "old.dll_backup" must still find the settings beside the plug-in, not a file that
+    // cannot exist.
+    const std::size_t cut = ExtensionStart(modulePath, length);
+    if (cut + extensionLength >= kPathSize) return false;
     std::memcpy(out, modulePath, cut);
-    std::memcpy(out + cut, extension, extensionLength);
-    std::memcpy(out + cut + extensionLength, tail, tailLength);
-    out[cut + extensionLength + tailLength] = '\0';
+    std::memcpy(out + cut, extension, extensionLength + 1);
     return true;
 }
 

@@ -8,10 +8,10 @@ namespace velqa3 {
 
 inline constexpr std::size_t kPathSize = 260;
 
-// Writes modulePath with its first ".dll" replaced by extension (".dat", ".csv"). A module
-// named otherwise (the native "velqa3.so", an upper-case ".DLL") has its last extension
-// replaced instead, or the extension appended when the name has none. Returns false and leaves
-// out empty when the result does not fit in kPathSize.
+// Writes modulePath with the extension of its file name (".dll" in any case, the native ".so")
+// replaced by extension (".dat", ".csv"), or the extension appended when the name has none;
+// the folders are left as they are. Returns false and leaves out empty when the result does
+// not fit in kPathSize.
 bool SiblingPath(const char* modulePath, const char* extension, char (&out)[kPathSize]);
 
 // Writes the folder of modulePath (everything up to its last slash or backslash) followed by

@@ -50,18 +50,26 @@ TEST(ParseFloat, ReadsDecimalsAndRefusesWhatIsNotFinite) {
     EXPECT_EQ(ParseFloat("nan"), 0.0f);
 }
 
-TEST(SiblingPath, ReplacesTheFirstDllOrElseTheLastExtension) {
+TEST(SiblingPath, ReplacesTheExtensionOfTheFileNameAlone) {
+    struct Case {
+        const char* module;
+        const char* settings;
+    };
+    const Case cases[] = {
+        {"C:\\BVE\\train\\velqa3.dll", "C:\\BVE\\train\\velqa3.dat"},
+        {"C:\\a.dll\\velqa3.dll", "C:\\a.dll\\velqa3.dat"},
+        {"C:\\my.dlls\\velqa3.dll", "C:\\my.dlls\\velqa3.dat"},
+        {"C:\\old.dll_backup\\velqa3.dll", "C:\\old.dll_backup\\velqa3.dat"},
+        {"C:\\TRAIN\\VELQA3.DLL", "C:\\TRAIN\\VELQA3.dat"},
+        {"C:\\train\\velqa3.Dll", "C:\\train\\velqa3.dat"},
+        {"/opt/train/velqa3.so", "/opt/train/velqa3.dat"},
+        {"/opt/my.train/velqa3", "/opt/my.train/velqa3.dat"},
+    };
     char out[kPathSize];
-    ASSERT_TRUE(SiblingPath("C:\\BVE\\train\\velqa3.dll", ".dat", out));
-    EXPECT_STREQ(out, "C:\\BVE\\train\\velqa3.dat");
-    ASSERT_TRUE(SiblingPath("C:\\a.dll\\velqa3.dll", ".csv", out));
-    EXPECT_STREQ(out, "C:\\a.csv\\velqa3.dll"); // the first occurrence, as the host names it
-    ASSERT_TRUE(SiblingPath("/opt/train/velqa3.so", ".dat", out));
-    EXPECT_STREQ(out, "/opt/train/velqa3.dat");
-    ASSERT_TRUE(SiblingPath("C:\\TRAIN\\VELQA3.DLL", ".dat", out));
-    EXPECT_STREQ(out, "C:\\TRAIN\\VELQA3.dat");
-    ASSERT_TRUE(SiblingPath("/opt/my.train/velqa3", ".dat", out));
-    EXPECT_STREQ(out, "/opt/my.train/velqa3.dat");
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SiblingPath(c.module, ".dat", out)) << c.module;
+        EXPECT_STREQ(out, c.settings);
+    }
     EXPECT_FALSE(SiblingPath(std::string(kPathSize - 2, 'a').c_str(), ".dat", out));
     EXPECT_STREQ(out, "");
 }
