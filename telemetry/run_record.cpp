@@ -90,7 +90,14 @@ void RecordFrame(RunRecord& record, std::uint8_t mode, const FrameValues& frame,
     const bool appended =
         path != nullptr && path[0] != '\0' &&
         platform::AppendToFile(path, record.line, static_cast<std::size_t>(length));
-    if (!appended) platform::ShowMessage(kRecordFailText, kRecordFailCaption);
+    // One box, not one per line: ten modal boxes a second would stop the simulator for good,
+    // since the setting that ends them can only change once it is closed.
+    if (appended) {
+        record.failureShown = false;
+    } else if (!record.failureShown) {
+        record.failureShown = true;
+        platform::ShowMessage(kRecordFailText, kRecordFailCaption);
+    }
 }
 
 } // namespace velqa3

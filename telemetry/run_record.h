@@ -13,6 +13,8 @@ inline constexpr int kRecordLineSize = 1000;
 
 struct RunRecord {
     bool lineWritten = false; // a line was due in the latest recorded frame; the panel shows it
+    bool failureShown =
+        false; // the user was told the file cannot be written, and none has been since
     char line[kRecordLineSize] = {};
 };
 
@@ -37,7 +39,8 @@ int FormatRecordLine(RunRecord& record, std::uint8_t mode, const FrameValues& fr
 // Step 20 of a frame, suspended frames included: when this frame crossed the boundary of the
 // mode, appends the line to the file at path. state is the host's state of this very call;
 // frame holds the clock and interval of the latest full frame. A file that cannot be written
-// is reported once per due line, and the run goes on.
+// is reported once, and again only after a line has been written and the file has failed
+// anew; the lines it could not take are lost, and the run goes on.
 void RecordFrame(RunRecord& record, std::uint8_t mode, const FrameValues& frame,
                  const VehicleState& state, const RecordValues& values, const char* path);
 

@@ -1,5 +1,6 @@
 // The CSV run record: the three line formats to the byte, one line per boundary, appended to
-// a file that is never truncated, and a file that cannot be opened reported per due line.
+// a file that is never truncated, and a file that cannot be opened reported without stopping
+// the simulator.
 #include "telemetry/run_record.h"
 #include "tests/support/cab.h"
 #include "tests/support/read_file.h"
@@ -99,20 +100,35 @@ TEST(RunRecordLines, OneLinePerBoundaryAppendedToWhatIsThere) {
     EXPECT_TRUE(first.record.lineWritten);
 }
 
-TEST(RunRecordLines, AFileThatCannotBeOpenedIsReportedOncePerDueLine) {
+// Ten due lines a second into a file that cannot be opened: one message, not ten modal boxes a
+// second; again only once a line went through and the file failed anew.
+TEST(RunRecordLines, AFileThatCannotBeOpenedIsReportedOnceUntilALineGoesThrough) {
     const fs::path folder = FreshFolder(); // a folder cannot be appended to
-    Line line;
+    const std::string blocked = folder.string();
+    const std::string open = (folder / "velqa3.csv").string();
+    RunRecord record;
+    auto due = [&](const std::string& path, std::int32_t clock) {
+        Line line(clock, 100);
+        line.record = record;
+        RecordFrame(line.record, 2, line.frame, line.state, line.values, path.c_str());
+        record = line.record;
+        return record.lineWritten;
+    };
     testing::internal::CaptureStderr();
-    RecordFrame(line.record, 2, line.frame, line.state, line.values, folder.string().c_str());
-    Line between(12'360, 15);
-    RecordFrame(between.record, 2, between.frame, between.state, between.values,
-                folder.string().c_str());
-    RecordFrame(line.record, 3, line.frame, line.state, line.values, "");
-    const std::string messages = testing::internal::GetCapturedStderr();
+    for (std::int32_t t = 12'300; t < 13'300; t += 100)
+        EXPECT_TRUE(due(blocked, t)) << "the line was due, though lost";
+    const std::string failedOnce = testing::internal::GetCapturedStderr();
+    testing::internal::CaptureStderr();
+    due(open, 13'300);
+    due(blocked, 13'400);
+    due("", 13'500);
+    const std::string afterALine = testing::internal::GetCapturedStderr();
     const std::string one = "記録ファイルが開けませんでした: "
                             "ファイル名を確認するか、記録しないように設定を変更して下さい\n";
-    EXPECT_EQ(messages, one + one);
-    EXPECT_TRUE(line.record.lineWritten) << "the line was due, though lost";
+    EXPECT_EQ(failedOnce, one);
+    EXPECT_EQ(afterALine, one);
+    const std::string written = ReadWholeFile(open);
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1);
 }
 
 // Through the plug-in: the record switch on pattern lines, and suspended frames.
