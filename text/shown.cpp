@@ -10,10 +10,17 @@ constexpr char kHex[] = "0123456789abcdef";
 
 void AppendByteEscape(std::string& out, unsigned char c) {
     switch (c) {
-    case '\t': out += "\\t"; return;
-    case '\n': out += "\\n"; return;
-    case '\r': out += "\\r"; return;
-    default: break;
+    case '\t':
+        out += "\\t";
+        return;
+    case '\n':
+        out += "\\n";
+        return;
+    case '\r':
+        out += "\\r";
+        return;
+    default:
+        break;
     }
     out += "\\x";
     out += kHex[c >> 4];

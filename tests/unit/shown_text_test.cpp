@@ -18,9 +18,15 @@ TEST(ShownText, CommandsOfEveryKindAreWrittenOut) {
         {"\x1b]2;PWNED\x07\x1b[2J", "\\x1b]2;PWNED\\x07\\x1b[2J"},
         {"tab\there\r\n", "tab\\there\\r\\n"},
         {"del\x7f", "del\\x7f"},
-        {"raw C1 \x9b" "31m", "raw C1 \\x9b31m"},
-        {"UTF-8 C1 \xc2\x9b" "31m", "UTF-8 C1 \\u009b31m"},
-        {"right-to-left \xe2\x80\xae" "txt.exe", "right-to-left \\u202etxt.exe"},
+        {"raw C1 \x9b"
+         "31m",
+         "raw C1 \\x9b31m"},
+        {"UTF-8 C1 \xc2\x9b"
+         "31m",
+         "UTF-8 C1 \\u009b31m"},
+        {"right-to-left \xe2\x80\xae"
+         "txt.exe",
+         "right-to-left \\u202etxt.exe"},
         {"\xef\xbb\xbf[TRAIN]", "\\ufeff[TRAIN]"},
         {"back\\x1b", "back\\\\x1b"},
     };
