@@ -1,6 +1,8 @@
-// Feeds a fresh plug-in any sequence of host calls with any values (frames, handles, keys,
-// horn, doors, signals and beacons), and checks after every frame that the values later stages
-// compute with stay numbers.
+// Feeds a fresh plug-in, attached beside a settings file taken from the input, any sequence of
+// host calls with any values (frames, handles, keys, horn, doors, signals and beacons), and
+// checks after every frame that the values later stages compute with stay numbers. The settings
+// may switch on the status and stop datagrams (always sent to this machine) and the run record
+// (written into a folder of the target's own, emptied after every input), so those run too.
 #include "fuzz/fuzz_input.h"
 #include "platform/platform.h"
 #include "plugin/plugin.h"
@@ -9,11 +11,46 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
+
+#include <unistd.h>
 
 namespace {
 
 using velqa3::fuzz::Input;
+namespace fs = std::filesystem;
+
+// The folder the plug-in is attached from, one per fuzzing process, gone when it ends.
+struct ScratchFolder {
+    fs::path path = fs::temp_directory_path() / ("velqa3-frames-fuzz-" + std::to_string(getpid()));
+    ScratchFolder() { fs::create_directories(path); }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+const fs::path& ModuleFolder() {
+    static const ScratchFolder folder;
+    return folder.path;
+}
+
+// The settings file: up to 4095 bytes of the input, written as they are.
+void AttachWithSettings(velqa3::Plugin& plugin, Input& input) {
+    const std::size_t length = input.Take<std::uint16_t>() % 4096;
+    std::string text;
+    for (std::size_t i = 0; i < length && !input.empty(); ++i)
+        text += static_cast<char>(input.Take<std::uint8_t>());
+    const fs::path folder = ModuleFolder();
+    std::ofstream(folder / "velqa3.dat", std::ios::binary | std::ios::trunc) << text;
+    plugin.Attach((folder / "velqa3.so").string().c_str());
+    // Telemetry goes nowhere but this machine, whatever the file says.
+    std::snprintf(plugin.settings.host, sizeof plugin.settings.host, "127.0.0.1");
+    std::snprintf(plugin.settings.castHost, sizeof plugin.settings.castHost, "127.0.0.1");
+}
 
 } // namespace
 
@@ -22,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t panel[256] = {};
     std::int32_t sound[256] = {};
     Input input(data, size);
+    AttachWithSettings(*plugin, input);
     // Cab keys on any codes, a horn of any strength, one-man doors fitted: the keyboard table
     // below then works every polled function.
     for (std::int32_t& code : plugin->keys.assign)
@@ -127,5 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
     }
+    plugin->Dispose();
+    std::error_code ignored;
+    fs::remove(ModuleFolder() / "velqa3.csv", ignored);
     return 0;
 }
