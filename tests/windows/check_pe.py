@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
-"""Checks the shipping DLL from the file itself: a 32-bit x86 image that exports exactly the
-host's sixteen entry points under their plain names, pops the standard-call argument bytes in
-each, needs no DLL beyond those Windows itself provides, and carries no debug sections."""
+"""Checks a shipping DLL from the file itself: a 32-bit x86 image (PE32) or a 64-bit x86-64
+image (PE32+) that exports exactly the host's sixteen entry points under their plain names, pops
+the standard-call argument bytes in each (32-bit: the 64-bit convention has the caller pop),
+needs no DLL beyond those Windows itself provides, carries a version resource with the build's
+version and no debug sections.
+Usage: check_pe.py OBJDUMP DLL i386|x86-64 VERSION"""
 import re
 import subprocess
 import sys
@@ -15,12 +18,12 @@ EXPECTED_POP = {
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "ws2_32.dll", "msvcrt.dll", "advapi32.dll"}
 
 failures = []
+passes = []
 
 
 def check(ok, what):
     print(("ok: " if ok else "FAILED: ") + what)
-    if not ok:
-        failures.append(what)
+    (passes if ok else failures).append(what)
 
 
 def bytes_popped(objdump, dll, start, depth=0):
@@ -39,11 +42,14 @@ def bytes_popped(objdump, dll, start, depth=0):
     return None
 
 
-def main(objdump, dll):
+def main(objdump, dll, machine, version):
     headers = subprocess.run([objdump, "-p", dll], check=True, capture_output=True,
                              text=True).stdout
-    check("file format pei-i386" in headers, "image is for i386")
-    check(re.search(r"^Magic\s+010b\s+\(PE32\)", headers, re.M) is not None, "image is PE32")
+    wide = machine == "x86-64"
+    check("file format pei-%s" % machine in headers, "image is for %s" % machine)
+    magic = r"^Magic\s+020b\s+\(PE32\+\)" if wide else r"^Magic\s+010b\s+\(PE32\)"
+    check(re.search(magic, headers, re.M) is not None,
+          "image is %s" % ("PE32+" if wide else "PE32"))
     check(re.search(r"^Characteristics .*\n(\t.*\n)*\tDLL", headers, re.M) is not None,
           "image is a DLL")
 
@@ -67,6 +73,8 @@ def main(objdump, dll):
           "no entry point of the stand-in host (GetDiagnostics, SetCalendarTime)")
 
     for name, expected in sorted(EXPECTED_POP.items()):
+        if wide:
+            break
         if name in exports:
             popped = bytes_popped(objdump, dll, image_base + exports[name])
             check(popped == expected,
@@ -77,6 +85,20 @@ def main(objdump, dll):
     message = "【ATS-PTプラグイン】設定ファイルが見つかりませんでした。デフォルト値を使用します。"
     check(message.encode("cp932") in data and message.encode("utf-8") not in data,
           "Japanese texts are stored in CP932 for MessageBoxA")
+
+    # The file's properties in Windows: the version resource, its strings in UTF-16.
+    def utf16(text):
+        return text.encode("utf-16-le")
+    sections_table = subprocess.run([objdump, "-h", dll], check=True, capture_output=True,
+                                    text=True).stdout
+    check(re.search(r"^\s*\d+\s+\.rsrc\s", sections_table, re.M) is not None,
+          "the image has a resource section")
+    for key, value in (("ProductName", "velqa3"), ("ProductVersion", version),
+                       ("FileVersion", version), ("OriginalFilename", "velqa3.dll")):
+        check(utf16(key) in data and utf16(value) in data,
+              "the version resource gives %s %s" % (key, value))
+    bits = "64-bit" if wide else "32-bit"
+    check(utf16(bits) in data, "the file description says %s" % bits)
 
     # The plug-in's own functions compute in SSE2, as the native build does, never on the x87.
     # Loads and stores stay: the 32-bit calling convention returns floats on the x87 stack.
@@ -102,10 +124,12 @@ def main(objdump, dll):
     debug = sorted(set(re.findall(r"^\s*\d+\s+(\.debug_\S*)", sections, re.M)))
     check(not debug, "no debug sections (found: %s)" % ", ".join(debug))
 
-    total = len(EXPECTED_POP) + 10
-    print("%d passed, %d failed" % (total - len(failures), len(failures)))
+    print("%d passed, %d failed" % (len(passes), len(failures)))
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    if len(sys.argv) != 5 or sys.argv[3] not in ("i386", "x86-64"):
+        print(__doc__)
+        sys.exit(2)
+    sys.exit(main(*sys.argv[1:]))
