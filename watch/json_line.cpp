@@ -2,7 +2,9 @@
 
 #include "text/shown.h"
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace velqa3::watch {
@@ -199,7 +201,13 @@ class Copier {
             if (!take('+')) take('-');
             if (!digits()) return false;
         }
-        out_.append(in_.substr(start, at_ - start));
+        // JSON sets no range, but most readers refuse a number beyond the largest double.
+        const std::string number(in_.substr(start, at_ - start));
+        if (!std::isfinite(std::strtod(number.c_str(), nullptr))) {
+            numberOutOfRange_ = true;
+            return false;
+        }
+        out_.append(number);
         return true;
     }
 
@@ -267,6 +275,10 @@ class Copier {
     std::string_view in_;
     std::size_t at_ = 0;
     std::string& out_;
+    bool numberOutOfRange_ = false;
+
+  public:
+    bool NumberOutOfRange() const { return numberOutOfRange_; }
 };
 
 // A JSON string of text that is already safe to print: only the quote and the backslash, and
@@ -299,13 +311,14 @@ std::string_view DatagramText(const char* data, std::size_t length) {
 bool AppendJsonLine(std::string& out, std::string_view text) {
     const std::size_t start = out.size();
     const bool utf8 = IsUtf8(text);
-    if (utf8 && Copier(text, out).Run()) {
+    Copier copier(text, out);
+    if (utf8 && copier.Run()) {
         out += '\n';
         return true;
     }
     out.resize(start);
     out += "{\"Repaired\":true, \"Reason\":\"";
-    out += utf8 ? "not JSON" : "not UTF-8";
+    out += !utf8 ? "not UTF-8" : copier.NumberOutOfRange() ? "number out of range" : "not JSON";
     out += "\", \"Length\":";
     out += std::to_string(text.size());
     out += ", \"Text\":";

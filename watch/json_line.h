@@ -4,8 +4,9 @@
 //    breaks and tabs between tokens turned into blanks, and DEL, the C1 controls and the
 //    characters that reorder a line written as \u escapes inside its strings (the same value
 //    to any JSON reader);
-//  - anything else comes out as {"Repaired":true, "Reason":"not UTF-8" or "not JSON",
-//    "Length":bytes, "Text":"..."}, Text being the text as velqa3 shows outside text (a byte
+//  - anything else comes out as {"Repaired":true, "Reason":"not UTF-8", "not JSON" or "number
+//    out of range" (beyond a double, which most readers refuse), "Length":bytes, "Text":"..."},
+//    Text being the text as velqa3 shows outside text (a byte
 //    that is no UTF-8 as \xHH, a control as \uXXXX or \t \n \r, a backslash doubled).
 // The text of a datagram is what comes before its first zero byte: the plug-in ends each one so.
 #pragma once

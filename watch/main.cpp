@@ -43,11 +43,12 @@ const char* const kUsage =
     "  --for SECONDS   stop after this many seconds (default: until Ctrl-C)\n"
     "With --json a datagram of JSON comes out as it was sent, on one line, with DEL and the C1\n"
     "controls in its strings written as \\u escapes. Any other datagram comes out as\n"
-    "  {\"Repaired\":true, \"Reason\":\"not JSON\" or \"not UTF-8\", \"Length\":BYTES, "
-    "\"Text\":\"...\"}\n"
-    "where Text shows a byte that is no UTF-8 as \\xHH, a control as \\uXXXX and a backslash\n"
-    "doubled. When the reader of the output falls more than a megabyte behind, datagrams are\n"
-    "dropped, not waited for, and counted on standard error at the end.\n";
+    "  {\"Repaired\":true, \"Reason\":REASON, \"Length\":BYTES, \"Text\":\"...\"}\n"
+    "REASON being \"not UTF-8\", \"not JSON\" or \"number out of range\" (beyond a double,\n"
+    "which most JSON readers refuse). Text shows a byte that is no UTF-8 as \\xHH, a control\n"
+    "as \\uXXXX and a backslash doubled. When the reader of the output falls more than a\n"
+    "megabyte behind, lines are dropped, not waited for, and counted on standard error at\n"
+    "the end.\n";
 
 // A command-line argument as the terminal may show it, of any length.
 std::string Arg(const char* text) {

@@ -51,6 +51,7 @@ TEST(WatchJsonLine, MessagesOfThePlugInComeOutAsSent) {
     EXPECT_EQ(LineOf("{\"a\":\r\n\t[1,\n2], \"b\":\"\\u00E9\\n\\ud83d\\ude00\"}"),
               "{\"a\":   [1, 2], \"b\":\"\\u00E9\\n\\ud83d\\ude00\"}\n");
     EXPECT_EQ(LineOf("\"\xe9\xa7\x85\""), "\"\xe9\xa7\x85\"\n"); // 駅 stays readable
+    EXPECT_EQ(LineOf("[1e-999, -1e308, 0.5E+3]"), "[1e-999, -1e308, 0.5E+3]\n");
 }
 
 TEST(WatchJsonLine, DelAndC1InsideValidStringsAreEscaped) {
@@ -68,7 +69,7 @@ TEST(WatchJsonLine, WhatIsNotJsonInUtf8ComesOutRepaired) {
     struct Case {
         std::string datagram;
         const char* reason;
-        const char* text; // as the line carries it
+        std::string text; // as the line carries it
     };
     const Case cases[] = {
         {"not json\0"s, "not JSON", "not json"},
@@ -84,6 +85,9 @@ TEST(WatchJsonLine, WhatIsNotJsonInUtf8ComesOutRepaired) {
          "31m",
          "not UTF-8", "\\x9b31m"},
         {"", "not JSON", ""},
+        {"{\"Spd\":-1e999}", "number out of range", "{\"Spd\":-1e999}"},
+        {"[1" + std::string(400, '0') + "]", "number out of range",
+         "[1" + std::string(400, '0') + "]"},
         {"[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[", "not JSON", "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["},
     };
     for (const Case& c : cases) {
