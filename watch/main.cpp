@@ -195,9 +195,12 @@ int main(int argc, char** argv) {
     long repaired = 0;
     int status = 0;
     while (stopRequested == 0 && !out.gone && (options.seconds <= 0.0 || now() < options.seconds)) {
-        Flush(out, Behind(out) ? 100 : 0, false);
+        // The socket's queue is far smaller than ours: the output waits only while no datagram
+        // does, and never long, so that a stop is seen at once.
+        Flush(out, 0, false);
         const long got =
-            platform::UdpReceive(listener, datagram, sizeof datagram, Behind(out) ? 20 : 200);
+            platform::UdpReceive(listener, datagram, sizeof datagram, Behind(out) ? 0 : 200);
+        if (got == 0 && Behind(out)) Flush(out, 20, false);
         if (got < 0) {
             if (stopRequested != 0) break; // the signal cut the wait short
             std::fprintf(stderr, "velqa3-watch: receiving failed\n");
@@ -219,7 +222,7 @@ int main(int argc, char** argv) {
     }
     if (!options.json && !terminal) draw(); // the last state, for whoever reads the file
     // What is still queued gets a short while, so that a stop is quick whatever the reader does.
-    Flush(out, 500, true);
+    Flush(out, 250, true);
     if (out.gone) {
         std::fprintf(stderr, "velqa3-watch: the output was closed\n");
         status = 1;
