@@ -1,6 +1,9 @@
 #include "platform/udp_receive.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
+#include <climits>
+#include <csignal>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -47,6 +50,31 @@ void UdpStopListening(UdpListener& listener) {
 
 bool PrepareTerminal() {
     return isatty(STDOUT_FILENO) != 0;
+}
+
+void CatchStopSignals(void (*handler)(int)) {
+    // Without SA_RESTART: the C library's signal() restarts a write the signal interrupted, and
+    // a write into a pipe nobody reads then never returns.
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+long WriteOutput(const char* bytes, std::size_t size, int timeoutMs) {
+    if (bytes == nullptr || size == 0) return 0;
+    pollfd out{STDOUT_FILENO, POLLOUT, 0};
+    const int ready = poll(&out, 1, timeoutMs);
+    if (ready < 0) return errno == EINTR ? 0 : -1;
+    if (ready == 0) return 0;
+    if ((out.revents & (POLLERR | POLLNVAL)) != 0) return -1;
+    // A pipe that reports room takes PIPE_BUF bytes at once, so this write does not block; on
+    // an output that could still block, the signal that asks to stop interrupts it.
+    const ssize_t written = write(STDOUT_FILENO, bytes, size < PIPE_BUF ? size : PIPE_BUF);
+    if (written < 0) return errno == EINTR || errno == EAGAIN ? 0 : -1;
+    return static_cast<long>(written);
 }
 
 } // namespace velqa3::platform

@@ -24,4 +24,13 @@ void UdpStopListening(UdpListener& listener);
 // needs to be asked; elsewhere nothing to do). False when standard output is no terminal.
 bool PrepareTerminal();
 
+// Calls handler on Ctrl-C and on a request to terminate, in a way that cuts short a wait for a
+// datagram or for the output, so a listener stops even while its reader does not read.
+void CatchStopSignals(void (*handler)(int));
+
+// Writes the start of bytes to standard output, waiting at most timeoutMs for it to take any.
+// The count written (0 when the output took nothing in time or a signal came), -1 when the
+// output is gone.
+long WriteOutput(const char* bytes, std::size_t size, int timeoutMs);
+
 } // namespace velqa3::platform

@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <csignal>
+#include <cstdio>
+
 // Older MinGW headers lack the console flag of Windows 10.
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
@@ -69,6 +72,20 @@ bool PrepareTerminal() {
     DWORD mode = 0;
     if (out == INVALID_HANDLE_VALUE || !GetConsoleMode(out, &mode)) return false;
     return SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+void CatchStopSignals(void (*handler)(int)) {
+    // The console runs the handler on a thread of its own; the main thread's waits are short.
+    std::signal(SIGINT, handler);
+    std::signal(SIGTERM, handler);
+}
+
+long WriteOutput(const char* bytes, std::size_t size, int) {
+    // Through the C runtime, which turns each line feed into the CR LF Windows tools expect.
+    if (bytes == nullptr || size == 0) return 0;
+    const std::size_t written = std::fwrite(bytes, 1, size, stdout);
+    std::fflush(stdout);
+    return written == 0 && std::ferror(stdout) ? -1 : static_cast<long>(written);
 }
 
 } // namespace velqa3::platform

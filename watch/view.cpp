@@ -1,9 +1,16 @@
 #include "watch/view.h"
 
+#include "text/shown.h"
+#include "watch/json_line.h"
+
+#include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace velqa3::watch {
 
@@ -27,19 +34,75 @@ void Put(Text& t, const char* format, ...) {
     if (t.used >= t.size) t.used = t.size - 1;
 }
 
-// Any sender may be listened to, so a number is narrowed only within range.
-int Int(double value) {
-    if (!(value > -2147483648.0)) return value != value ? 0 : INT32_MIN;
-    if (value >= 2147483647.0) return INT32_MAX;
-    return static_cast<int>(value);
+// What the table shows in place of a value: a sender other than the plug-in may be listening
+// in, so nothing it sends may push the table apart or pass for a real target.
+constexpr const char* kOutOfRange = "out of range";
+constexpr const char* kMissing = "-";
+
+// A column of 12 characters: a number with its unit, or a word.
+void PutWord(Text& t, const char* word) {
+    Put(t, "%12s", word);
 }
 
-// 999.9 km/h is the protection's "no limit".
-void PutSpeed(Text& t, double kmh) {
-    if (kmh >= 999.85)
-        Put(t, "%12s", "no limit");
+// A member the format writes with %d: a whole number of the 32-bit range.
+bool AsInteger(double value, long& out) {
+    if (!(value >= -2147483648.0 && value <= 2147483647.0) || value != static_cast<long>(value))
+        return false;
+    out = static_cast<long>(value);
+    return true;
+}
+
+// The unit follows a number only: "out of range m" would read as a distance.
+void PutInteger(Text& t, const JsonFields& s, const char* path, const char* unit = "") {
+    long value = 0;
+    if (!HasField(s, path))
+        Put(t, "%s", kMissing);
+    else if (!AsInteger(FieldOr(s, path, 0.0), value))
+        Put(t, "%s", kOutOfRange);
     else
-        Put(t, "%7.1f km/h", kmh);
+        Put(t, "%ld%s", value, unit);
+}
+
+// A number with one decimal and its unit in 12 characters, or a word when it does not fit.
+void PutMeasure(Text& t, double value, const char* unit) {
+    char text[32];
+    const int width = 11 - static_cast<int>(std::strlen(unit));
+    const int n = std::isfinite(value) && std::fabs(value) < 1e15
+                      ? std::snprintf(text, sizeof text, "%.1f", value)
+                      : -1;
+    if (n < 0 || n > width)
+        PutWord(t, kOutOfRange);
+    else
+        Put(t, "%*s %s", width, text, unit);
+}
+
+void PutSpeed(Text& t, const JsonFields& s, const char* path) {
+    if (!HasField(s, path)) return PutWord(t, kMissing);
+    PutMeasure(t, FieldOr(s, path, 0.0), "km/h");
+}
+
+// The protection writes 999.9 km/h for "no limit" (10000 in the speed of the next limit after a
+// beacon that ends the pattern territory); 999.85 or 1000 is a speed like any other.
+constexpr double kNoLimit = 999.9;
+constexpr double kNoLimitAfterBeacon = 10000.0;
+
+void PutLimit(Text& t, const JsonFields& s, const char* path, bool beaconNoLimit) {
+    if (!HasField(s, path)) return PutWord(t, kMissing);
+    const double kmh = FieldOr(s, path, 0.0);
+    if (kmh == kNoLimit || (beaconNoLimit && kmh == kNoLimitAfterBeacon))
+        PutWord(t, "no limit");
+    else
+        PutMeasure(t, kmh, "km/h");
+}
+
+// The protection keeps a target it does not have at a distance of 100000 or 10000 m.
+void PutDistance(Text& t, const JsonFields& s, const char* path, bool placeholders) {
+    if (!HasField(s, path)) return PutWord(t, kMissing);
+    const double m = FieldOr(s, path, 0.0);
+    if (placeholders && (m == 100000.0 || m == 10000.0))
+        PutWord(t, "none");
+    else
+        PutMeasure(t, m, "m");
 }
 
 void PutAge(Text& t, bool have, double at, double now) {
@@ -50,40 +113,67 @@ void PutAge(Text& t, bool have, double at, double now) {
 }
 
 void DrawStatus(Text& t, const JsonFields& s) {
-    auto f = [&](const char* path) { return FieldOr(s, path, 0.0); };
-    Put(t, "  Speed                  ");
-    PutSpeed(t, f("Ats.Spd"));
-    Put(t, "     warning/brake code %d\n", Int(f("Ats.ApproachNo")));
-    Put(t, "  Signal target     %9.1f m    pattern ", f("Sig.Dis"));
-    PutSpeed(t, f("Sig.PtnSpd"));
-    Put(t, " at %.1f m\n", f("Sig.PtnDis"));
-    Put(t, "  Speed limit       %9.1f m    limit   ", f("Lim.Dis"));
-    PutSpeed(t, f("Lim.Spd"));
+    Put(t, "  Speed              ");
+    PutSpeed(t, s, "Ats.Spd");
+    Put(t, "     warning/brake code ");
+    PutInteger(t, s, "Ats.ApproachNo");
+    Put(t, "\n  Signal target      ");
+    PutDistance(t, s, "Sig.Dis", true);
+    Put(t, "     pattern ");
+    PutLimit(t, s, "Sig.PtnSpd", false);
+    Put(t, " at ");
+    PutDistance(t, s, "Sig.PtnDis", true);
+    Put(t, "\n  Speed limit        ");
+    PutDistance(t, s, "Lim.Dis", false);
+    Put(t, "     limit   ");
+    PutLimit(t, s, "Lim.Spd", true);
     Put(t, "   pattern ");
-    PutSpeed(t, f("Lim.PtnSpd"));
-    Put(t, " at %.1f m\n", f("Lim.PtnDis"));
-    Put(t, "  Limit announced   %9.1f m    limit   ", f("LimDo.Dis"));
-    PutSpeed(t, f("LimDo.Spd"));
+    PutLimit(t, s, "Lim.PtnSpd", true);
+    Put(t, " at ");
+    PutDistance(t, s, "Lim.PtnDis", true);
+    Put(t, "\n  Limit announced    ");
+    PutDistance(t, s, "LimDo.Dis", false);
+    Put(t, "     limit   ");
+    PutLimit(t, s, "LimDo.Spd", true);
     Put(t, "   line max ");
-    PutSpeed(t, f("LimDo.Max"));
+    PutLimit(t, s, "LimDo.Max", false);
+    Put(t, "\n  Stop point (NSD)   ");
+    PutDistance(t, s, "NSD.Dis", false);
+    Put(t, "     mode ");
+    PutInteger(t, s, "NSD.Mode");
+    Put(t, "\n  Last beacon        type ");
+    PutInteger(t, s, "Beacon.Type");
+    Put(t, ", signal ");
+    PutInteger(t, s, "Beacon.Signal");
+    Put(t, ", value ");
+    PutInteger(t, s, "Beacon.Optional");
     Put(t, "\n");
-    Put(t, "  Stop point (NSD)  %9.1f m    mode %d\n", f("NSD.Dis"), Int(f("NSD.Mode")));
-    Put(t, "  Last beacon        type %d, signal %d, value %.0f\n", Int(f("Beacon.Type")),
-        Int(f("Beacon.Signal")), f("Beacon.Optional"));
+}
+
+// Seconds of the day as the clock shows them; a run past midnight counts on beyond 86400.
+void PutTime(Text& t, const JsonFields& s) {
+    long seconds = 0;
+    if (!HasField(s, "Time")) return PutWord(t, kMissing);
+    if (!AsInteger(FieldOr(s, "Time", 0.0), seconds)) return PutWord(t, kOutOfRange);
+    const long day = ((seconds % 86400) + 86400) % 86400;
+    Put(t, "%4s%02ld:%02ld:%02ld", "", day / 3600, day / 60 % 60, day % 60);
 }
 
 void DrawStop(Text& t, const JsonFields& s) {
-    auto f = [&](const char* path) { return FieldOr(s, path, 0.0); };
-    const long seconds = Int(f("Time"));
-    const long day = ((seconds % 86400) + 86400) % 86400;
-    Put(t, "  Time                 %02ld:%02ld:%02ld\n", day / 3600, day / 60 % 60, day % 60);
-    Put(t, "  Location          %9.0f m    panel location %.0f m\n", f("Location"),
-        f("PanelLocation"));
-    Put(t, "  Speed                  ");
-    PutSpeed(t, f("Speed"));
-    Put(t, "\n");
-    Put(t, "  Station           %9d      stops there: %s\n", Int(f("StaId")),
-        f("Stop") != 0.0 ? "yes" : "no");
+    Put(t, "  Time               ");
+    PutTime(t, s);
+    Put(t, "\n  Location           ");
+    PutInteger(t, s, "Location", " m");
+    Put(t, "     panel location ");
+    PutInteger(t, s, "PanelLocation", " m");
+    Put(t, "\n  Speed              ");
+    PutSpeed(t, s, "Speed");
+    Put(t, "\n  Station            ");
+    PutInteger(t, s, "StaId");
+    Put(t, "     stops there: %s\n",
+        !HasField(s, "Stop")             ? kMissing
+        : FieldOr(s, "Stop", 0.0) != 0.0 ? "yes"
+                                         : "no");
 }
 
 } // namespace
@@ -95,15 +185,18 @@ Kind KindOf(const JsonFields& fields) {
 }
 
 Kind TakeDatagram(View& view, const char* data, std::size_t length, double now) {
-    // The sender ends every datagram with a zero byte; the text is what comes before it.
-    const void* zero = std::memchr(data, '\0', length);
-    if (zero != nullptr) length = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
+    const std::string_view text = DatagramText(data, length);
     JsonFields fields;
-    if (!ReadJsonFields(data, length, fields)) {
+    const bool json = ReadJsonFields(text.data(), text.size(), fields);
+    const Kind kind = json ? KindOf(fields) : Kind::Invalid;
+    if (kind == Kind::Other || kind == Kind::Invalid) {
+        view.ignoredLength = std::min(text.size(), sizeof view.ignored);
+        std::memcpy(view.ignored, text.data(), view.ignoredLength);
+    }
+    if (!json) {
         ++view.badCount;
         return Kind::Invalid;
     }
-    const Kind kind = KindOf(fields);
     if (kind == Kind::Status) {
         view.status = fields;
         view.haveStatus = true;
@@ -133,6 +226,10 @@ void DrawTable(const View& view, double now, char* out, std::size_t size) {
     Put(t, "\nTrain and station");
     PutAge(t, view.haveStop, view.stopAt, now);
     if (view.haveStop) DrawStop(t, view.stop);
+    if (view.otherCount + view.badCount > 0) {
+        const std::string shown = text::Shown({view.ignored, view.ignoredLength}, kIgnoredKept - 1);
+        Put(t, "\nLast ignored: %s\n", shown.c_str());
+    }
 }
 
 } // namespace velqa3::watch

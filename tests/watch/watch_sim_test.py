@@ -56,7 +56,7 @@ def run(args, work, port, json_mode):
         line = watch.stderr.readline()
         if "listening" not in line:
             sys.exit(f"velqa3-watch did not start: {line!r}")
-        # What is not JSON, or not a message, is counted and never shown.
+        # What is not JSON is counted; the table never shows it, --json prints it repaired.
         with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
             s.sendto(b"not json\0", ("127.0.0.1", port))
             s.sendto(b'{"Ats":{"Spd":nan}}\0', ("127.0.0.1", port))
@@ -71,7 +71,9 @@ def run(args, work, port, json_mode):
         err = watch.stderr.read()
         if watch.wait(timeout=10) != 0:
             sys.exit(f"velqa3-watch exited {watch.returncode}: {err}")
-    if "ignored 2 datagram(s) that were not JSON" not in err:
+    said = ("2 datagram(s) were not JSON in UTF-8" if json_mode
+            else "ignored 2 datagram(s) that were not JSON")
+    if said not in err:
         sys.exit(f"velqa3-watch did not report the two bad datagrams: {err!r}")
     with open(out_path) as f:
         return f.read()
@@ -102,6 +104,10 @@ def main():
         lines = run(args, work, port, True).splitlines()
         want_status, want_stop = expected_counts(os.path.join(work, "run-json", "trace.csv"))
         messages = [json.loads(line) for line in lines]  # every line valid JSON
+        repaired = [m for m in messages if list(m)[:1] == ["Repaired"]]
+        if [m["Text"] for m in repaired] != ["not json", '{"Ats":{"Spd":nan}}']:
+            failures.append(f"the datagrams that are not JSON came out as {repaired}")
+        messages = messages[len(repaired):]
         status = [m for m in messages if list(m)[:1] == ["Ats"]]
         stop = [m for m in messages if list(m)[:1] == ["Time"]]
         if len(status) + len(stop) != len(messages):
