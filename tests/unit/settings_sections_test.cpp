@@ -190,7 +190,7 @@ TEST(SettingsSections, SendDataHostsAreKeptWholeOrCutAtTheirField) {
 // that chooses its T-priority model, and nothing else.
 TEST(SettingsExample, TheExampleFileGivesTheDefaultsItsCommentsPromise) {
     const auto reading = SettingsReading::OfFile(
-        (std::filesystem::path(__FILE__).parent_path() / "../../examples/velqa3.dat").string());
+        (std::filesystem::path(VELQA3_SOURCE_DIR) / "examples/velqa3.dat").string());
     EXPECT_EQ(reading->messages, "");
     EXPECT_TRUE(reading->calls.empty());
     Settings expected;
