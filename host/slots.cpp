@@ -29,7 +29,6 @@ constexpr SlotText kLine{"[TRAIN] EGBEnd, [JRC313] EGBStart, ABStart, EGBEnd",
 constexpr SlotText kCylinder{
     "[JRC313] T-PriorityStart (the modelled gauge); [TRAIN] SnowBrake (its least value)",
     "[JRC313] T-PriorityStart（BC 圧のモデル）、[TRAIN] SnowBrake（最低値）"};
-constexpr SlotText kOnce{"1 once as it happens, else 2", "起きたとき 1（1回再生）、ほかは 2"};
 
 constexpr SlotRow kPanel[] = {
     {PanelSlot::AtsStNormalLamp,
@@ -532,7 +531,12 @@ constexpr SlotRow kSound[] = {
      {"0 loops from the confirmation until ATS key 1, else -10000",
       "確認扱いから ATS キー 1 まで 0（ループ）、ほかは -10000"},
      kNone},
-    {SoundSlot::AtsPtBell, {"ATS-PT bell", "ATS-P ベル"}, kOnce, kNone},
+    {SoundSlot::AtsPtBell,
+     {"ATS-PT bell", "ATS-P ベル"},
+     {"1 once when the pattern protection rings (a warning, a brake, the end of the start-up "
+      "test), else 2",
+      "ATS-P がベルを鳴らすとき（警報・ブレーキ・起動試験の終わり）1、ほかは 2"},
+     kNone},
     {SoundSlot::VigilanceBuzzer,
      {"Vigilance (EB) buzzer", "EB ブザー"},
      {"0 loops while the vigilance device warns, -10000 stops",
@@ -543,7 +547,11 @@ constexpr SlotRow kSound[] = {
      {"1 once when the aspect changes or the check starts or ends braking, else 2",
       "現示が変わったとき、照査ブレーキの開始・終了で 1、ほかは 2"},
      kNone},
-    {SoundSlot::AtsPtSecondBell, {"ATS-PT second bell", "ATS-P ベル（第 2 音）"}, kOnce, kNone},
+    {SoundSlot::AtsPtSecondBell,
+     {"ATS-PT second bell", "ATS-P ベル（第 2 音）"},
+     {"1 once when the pattern protection rings its second bell sound, else 2",
+      "ATS-P が第 2 音のベルを鳴らすとき 1、ほかは 2"},
+     kNone},
     {SoundSlot::DoorsOpenChime,
      {"One-man doors opening", "ワンマン 戸開音"},
      {"1 once as the one-man doors open, 2 after, -10000 while moving",
