@@ -1,6 +1,7 @@
 #include "vehicle/sound.h"
 
 #include "host/mode.h"
+#include "host/slots.h"
 #include "vehicle/cab_keys.h"
 
 #include <initializer_list>
@@ -39,44 +40,48 @@ void Bells(const Sound& s) {
     if (s.in.bellOut == 1) requests |= SoundRequestBits::Bell1;
     if (s.in.bellOut == 3) requests |= SoundRequestBits::Bell2;
 
-    s.out.Set(0, s.in.bellSound);
-    s.out.Set(1, s.in.chimeSound);
+    s.out.Set(SoundSlot::AtsStBell, s.in.bellSound);
+    s.out.Set(SoundSlot::AtsStChime, s.in.chimeSound);
     const bool bell1 = (requests & SoundRequestBits::Bell1) != 0;
-    s.out.Set(2, bell1 ? kSoundPlayOnce : kSoundContinue);
-    s.out.Set(3, s.in.vigilanceBuzzer);
-    s.out.Set(4, s.in.speedCheckBell);
+    s.out.Set(SoundSlot::AtsPtBell, bell1 ? kSoundPlayOnce : kSoundContinue);
+    s.out.Set(SoundSlot::VigilanceBuzzer, s.in.vigilanceBuzzer);
+    s.out.Set(SoundSlot::SpeedCheckBell, s.in.speedCheckBell);
     const bool bell2 = (requests & SoundRequestBits::Bell2) != 0;
-    s.out.Set(5, bell2 ? kSoundPlayOnce : kSoundContinue);
+    s.out.Set(SoundSlot::AtsPtSecondBell, bell2 ? kSoundPlayOnce : kSoundContinue);
     requests &= static_cast<std::uint8_t>(~(SoundRequestBits::Bell1 | SoundRequestBits::Bell2));
 }
 
-// Door chimes of the one-man doors: slot 6 as they open, slot 7 as they close, silenced while
-// the train moves; slots 8 to 11 the lit and dark sounds of the right and left buttons.
+// Door chimes of the one-man doors as they open and as they close, silenced while the train
+// moves; and the sounds of the right and left buttons lighting and going dark.
 void OneManDoorSounds(const Sound& s) {
     if (!s.oneMan()) return;
     const bool closedChanged = s.flagChanged(OneManBits::Closed);
     const bool closed = s.flagNow(OneManBits::Closed);
     const bool moving = s.vehicle().Speed > 0.0f;
-    for (int slot : {6, 7}) {
+    for (int slot : {SoundSlot::DoorsOpenChime, SoundSlot::DoorsCloseChime}) {
         std::int32_t command = Continued(s.out.Get(slot));
-        if (closedChanged && closed == (slot == 7)) command = kSoundPlayOnce;
+        if (closedChanged && closed == (slot == SoundSlot::DoorsCloseChime))
+            command = kSoundPlayOnce;
         if (moving) command = kSoundStop;
         s.out.Set(slot, command);
     }
     const struct {
         std::uint8_t bit;
-        int darkSlot;
-    } buttons[] = {{OneManBits::Right, 8}, {OneManBits::Left, 10}};
+        int onSlot;
+        int offSlot;
+    } buttons[] = {
+        {OneManBits::Right, SoundSlot::RightButtonOn, SoundSlot::RightButtonOff},
+        {OneManBits::Left, SoundSlot::LeftButtonOn, SoundSlot::LeftButtonOff},
+    };
     for (const auto& button : buttons) {
-        const int dark = button.darkSlot;
         if (!s.flagChanged(button.bit)) {
-            s.out.Set(dark, Continued(s.out.Get(dark)));
-            s.out.Set(dark + 1, Continued(s.out.Get(dark + 1)));
+            s.out.Set(button.onSlot, Continued(s.out.Get(button.onSlot)));
+            s.out.Set(button.offSlot, Continued(s.out.Get(button.offSlot)));
             continue;
         }
         const bool lit = s.flagNow(button.bit);
-        s.out.Set(dark, lit ? kSoundPlayOnce : kSoundStop);
-        s.out.Set(dark + 1, lit ? kSoundStop : kSoundPlayOnce);
+        s.out.Set(button.onSlot, lit ? kSoundPlayOnce : kSoundStop);
+        s.out.Set(button.offSlot, lit ? kSoundStop : kSoundPlayOnce);
     }
 }
 
@@ -90,11 +95,11 @@ void DemandAlarm(const Sound& s) {
     const std::int32_t dt = s.frame.interval;
     if (timer == kDemandAlarmArmed) {
         if (demand && moving) timer = kDemandAlarmArmed - dt > 0 ? kDemandAlarmArmed - dt : 0;
-        if (timer == 0) s.out.Set(20, kSoundPlayOnce);
+        if (timer == 0) s.out.Set(SoundSlot::DemandAlarm, kSoundPlayOnce);
         return;
     }
     if (timer == 0) {
-        s.out.Set(20, kSoundContinue);
+        s.out.Set(SoundSlot::DemandAlarm, kSoundContinue);
         if (!demand || !moving) timer = kDemandAlarmArmed;
         return;
     }
@@ -102,19 +107,19 @@ void DemandAlarm(const Sound& s) {
     // frame length that divides the second would leave the timer at 0, the sounding state, and
     // the alarm would never be played at all.
     timer = dt >= timer ? 0 : timer - dt;
-    if (timer == 0) s.out.Set(20, kSoundPlayOnce);
+    if (timer == 0) s.out.Set(SoundSlot::DemandAlarm, kSoundPlayOnce);
 }
 
-// The chimes as a pattern comes into force (slot 21) and as it ends (slot 22).
+// The chimes as a pattern comes into force and as it ends.
 void PatternChimes(const Sound& s) {
     const bool pattern = (s.in.atsMode & AtsModeBits::Pattern) != 0;
     const float before = s.frame.previousPatternSpeed;
     const float now = s.in.patternSpd;
     const float none = static_cast<float>(s.in.noPatternSpd);
     const bool had = before != 0.0f;
-    s.out.Set(21,
+    s.out.Set(SoundSlot::PatternStartChime,
               pattern && had && !(before < none) && now < none ? kSoundPlayOnce : kSoundContinue);
-    s.out.Set(22,
+    s.out.Set(SoundSlot::PatternEndChime,
               pattern && had && before < none && !(now < none) ? kSoundPlayOnce : kSoundContinue);
 }
 
@@ -124,29 +129,29 @@ void CallSound(const Sound& s) {
     const bool held = s.in.key15Held;
     const bool repeat = s.settings.prr != 0;
     std::uint8_t& calls = s.state.announcementCalls;
-    s.out.Set(23, Continued(s.out.Get(23)));
-    s.out.Set(24, Continued(s.out.Get(24)));
+    s.out.Set(SoundSlot::Call, Continued(s.out.Get(SoundSlot::Call)));
+    s.out.Set(SoundSlot::CallEnd, Continued(s.out.Get(SoundSlot::CallEnd)));
     if (held) {
         if (repeat) {
             calls = 2;
         } else {
-            s.out.Set(23, s.state.key15WasHeld ? kSoundContinue : kSoundLoop);
-            s.out.Set(24, kSoundStop);
+            s.out.Set(SoundSlot::Call, s.state.key15WasHeld ? kSoundContinue : kSoundLoop);
+            s.out.Set(SoundSlot::CallEnd, kSoundStop);
         }
     }
     if (calls > 0) {
         if (CrossesBoundary(s.frame.clock, s.frame.interval, kCallRepeatMs)) {
-            s.out.Set(23, kSoundPlayOnce);
+            s.out.Set(SoundSlot::Call, kSoundPlayOnce);
             --calls;
         } else {
-            s.out.Set(23, kSoundContinue);
+            s.out.Set(SoundSlot::Call, kSoundContinue);
         }
     }
     if (!held && !repeat) {
-        const std::int32_t call = s.out.Get(23);
+        const std::int32_t call = s.out.Get(SoundSlot::Call);
         if (call == kSoundLoop || call == kSoundContinue) {
-            s.out.Set(23, kSoundStop);
-            if (s.state.key15WasHeld) s.out.Set(24, kSoundPlayOnce);
+            s.out.Set(SoundSlot::Call, kSoundStop);
+            if (s.state.key15WasHeld) s.out.Set(SoundSlot::CallEnd, kSoundPlayOnce);
         }
     }
     s.state.key15WasHeld = held;
@@ -155,20 +160,22 @@ void CallSound(const Sound& s) {
 void CabSounds(const Sound& s) {
     // The reverser leaving neutral clicks, unless the record switch silences it.
     const bool leftNeutral = s.frame.previousReverser == 0 && s.in.reverserHandle != 0;
-    s.out.Set(25, leftNeutral && s.out.Get(25) != kSoundPlayOnce && !s.in.recordSwitch
-                      ? kSoundPlayOnce
-                      : kSoundContinue);
+    s.out.Set(SoundSlot::ReverserClick,
+              leftNeutral && s.out.Get(SoundSlot::ReverserClick) != kSoundPlayOnce &&
+                      !s.in.recordSwitch
+                  ? kSoundPlayOnce
+                  : kSoundContinue);
     // Power drawn with the spot protection cut out: its warning loops.
     const bool patternOnly =
         (s.in.cabSwitches & ChangeOverSwitch::Mask) == ChangeOverSwitch::PatternOnly;
-    s.out.Set(26,
+    s.out.Set(SoundSlot::SpotCutOutWarning,
               s.in.powerOutput > 0 && (patternOnly || !s.in.ebnfbSwitch) ? kSoundLoop : kSoundStop);
     for (int channel = 0; channel < kAnnouncementChannels; ++channel)
-        s.out.Set(70 + channel,
+        s.out.Set(SoundSlot::Announcements + channel,
                   s.in.announcement != nullptr ? s.in.announcement[channel] : kSoundStop);
 }
 
-// Slot 248: the exhaust of the brake released with key 13, once the cylinder had pressure.
+// The exhaust of the brake released with key 13, once the cylinder had pressure.
 void ReleaseExhaust(const Sound& s) {
     bool unused = false;
     bool& released = s.in.brakeReleasedOnKey13Up != nullptr ? *s.in.brakeReleasedOnKey13Up : unused;
@@ -176,16 +183,16 @@ void ReleaseExhaust(const Sound& s) {
     const std::int32_t releasedNotch = s.settings.holdBrake != 0 ? 1 : 0;
     if (!modelled || s.in.brakeHandle > releasedNotch) {
         released = false;
-        s.out.Set(248, kSoundStop);
+        s.out.Set(SoundSlot::ReleaseExhaust, kSoundStop);
         return;
     }
-    const std::int32_t command = Continued(s.out.Get(248));
+    const std::int32_t command = Continued(s.out.Get(SoundSlot::ReleaseExhaust));
     if (!released) {
-        s.out.Set(248, kSoundStop);
+        s.out.Set(SoundSlot::ReleaseExhaust, kSoundStop);
     } else if (s.vehicle().BcPressure >= 200.0f && command == kSoundStop) {
-        s.out.Set(248, kSoundPlayOnce);
+        s.out.Set(SoundSlot::ReleaseExhaust, kSoundPlayOnce);
     } else {
-        s.out.Set(248, command);
+        s.out.Set(SoundSlot::ReleaseExhaust, command);
     }
 }
 
@@ -206,42 +213,45 @@ void RegenerationSounds(const Sound& s) {
     const bool holding = s.settings.holdBrake != 0;
     const bool onHoldingNotch = brake == 1 && holding;
     const bool onService = brake != s.in.emergencyNotch && brake >= (holding ? 2 : 1);
-    s.out.Set(249, onHoldingNotch ? Regeneration(s, s.out.Get(249)) : kSoundStop);
-    s.out.Set(250, onService ? Regeneration(s, s.out.Get(250)) : kSoundStop);
+    s.out.Set(SoundSlot::HoldingRegeneration,
+              onHoldingNotch ? Regeneration(s, s.out.Get(SoundSlot::HoldingRegeneration))
+                             : kSoundStop);
+    s.out.Set(SoundSlot::ServiceRegeneration,
+              onService ? Regeneration(s, s.out.Get(SoundSlot::ServiceRegeneration)) : kSoundStop);
 }
 
-// Slot 251: the brake cylinder exhausting, with the needle swing of the start-up test.
+// The brake cylinder exhausting, with the needle swing of the start-up test.
 void CylinderExhaust(const Sound& s) {
     const std::int32_t test = s.in.atsTestTimer;
-    std::int32_t command = Continued(s.out.Get(251));
+    std::int32_t command = Continued(s.out.Get(SoundSlot::CylinderExhaust));
     if (command != kSoundPlayOnce && test > 3700) command = kSoundStop;
     if (command == kSoundStop && test > 0 && test < 3700) command = kSoundPlayOnce;
     if (!s.in.bcReleasing && test == 0) command = kSoundStop;
     if (s.in.bcReleasing && command == kSoundStop) command = kSoundPlayOnce;
-    s.out.Set(251, command);
+    s.out.Set(SoundSlot::CylinderExhaust, command);
 }
 
 void KeySounds(const Sound& s) {
-    std::int32_t click = Continued(s.out.Get(252));
+    std::int32_t click = Continued(s.out.Get(SoundSlot::MasterKeyClick));
     if (s.in.masterKeyPosition != s.frame.previousKeyPosition) click = kSoundPlayOnce;
-    s.out.Set(252, click);
+    s.out.Set(SoundSlot::MasterKeyClick, click);
 
     // The low-speed exhaust of the T-priority blend.
     std::int32_t lowSpeed = kSoundStop;
     if (s.settings.tPriorityModel == 1 && s.in.atsTestTimer == 0 && s.in.bcReleasingLowSpeed) {
-        const std::int32_t command = Continued(s.out.Get(253));
+        const std::int32_t command = Continued(s.out.Get(SoundSlot::LowSpeedExhaust));
         lowSpeed = command == kSoundStop ? kSoundPlayOnce : command;
     }
-    s.out.Set(253, lowSpeed);
+    s.out.Set(SoundSlot::LowSpeedExhaust, lowSpeed);
 
     // Host key 11 loops its sound while held.
-    const std::int32_t held = s.out.Get(254);
+    const std::int32_t held = s.out.Get(SoundSlot::Key11Sound);
     if (s.in.key11Held && held == kSoundStop)
-        s.out.Set(254, kSoundLoop);
+        s.out.Set(SoundSlot::Key11Sound, kSoundLoop);
     else if (held == kSoundLoop)
-        s.out.Set(254, kSoundContinue);
+        s.out.Set(SoundSlot::Key11Sound, kSoundContinue);
     else if (!s.in.key11Held)
-        s.out.Set(254, kSoundStop);
+        s.out.Set(SoundSlot::Key11Sound, kSoundStop);
 }
 
 } // namespace

@@ -1,0 +1,149 @@
+#include "check/reference.h"
+
+#include "host/slots.h"
+
+#include <span>
+
+namespace velqa3::check {
+
+namespace {
+
+// The page around the tables. The Japanese is written for people who build cabs, in their own
+// words, and says the same things as the English rather than the same sentences.
+struct Page {
+    const char* command;
+    const char* heading;
+    const char* introduction;
+    const char* panelHeading;
+    const char* soundHeading;
+    const char* columns;
+    const char* none;
+};
+
+constexpr Page kEnglish{
+    "velqa3-check --slots en > docs/en/panel-sound.md",
+    "# Panel and sound slots of velqa3",
+    R"(Every frame velqa3 writes its lamps, digits and needles into the simulator's panel array and
+its sound commands into the sound array. Each value has a fixed slot number, listed below. The
+instrument panel file shows the value of slot N with `Subject = atsN`; in the vehicle sound file,
+the section `[ATS]` plays sound slot N with a line `N = file.wav`.
+
+When your panel or sound file already uses an index for something else, move the slot in the
+settings file (`velqa3.dat`, beside the plug-in) instead of editing the cab: in `[PANELOUTPUT]`
+for the panel and `[SOUNDOUTPUT]` for the sounds, a line holds the slot as three digits, `=`, and
+the index it should be written to. For example
+
+```
+[PANELOUTPUT]
+121=50
+
+[SOUNDOUTPUT]
+002=30
+```
+
+puts the line voltage (panel slot 121) on `Subject = ats50`, and leaves index 121 alone; the
+ATS-PT bell (sound slot 2) then plays `30 = bell.wav` of `[ATS]`. The slot always takes three
+digits (`007`, not `7`); the index is 0 to 254. Panel index 199 belongs to the simulator (it
+pauses the plug-in), so no panel slot is moved to it or from it. Where two slots land on one
+index, the higher slot number wins. `velqa3-check velqa3.dat` tells you what each of your lines
+did.
+
+Words used below. *Key on*: the master-controller key stands in position 2; without `MKey` in
+`[TRAIN]` it always does. *Automatic brake*: a brake of the protection, the vigilance device, the
+roll-back or the slip detection, not the driver's own emergency notch. A slot *written only* under
+a setting leaves the index untouched without it, so the panel shows whatever else is there.
+Lamps are 0 dark and 1 lit. Sound commands are the simulator's: 1 plays once, 0 loops at full
+volume, a value between -10000 and 0 loops more quietly, 2 leaves the sound as it is, and -10000
+stops it.)",
+    "## Panel (`Subject = atsN`)",
+    "## Sound (`[ATS]` of the sound file)",
+    "| Slot | Name | Values | Settings |",
+    "—",
+};
+
+constexpr Page kJapanese{
+    "velqa3-check --slots ja > docs/ja/panel-sound.md",
+    "# velqa3 のパネル・サウンド出力番号",
+    R"(velqa3 は毎フレーム、表示灯・数字・計器の値を本体のパネル配列に、音の指令をサウンド配列に
+書き込みます。どの値を何番に書くかは下の表のとおり決まっています。パネルファイルでは
+`Subject = atsN` で N 番の値を表示し、車両のサウンドファイルでは `[ATS]` セクションの
+`N = ファイル名.wav` の行で N 番の音を鳴らします。
+
+パネルやサウンドですでに別の用途に使っている番号と重なるときは、パネル・サウンドのファイルを
+書き換えなくても、プラグインと同じフォルダの設定ファイル（`velqa3.dat`）で出力先を移せます。
+パネルは `[PANELOUTPUT]`、サウンドは `[SOUNDOUTPUT]` に、元の番号を3桁で書き、`=` のあとに
+移し先の番号を書きます。たとえば
+
+```
+[PANELOUTPUT]
+121=50
+
+[SOUNDOUTPUT]
+002=30
+```
+
+と書くと、架線電圧（パネル 121 番）は `Subject = ats50` で表示され、121 番には何も書き込まなく
+なります。ATS-P ベル（サウンド 2 番）は `[ATS]` の `30 = bell.wav` で鳴ります。元の番号は必ず
+3桁（`7` ではなく `007`）、移し先は 0〜254 です。パネルの 199 番は本体が使う番号（プラグインの
+一時停止）なので、移し元にも移し先にもできません。2つの番号を同じ番号に移したときは、元の番号の
+大きいほうが勝ちます。書いた行がどう読まれたかは `velqa3-check velqa3.dat` で確かめられます。
+
+表の言葉について。「キーオン」はマスコンキーが位置 2 にあること（`[TRAIN]` に `MKey` がなければ
+常にキーオン）。「自動ブレーキ」は ATS・EB 装置・転動防止・空転滑走検知によるブレーキで、運転士が
+入れた非常ブレーキは含みません。「〜のときだけ書き込む」番号は、その設定がないと何も書き込まない
+ので、パネルにはその番号にもともとある値が出ます。ATS-P は ATS-PT（パターン）、ATS-S は ATS-ST
+（点制御）のことです。表示灯は 0 が消灯、1 が点灯。音の値は本体の決まりどおり、1 は1回再生、0 は
+ループ再生（最大音量）、-10000 と 0 の間はそれより小さな音でループ、2 はそのまま、-10000 は停止です。)",
+    "## パネル（`Subject = atsN`）",
+    "## サウンド（サウンドファイルの `[ATS]`）",
+    "| 番号 | 名前 | 値 | 関係する設定 |",
+    "—",
+};
+
+void AppendTable(const Page& page, Language language, std::span<const SlotRow> rows,
+                 std::string& out) {
+    const auto pick = [language](const SlotText& text) {
+        return language == Language::Japanese ? text.ja : text.en;
+    };
+    out += page.columns;
+    out += "\n|---:|---|---|---|\n";
+    for (const SlotRow& row : rows) {
+        const char* settings = pick(row.settings);
+        out += "| " + std::to_string(row.slot) + " | " + pick(row.name) + " | " + pick(row.values) +
+               " | " + (*settings != '\0' ? settings : page.none) + " |\n";
+    }
+}
+
+} // namespace
+
+bool LanguageNamed(std::string_view name, Language& language) {
+    if (name == "en") {
+        language = Language::English;
+        return true;
+    }
+    if (name == "ja") {
+        language = Language::Japanese;
+        return true;
+    }
+    return false;
+}
+
+void AppendSlotReference(Language language, std::string& out) {
+    const Page& page = language == Language::Japanese ? kJapanese : kEnglish;
+    out += "<!-- Generated by `";
+    out += page.command;
+    out += "` from host/slots.cpp; do not edit by hand. -->\n\n";
+    out += page.heading;
+    out += "\n\n";
+    out += page.introduction;
+    out += "\n\n";
+    out += page.panelHeading;
+    out += "\n\n";
+    AppendTable(page, language, PanelSlotRows(), out);
+    out += "\n";
+    out += page.soundHeading;
+    out += "\n\n";
+    AppendTable(page, language, SoundSlotRows(), out);
+}
+
+} // namespace velqa3::check
