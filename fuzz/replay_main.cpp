@@ -26,8 +26,12 @@ int main(int argc, char** argv) {
         if (fs::is_directory(argv[i])) {
             for (const auto& entry : fs::directory_iterator(argv[i]))
                 if (entry.is_regular_file()) inputs += Replay(entry.path());
-        } else {
+        } else if (fs::is_regular_file(argv[i])) {
             inputs += Replay(argv[i]);
+        } else {
+            // A corpus that is not there replays nothing: that is a failure, not a pass.
+            std::fprintf(stderr, "no such input file or folder: %s\n", argv[i]);
+            return 1;
         }
     }
     std::printf("replayed %d inputs\n", inputs);
