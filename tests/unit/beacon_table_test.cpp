@@ -133,6 +133,8 @@ TEST(BeaconModes, OnlySomeVariantsEnforceTheLimitTheyShow) {
     EXPECT_FALSE(BrakesForTheLimit(4, {entry, trackLimit}));
     EXPECT_TRUE(BrakesForTheLimit(4, {entry, trackLimit, targetVariant}));
     EXPECT_TRUE(BrakesForTheLimit(4, {entry, targetVariant, trackLimit}));
+    // A target-variant beacon before the entry, in ATS-ST, leaves no checker either.
+    EXPECT_FALSE(BrakesForTheLimit(4, {targetVariant}));
     // The line codes that name a variant on entry: 133 has a checker, 71 has none.
     EXPECT_TRUE(BrakesForTheLimit(133, {entry}));
     EXPECT_FALSE(BrakesForTheLimit(71, {entry}));
