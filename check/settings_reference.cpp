@@ -143,11 +143,12 @@ void AppendLineSection(const SettingsKeyInfo& info, bool japanese, const Words& 
     out += std::string("- ") + text.what + "\n";
     out += std::string("- ") + text.type + "\n";
     out += std::string("- ") + (japanese ? "既定: " : "default: ") + text.defaultValue + "\n";
-    out += std::string("- ") + text.bounds + "\n\n";
+    out += std::string("- ") + text.bounds + "\n";
 }
 
 void AppendKeyNames(bool japanese, const Words& words, std::string& out) {
-    out += std::string(words.keyNamesTitle) + "\n\n" + words.keyNamesHeader + "\n" + Separator(3);
+    out += std::string("\n") + words.keyNamesTitle + "\n\n" + words.keyNamesHeader + "\n" +
+           Separator(3);
     for (int i = 0; i < KeyNameCount(); ++i) {
         const KeyNameInfo& key = KeyNameAt(i);
         const char* function = japanese ? key.functionJa : key.function;

@@ -186,7 +186,7 @@ constexpr KeyRule kTrainKeys[] = {
       "any",
       "line equipment at start (the initial line code; bit 4: pattern protection)",
       kLater,
-      {"整数", "制限なし", "any",
+      {"整数", "4", "制限なし",
        "起動時の線区設備 (線区コードの初期値。0x04 のビット: パターン式ATSのある線区)"}}},
     {"PlusBrake",
      [](const char* v, const Context& t) {
