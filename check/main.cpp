@@ -3,6 +3,7 @@
 // velqa3-check --slots [ja|en]: the panel and sound slots, as the guide lists them.
 #include "check/reference.h"
 #include "check/settings_check.h"
+#include "check/settings_reference.h"
 #include "text/shown.h"
 
 #include <cstdio>
@@ -14,6 +15,8 @@ namespace {
 constexpr const char* kUsage = "usage: velqa3-check FILE.dat\n"
                                "       velqa3-check --explain KEY\n"
                                "       velqa3-check --slots [ja|en]\n"
+                               "       velqa3-check --settings-reference [ja|en]\n"
+                               "       velqa3-check --beacons-reference [ja|en]\n"
                                "Reads FILE.dat as the velqa3 plug-in does and tells, line by line, "
                                "what it made of it.\n"
                                "Exit status: 0 clean, 1 warnings, 2 the file could not be read.\n";
@@ -44,6 +47,7 @@ int main(int argc, char** argv) {
         Write(kUsage, stdout);
         return kClean;
     }
+    if (argc >= 2 && IsReferenceOption(argv[1])) return PrintReference(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--explain") == 0) {
         std::string out;
         const bool known = ExplainKey(argv[2], out);

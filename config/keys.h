@@ -37,7 +37,8 @@ int ReadKeyLine(const char* line, KeyTables& keys);
 struct KeyNameInfo {
     const char* name;
     int slot;
-    const char* function; // what the key does, or null for a slot no function reads
+    const char* function;   // what the key does, or null for a slot no function reads
+    const char* functionJa; // the same in Japanese, for the guide
 };
 int KeyNameCount();
 const KeyNameInfo& KeyNameAt(int index);

@@ -41,6 +41,15 @@ enum class SettingsRepeat : unsigned char {
     OnlySets,  // bits or flags are only ever set: both lines count
 };
 
+// The same words in Japanese, for the guide's readers: the people who fit the plug-in to
+// their trains read Japanese first.
+struct SettingsKeyDocJa {
+    const char* type;
+    const char* defaultValue;
+    const char* bounds;
+    const char* what;
+};
+
 // The documentation of one key, beside its rule so that the two cannot drift apart.
 struct SettingsKeyDoc {
     const char* type;
@@ -48,6 +57,7 @@ struct SettingsKeyDoc {
     const char* bounds; // what the rule does to values it does not keep
     const char* what;
     SettingsRepeat repeat;
+    SettingsKeyDocJa ja;
 };
 
 struct SettingsKeyInfo {

@@ -1,63 +1,16 @@
 #include "sim/beacon_names.h"
 
+#include "host/beacon_types.h"
+
 #include <cstdio>
 
 namespace velqa3::sim {
 
-namespace {
-
-struct Meaning {
-    std::int32_t from, to;
-    const char* words;
-};
-
-// The beacon types the plug-in acts on; the optional value is added where it reads plainly.
-constexpr Meaning kMeanings[] = {
-    {0, 0, "ST alarm (stop aspect)"},
-    {1, 1, "ST immediate stop (stop aspect)"},
-    {3, 3, "PT stop signal"},
-    {4, 4, "PT signal"},
-    {8, 8, "stop station"},
-    {9, 9, "station id"},
-    {10, 10, "ST speed check"},
-    {11, 11, "ST pair end"},
-    {12, 12, "ST aspect check"},
-    {13, 13, "ST pair end"},
-    {15, 15, "cab signal start"},
-    {22, 22, "PT aspect target"},
-    {50, 50, "line code"},
-    {55, 55, "line voltage"},
-    {56, 56, "voltage spread"},
-    {57, 57, "voltage wander"},
-    {60, 60, "PT signal"},
-    {61, 61, "PT top speed"},
-    {62, 62, "PT signal distance"},
-    {64, 64, "PT stop pattern"},
-    {68, 68, "PT hold"},
-    {69, 69, "PT hold end"},
-    {70, 70, "PT speed limit"},
-    {71, 71, "station approach"},
-    {75, 75, "PT gradient"},
-    {80, 80, "panel location"},
-    {90, 90, "end of PT"},
-    {51, 89, "PT beacon"},
-    {101, 119, "PT variant beacon"},
-    {120, 121, "TASC stop distance"},
-    {122, 122, "platform doors"},
-    {130, 149, "PT variant beacon"},
-    {200, 200, "PT top speed"},
-    {205, 207, "PT speed limit"},
-    {245, 249, "display channel"},
-    {250, 255, "display value"},
-};
-
-} // namespace
-
 std::string BeaconLabel(std::int32_t type, std::int32_t optional) {
     const char* words = nullptr;
-    for (const Meaning& m : kMeanings)
-        if (type >= m.from && type <= m.to) {
-            words = m.words;
+    for (const BeaconTypeInfo& row : kBeaconTypes)
+        if (type >= row.from && type <= row.to) {
+            words = row.label;
             break;
         }
     char text[96];

@@ -1,0 +1,25 @@
+// velqa3-check --settings-reference and --beacons-reference: the guide's reference pages,
+// printed as Markdown from the tables the plug-in itself reads, so that the pages cannot say
+// something the plug-in does not do.
+#pragma once
+
+#include <string>
+
+namespace velqa3::check {
+
+enum class Language { Japanese, English };
+
+// Every section and key of the settings file, then every name of [KEY].
+std::string SettingsReference(Language language);
+
+// Every beacon type the plug-in acts on, with what its Optional holds.
+std::string BeaconsReference(Language language);
+
+// Whether the option asks for one of the references.
+bool IsReferenceOption(const char* option);
+
+// Runs "--settings-reference [ja|en]" or "--beacons-reference [ja|en]" (Japanese when the
+// language is left out) and returns the exit status: 0, or 2 for anything else on the line.
+int PrintReference(int argc, const char* const* argv);
+
+} // namespace velqa3::check
