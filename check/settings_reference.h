@@ -3,11 +3,11 @@
 // something the plug-in does not do.
 #pragma once
 
+#include "check/reference.h"
+
 #include <string>
 
 namespace velqa3::check {
-
-enum class Language { Japanese, English };
 
 // Every section and key of the settings file, then every name of [KEY].
 std::string SettingsReference(Language language);
