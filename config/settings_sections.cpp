@@ -365,6 +365,7 @@ constexpr KeyRule kTascKeys[] = {
      {"2 bits", "off", "1 fits TASC and switches it on; any other value clears both",
       "TASC automatic stopping", kLater}},
     // Written in km/h/s as drivers think of it, kept in m/s^2; nonsense falls back to 2.7 km/h/s.
+    // An author reads the file's unit, so that unit leads wherever the value is shown.
     {"Accelaration",
      [](const char* v, const Context& t) {
          const float kmhs = Real(v, t);
@@ -373,10 +374,11 @@ constexpr KeyRule kTascKeys[] = {
              deceleration < 0.0f || deceleration > 10.0f ? 0.75f : deceleration;
          if (t.settings.tascDeceleration != deceleration)
              Adjusted(t, "%g km/h/s is outside 0..36; 2.7 km/h/s is used", kmhs);
-         Stored(t, "%g m/s^2", t.settings.tascDeceleration);
+         Stored(t, "%g km/h/s (%.3g m/s^2)", t.settings.tascDeceleration * 3.6f,
+                t.settings.tascDeceleration);
      },
-     {"float, km/h/s (stored in m/s^2)", "2.8", "the value / 3.6 outside 0..10 gives 0.75 m/s^2",
-      "TASC deceleration", kLater}},
+     {"float, km/h/s (divided by 3.6 and kept in m/s^2)", "2.8 km/h/s (0.78 m/s^2)",
+      "below 0 or above 36 km/h/s gives 2.7 km/h/s (0.75 m/s^2)", "TASC deceleration", kLater}},
     // C's remainder keeps the sign of the value: 250 gives 50, -7 stays -7.
     {"Notch",
      [](const char* v, const Context& t) {
