@@ -2,44 +2,50 @@
 // velqa3-check --explain KEY: what a key does.
 #include "check/settings_check.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 namespace {
 
-constexpr const char* kUsage = "usage: velqa3-check FILE.dat\n"
-                               "       velqa3-check --explain KEY\n"
-                               "Reads FILE.dat as the velqa3 plug-in does and tells, line by line, "
-                               "what it made of it.\n"
-                               "Exit status: 0 clean, 1 warnings, 2 the file could not be read.\n";
+constexpr const char* kUsage =
+    "usage: velqa3-check FILE.dat\n"
+    "       velqa3-check --explain KEY\n"
+    "Reads FILE.dat as the velqa3 plug-in does and tells, line by line, what it made of it.\n"
+    "Exit status: 0 clean, 1 warnings, 2 the file could not be read or the plug-in takes\n"
+    "nothing from it, 3 the report could not be written whole.\n";
 
-int Write(const std::string& text, std::FILE* to) {
-    std::fwrite(text.data(), 1, text.size(), to);
-    return std::fflush(to);
+// A report cut short by a full disk or a closed pipe must not pass for a clean one, so every
+// write is checked and a failure ends the run with its own status.
+bool Write(const std::string& text, std::FILE* to) {
+    errno = 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), to) == text.size();
+    return std::fflush(to) == 0 && written;
+}
+
+int Finish(const std::string& text, std::FILE* to, int status) {
+    if (Write(text, to)) return status;
+    const int reason = errno;
+    std::fprintf(stderr, "velqa3-check: the report could not be written: %s\n",
+                 reason != 0 ? std::strerror(reason) : "write error");
+    return velqa3::check::kWriteFailed;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace velqa3::check;
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        Write(kUsage, stdout);
-        return kClean;
-    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
+        return Finish(kUsage, stdout, kClean);
     if (argc == 3 && std::strcmp(argv[1], "--explain") == 0) {
         std::string out;
         const bool known = ExplainKey(argv[2], out);
-        Write(out, known ? stdout : stderr);
-        return known ? kClean : kUnreadable;
+        return Finish(out, known ? stdout : stderr, known ? kClean : kUnreadable);
     }
-    if (argc != 2 || argv[1][0] == '-') {
-        Write(kUsage, stderr);
-        return kUnreadable;
-    }
+    if (argc != 2 || argv[1][0] == '-') return Finish(kUsage, stderr, kUnreadable);
     std::string out;
     // The path as given starts every line, as compilers print it.
     const int status = CheckSettingsFile(argv[1], argv[1], out);
-    Write(out, stdout);
-    return status;
+    return Finish(out, stdout, status);
 }
