@@ -81,10 +81,14 @@ std::string SettingName(const std::string& line) {
 
 // ---- The tables, seen from the checker ----------------------------------------------------------
 
-std::vector<SettingsKeyInfo> AllKeys() {
-    std::vector<SettingsKeyInfo> keys;
-    for (std::size_t i = 0; i < SettingsKeyCount(); ++i)
-        keys.push_back(SettingsKeyAt(i));
+// Built once: every unknown line of a file looks through it several times.
+const std::vector<SettingsKeyInfo>& AllKeys() {
+    static const std::vector<SettingsKeyInfo> keys = [] {
+        std::vector<SettingsKeyInfo> all;
+        for (std::size_t i = 0; i < SettingsKeyCount(); ++i)
+            all.push_back(SettingsKeyAt(i));
+        return all;
+    }();
     return keys;
 }
 

@@ -250,6 +250,7 @@ TEST(SettingsCheck, ShowsTheFilesControlBytesEscaped) {
     const std::string files[] = {
         "[TRAIN]\nDefault=" + hostile + "\n",
         "[SENDDATA]\nHost=" + hostile + "\n",
+        "[SENDDATA]\nHost=" + hostile + hostile + hostile + "\n",
         "[TRAIN]\nFoo=" + hostile + "\n",
         hostile + "=1\n[" + hostile + "]\n",
         "[TRAIN]\n" + std::string(255, ';') + hostile + "\n",
