@@ -149,8 +149,8 @@ void SkipByteOrderMark(ByteSource& bytes, SettingsDiagnostics* diagnostics) {
 }
 
 // UTF-16 is read byte by byte like any file: every other byte is a NUL that ends the line for
-// the reader, so nothing of it is taken. A settings file holds no NUL, so a NUL among the first
-// two bytes, or a UTF-16 mark, tells it apart.
+// the reader, so nothing of it is taken. A settings file holds no NUL, so a NUL beside an ASCII
+// character in the first two bytes, or a UTF-16 mark, tells it apart.
 void NoteUtf16(ByteSource& bytes, SettingsDiagnostics* diagnostics) {
     if (diagnostics == nullptr) return;
     const int first = bytes.Get();
