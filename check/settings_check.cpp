@@ -4,6 +4,7 @@
 #include "config/settings_diagnostics.h"
 #include "config/settings_reader.h"
 #include "config/settings_sections.h"
+#include "text/shown.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,15 +19,19 @@ namespace {
 
 // ---- Text helpers -----------------------------------------------------------------------------
 
-// A line as the report shows it: without its line break, control bytes made visible, so that
-// no byte of a broken file can steer the terminal.
-std::string Shown(const char* text) {
-    std::string shown;
-    for (const char* p = text; *p != '\0' && *p != '\n'; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        shown += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
-    }
-    return shown;
+// A line of the file as the reader hands it over, without its line break.
+std::string Line(const char* text) {
+    const char* end = text;
+    while (*end != '\0' && *end != '\n')
+        ++end;
+    return std::string(text, end);
+}
+
+// A line of the report as it is printed. Most lines carry bytes of the file or its name, so
+// every line goes through the one escaper whole, and none can be forgotten. The bound leaves
+// room for a 255-byte piece escaped four times over and a long path in front of it.
+std::string Printed(const std::string& line) {
+    return text::Shown(line, 16384) + '\n';
 }
 
 bool IsBlank(char c) {
@@ -76,10 +81,14 @@ std::string SettingName(const std::string& line) {
 
 // ---- The tables, seen from the checker ----------------------------------------------------------
 
-std::vector<SettingsKeyInfo> AllKeys() {
-    std::vector<SettingsKeyInfo> keys;
-    for (std::size_t i = 0; i < SettingsKeyCount(); ++i)
-        keys.push_back(SettingsKeyAt(i));
+// Built once: every unknown line of a file looks through it several times.
+const std::vector<SettingsKeyInfo>& AllKeys() {
+    static const std::vector<SettingsKeyInfo> keys = [] {
+        std::vector<SettingsKeyInfo> all;
+        for (std::size_t i = 0; i < SettingsKeyCount(); ++i)
+            all.push_back(SettingsKeyAt(i));
+        return all;
+    }();
     return keys;
 }
 
@@ -179,13 +188,17 @@ class Checker {
             return a.line != b.line ? a.line < b.line : a.rank < b.rank;
         });
         for (const Entry& entry : entries_)
-            out += entry.text + '\n';
+            out += Printed(entry.text);
         if (unreadable_) return kUnreadable;
+        // Text the reader loses to the file's form, with not one setting taken, is a file the
+        // plug-in reads nothing of, however quiet each line of it is.
+        const bool nothing = lost_ && settings_ == 0;
         char summary[200];
-        std::snprintf(summary, sizeof summary, "%s: %d setting%s read, %d warning%s\n",
-                      name_.c_str(), settings_, settings_ == 1 ? "" : "s", warnings_,
-                      warnings_ == 1 ? "" : "s");
-        out += summary;
+        std::snprintf(summary, sizeof summary, ": %d setting%s read, %d warning%s%s", settings_,
+                      settings_ == 1 ? "" : "s", warnings_, warnings_ == 1 ? "" : "s",
+                      nothing ? "; the plug-in takes nothing from this file" : "");
+        out += Printed(name_ + summary);
+        if (nothing) return kUnreadable;
         return warnings_ > 0 ? kWarnings : kClean;
     }
 
@@ -228,24 +241,24 @@ class Checker {
             Warn(note.line, note.section, note.key, note.text);
             break;
         case SettingsFinding::IgnoredLine:
-            Ignored(note.line, section, Shown(note.text));
+            Ignored(note.line, section, Line(note.text));
             break;
         case SettingsFinding::OutsideSection:
-            Outside(note.line, Shown(note.text));
+            Outside(note.line, Line(note.text));
             break;
         case SettingsFinding::HeaderInside:
             Warn(note.line, nullptr, nullptr,
-                 Shown(note.text) + " is read as a line of " + section +
+                 Line(note.text) + " is read as a line of " + section +
                      ", which no empty line has ended: put an empty line before it, or the "
                      "lines below still belong to " +
                      section);
             break;
         case SettingsFinding::LineSplit:
             Warn(note.line, nullptr, nullptr,
-                 Shown(note.text).empty()
+                 Line(note.text).empty()
                      ? std::string("the line is longer than 255 characters: its line break is "
                                    "read as an empty line of its own, which ends the section")
-                     : "the line is longer than 255 characters: the rest, '" + Shown(note.text) +
+                     : "the line is longer than 255 characters: the rest, '" + Line(note.text) +
                            "', is read as a line of its own");
             break;
         case SettingsFinding::LineLimit:
@@ -254,6 +267,30 @@ class Checker {
         case SettingsFinding::Unreadable:
             unreadable_ = true;
             Print(0, "error: cannot open the file; the plug-in would run on its defaults");
+            break;
+        case SettingsFinding::ByteOrderMark:
+            Print(note.line, "note: the file begins with a UTF-8 byte-order mark (EF BB BF), "
+                             "which the plug-in skips; it reads the file as ASCII or Shift_JIS "
+                             "text, and versions before this one lose the first section to the "
+                             "mark: save the file without it");
+            break;
+        case SettingsFinding::Utf16:
+            lost_ = true;
+            Warn(note.line, nullptr, nullptr,
+                 std::string("the file is ") + note.text +
+                     "; the plug-in reads 8-bit text, ends every line at the first zero byte "
+                     "and takes nothing from it: save it as ASCII or Shift_JIS");
+            break;
+        case SettingsFinding::LoneReturn:
+            lost_ = true;
+            Warn(note.line, nullptr, nullptr,
+                 "a carriage return without a line feed is no line end for the plug-in: what "
+                 "follows it is read as part of this line (save the file with CR LF or LF line "
+                 "ends)");
+            break;
+        case SettingsFinding::TextAfterEnd:
+            lost_ = true;
+            Warn(note.line, nullptr, nullptr, note.text);
             break;
         }
     }
@@ -393,6 +430,7 @@ class Checker {
     int settings_ = 0;
     int warnings_ = 0;
     bool unreadable_ = false;
+    bool lost_ = false;           // the file's form hides text from the reader
     bool unknownSection_ = false; // outside lines below a header no section has are its own
 };
 
@@ -458,7 +496,7 @@ void ExplainKeyName(const KeyNameInfo& key, std::string& out) {
 int CheckSettingsFile(const std::string& path, const std::string& shownName, std::string& out) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
-        out += shownName + ": error: no such file, or not a file\n";
+        out += Printed(shownName + ": error: no such file, or not a file");
         return kUnreadable;
     }
     return Check(shownName, out, [&](const SettingsTargets& targets, SettingsDiagnostics& d) {
@@ -504,9 +542,9 @@ bool ExplainKey(const std::string& name, std::string& out) {
             like += std::string(" ") + info.section + info.key;
     if (const KeyNameInfo* keyName = FindKeyName(key, true))
         like += std::string(" [KEY]") + keyName->name;
-    out += "'" + Shown(name.c_str()) + "' is not a key of the settings file";
-    out += like.empty() ? std::string(" (keys are case-sensitive)\n")
-                        : "; did you mean" + like + "?\n";
+    out += Printed(
+        "'" + name + "' is not a key of the settings file" +
+        (like.empty() ? std::string(" (keys are case-sensitive)") : "; did you mean" + like + "?"));
     return false;
 }
 

@@ -205,31 +205,4 @@ std::string BeaconsReference(Language language) {
     return out;
 }
 
-bool IsReferenceOption(const char* option) {
-    return std::strcmp(option, "--settings-reference") == 0 ||
-           std::strcmp(option, "--beacons-reference") == 0;
-}
-
-int PrintReference(int argc, const char* const* argv) {
-    Language language = Language::Japanese;
-    bool understood = argc == 2 || argc == 3;
-    if (argc == 3) {
-        if (std::strcmp(argv[2], "en") == 0)
-            language = Language::English;
-        else
-            understood = std::strcmp(argv[2], "ja") == 0;
-    }
-    if (!understood) {
-        std::fputs("usage: velqa3-check --settings-reference [ja|en]\n"
-                   "       velqa3-check --beacons-reference [ja|en]\n",
-                   stderr);
-        return 2;
-    }
-    const std::string page = std::strcmp(argv[1], "--settings-reference") == 0
-                                 ? SettingsReference(language)
-                                 : BeaconsReference(language);
-    std::fwrite(page.data(), 1, page.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 2;
-}
-
 } // namespace velqa3::check

@@ -15,11 +15,4 @@ std::string SettingsReference(Language language);
 // Every beacon type the plug-in acts on, with what its Optional holds.
 std::string BeaconsReference(Language language);
 
-// Whether the option asks for one of the references.
-bool IsReferenceOption(const char* option);
-
-// Runs "--settings-reference [ja|en]" or "--beacons-reference [ja|en]" (Japanese when the
-// language is left out) and returns the exit status: 0, or 2 for anything else on the line.
-int PrintReference(int argc, const char* const* argv);
-
 } // namespace velqa3::check

@@ -21,6 +21,10 @@ enum class SettingsFinding : std::uint8_t {
     TextCut,        // a text value longer than its field; text: what was kept
     Message,        // the plug-in stops for a message box here; text: what it says, in English
     Unreadable,     // the file could not be opened; text: the path
+    ByteOrderMark,  // a UTF-8 byte-order mark began the file and was skipped
+    Utf16,          // the file is UTF-16, of which the reader takes nothing; text: which kind
+    LoneReturn,     // a carriage return without a line feed, which stays inside the line
+    TextAfterEnd,   // a Ctrl-Z ended the reading before text that follows it; text: where
 };
 
 struct SettingsNote {

@@ -36,7 +36,8 @@ struct SettingsTargets {
 };
 
 // Reads the file at path. A file that cannot be opened keeps every default and tells the user
-// so once; a file of more than 10000 lines is read up to there and reported.
+// so once; a file of more than 10000 lines is read up to there and reported. A UTF-8
+// byte-order mark at the start is skipped; every other byte is read as it stands.
 // With a listener, every line is also reported to it, and what the plug-in would show in a
 // message box goes to the listener instead, so that a checker never stops for one.
 void ReadSettings(const char* path, const SettingsTargets& targets,

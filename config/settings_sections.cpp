@@ -477,6 +477,7 @@ constexpr KeyRule kTascKeys[] = {
       {"2ビット", "オフ", "1 で TASC を装備してスイッチを入れる。ほかの値では両方とも切れる",
        "TASC (定位置停止装置)"}}},
     // Written in km/h/s as drivers think of it, kept in m/s^2; nonsense falls back to 2.7 km/h/s.
+    // An author reads the file's unit, so that unit leads wherever the value is shown.
     {"Accelaration",
      [](const char* v, const Context& t) {
          const float kmhs = Real(v, t);
@@ -485,15 +486,16 @@ constexpr KeyRule kTascKeys[] = {
              deceleration < 0.0f || deceleration > 10.0f ? 0.75f : deceleration;
          if (t.settings.tascDeceleration != deceleration)
              Adjusted(t, "%g km/h/s is outside 0..36; 2.7 km/h/s is used", kmhs);
-         Stored(t, "%g m/s^2", t.settings.tascDeceleration);
+         Stored(t, "%g km/h/s (%.3g m/s^2)", t.settings.tascDeceleration * 3.6f,
+                t.settings.tascDeceleration);
      },
-     {"float, km/h/s (stored in m/s^2)",
-      "2.8",
-      "the value / 3.6 outside 0..10 gives 0.75 m/s^2",
+     {"float, km/h/s (divided by 3.6 and kept in m/s^2)",
+      "2.8 km/h/s (0.78 m/s^2)",
+      "below 0 or above 36 km/h/s gives 2.7 km/h/s (0.75 m/s^2)",
       "TASC deceleration",
       kLater,
-      {"実数, km/h/s (m/s^2 に直して保持)", "2.8", "値を 3.6 で割って 0..10 の外なら 0.75 m/s^2",
-       "TASC の減速度"}}},
+      {"実数, km/h/s (3.6 で割って m/s^2 で保持)", "2.8 km/h/s (0.78 m/s^2)",
+       "0 未満か 36 km/h/s を超える値は 2.7 km/h/s (0.75 m/s^2)", "TASC の減速度"}}},
     // C's remainder keeps the sign of the value: 250 gives 50, -7 stays -7.
     {"Notch",
      [](const char* v, const Context& t) {

@@ -1,13 +1,17 @@
 // Reads any bytes as a settings file, then checks that every value the other subsystems rely
-// on stayed inside the range its rule promises and that no text ran past its field.
+// on stayed inside the range its rule promises, that no text ran past its field, and that every
+// message the plug-in would show is one of the reader's.
 #include "config/settings_reader.h"
 #include "fuzz/fuzz_input.h"
 #include "host/host.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -19,7 +23,54 @@ struct Everything {
     velqa3::Settings settings;
     velqa3::KeyTables keys;
     velqa3::RemapTables remap;
+    bool maxSpeedBelowTen = false;
+    bool startedWithKeyOut = false;
 };
+
+// Without a listener the reader shows its messages as the plug-in does, natively one line on
+// standard error each: hundreds of thousands of lines in a run of the fuzzer. Standard error of
+// stdio points at a memory stream for the reading instead, so the message path still runs whole
+// and its lines can be looked at; the sanitizers write to the descriptor itself, and a failed
+// expectation is only raised after the stream is given back.
+class CapturedMessages {
+  public:
+    CapturedMessages() : saved_(stderr), stream_(open_memstream(&text_, &size_)) {
+        if (stream_ != nullptr) stderr = stream_;
+    }
+    ~CapturedMessages() {
+        Release();
+        std::free(text_);
+    }
+    CapturedMessages(const CapturedMessages&) = delete;
+    CapturedMessages& operator=(const CapturedMessages&) = delete;
+
+    std::string_view Release() {
+        if (stream_ != nullptr) {
+            std::fclose(stream_);
+            stream_ = nullptr;
+            stderr = saved_;
+        }
+        return text_ != nullptr ? std::string_view(text_, size_) : std::string_view();
+    }
+
+  private:
+    std::FILE* saved_;
+    char* text_ = nullptr;
+    std::size_t size_ = 0;
+    std::FILE* stream_;
+};
+
+// Every message carries the reader's caption and stands on a line of its own.
+bool OnlyReaderMessages(std::string_view messages) {
+    const std::string prefix = std::string(velqa3::kReadCaption) + ": ";
+    while (!messages.empty()) {
+        if (messages.substr(0, prefix.size()) != prefix) return false;
+        const std::size_t end = messages.find('\n');
+        if (end == std::string_view::npos) return false;
+        messages.remove_prefix(end + 1);
+    }
+    return true;
+}
 
 } // namespace
 
@@ -27,12 +78,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto all = std::make_unique<Everything>();
     velqa3::ResetKeyTables(all->keys);
     velqa3::SettingsHooks hooks;
-    hooks.maxSpeed = [](void*, std::int32_t kmh) { REQUIRE(kmh >= 10); };
-    hooks.masterKeyStartup = [](void*, const velqa3::Settings& soFar) {
-        REQUIRE((soFar.masterKeyFlags & 0x10) == 0 && soFar.masterKeyPosition == 2);
+    hooks.context = all.get();
+    hooks.maxSpeed = [](void* context, std::int32_t kmh) {
+        if (kmh < 10) static_cast<Everything*>(context)->maxSpeedBelowTen = true;
+    };
+    hooks.masterKeyStartup = [](void* context, const velqa3::Settings& soFar) {
+        if ((soFar.masterKeyFlags & 0x10) != 0 || soFar.masterKeyPosition != 2)
+            static_cast<Everything*>(context)->startedWithKeyOut = true;
     };
     const velqa3::SettingsTargets targets{all->settings, all->keys, all->remap, hooks};
+    CapturedMessages messages;
     velqa3::ReadSettingsText(reinterpret_cast<const char*>(data), size, targets);
+    REQUIRE(OnlyReaderMessages(messages.Release()));
+    REQUIRE(!all->maxSpeedBelowTen && !all->startedWithKeyOut);
     velqa3::CheckKeyTable(all->keys);
 
     const velqa3::Settings& s = all->settings;
@@ -53,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         REQUIRE(code >= 0 && code <= 255);
     for (int slot = 0; slot < 255; ++slot) {
         REQUIRE(all->remap.panel[slot] != 255 && all->remap.sound[slot] != 255);
-        REQUIRE(slot == velqa3::kSuspendPanelIndex || all->remap.panel[slot] != velqa3::kSuspendPanelIndex);
+        REQUIRE(slot == velqa3::kSuspendPanelIndex ||
+                all->remap.panel[slot] != velqa3::kSuspendPanelIndex);
     }
     REQUIRE(all->remap.panel[velqa3::kSuspendPanelIndex] == velqa3::kSuspendPanelIndex);
     return 0;
