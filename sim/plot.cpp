@@ -3,11 +3,12 @@
 #include "platform/process.h"
 #include "sim/beacon_names.h"
 #include "sim/brake_reason_names.h"
+#include "sim/run_folder.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include <fstream>
+#include <sstream>
 
 namespace velqa3::sim {
 
@@ -161,12 +162,22 @@ void WriteVoltagePanel(std::ostream& gp, const Recorder& recorder, const RunOutc
        << "' title 'BC gauge'\n";
 }
 
+void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& recorder,
+                 const RunOutcome& run);
+
 } // namespace
 
 bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const RunOutcome& run,
-                     const std::filesystem::path& folder) {
-    std::ofstream gp(folder / kPlotScript, std::ios::binary);
-    if (!gp) return false;
+                     const std::filesystem::path& folder, std::string& why) {
+    std::ostringstream gp;
+    WriteScript(gp, scenario, recorder, run);
+    return WriteWholeFile(folder / kPlotScript, gp.str(), why);
+}
+
+namespace {
+
+void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& recorder,
+                 const RunOutcome& run) {
     const VehicleSpec& spec = scenario.vehicle.spec;
     const int emergency = spec.BrakeNotches + 1;
     // The whole route, not only where the train went: a beacon it never reached is news too.
@@ -305,7 +316,7 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
     if (run.diagnostics) WriteVoltagePanel(gp, recorder, run, layout, from, to);
     if (rows.empty()) {
         if (layout.multiplot) gp << "unset multiplot\n";
-        return static_cast<bool>(gp);
+        return;
     }
 
     std::string stripTitle =
@@ -335,8 +346,9 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
            << " == 1 ? " << row << " + 0.4 : 1/0) with points pt 7 ps 0.8 lc rgb '#d62728'";
     }
     gp << "\nunset multiplot\n";
-    return static_cast<bool>(gp);
 }
+
+} // namespace
 
 bool RenderPlot(const std::filesystem::path& folder, std::string& problem) {
     std::error_code ignored;

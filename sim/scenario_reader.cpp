@@ -45,7 +45,7 @@ void ReadRun(Fields& fields, const std::filesystem::path& folder, const VehicleS
         if (settings->empty()) fields.Fail("settings", "must name a file");
         const std::filesystem::path path = folder / std::filesystem::path(*settings);
         if (const std::string problem = FileProblem(path, kMaxSettingsBytes); !problem.empty())
-            fields.Fail("settings", Printable(path.string(), 200) + ": " + problem);
+            fields.Fail("settings", Clipped(path.string(), 200) + ": " + problem);
         run.settingsFile = path;
     }
     if (auto start = fields.ClockMs("start_time")) run.startTimeMs = *start;
@@ -197,7 +197,7 @@ bool ParseScenario(const std::string& text, const std::filesystem::path& file, S
         return true;
     } catch (const toml::parse_error& fault) {
         error.line = static_cast<int>(fault.source().begin.line);
-        error.message = "not valid TOML: " + Printable(fault.description(), 200);
+        error.message = "not valid TOML: " + Clipped(fault.description(), 200);
     } catch (const FieldFault& fault) {
         error.line = fault.line;
         error.key = fault.key;

@@ -1,8 +1,8 @@
 // A plug-in for testing the host: it logs every call it receives, in order, to probe.log
 // beside itself, passes the driver's notches through, and brakes to the emergency notch from a
 // beacon of type 99 until host key 0 resets it. The horn makes it show a message.
-#include "platform/platform.h"
 #include "host/host.h"
+#include "platform/platform.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -28,7 +28,7 @@ TEST_F(Host, RefusesControlCharactersInEveryTextNamingFileLineAndKey) {
          "scenario.toml:6: driver[1].at_time: holds the control character U+000D"},
         // A key is shown with its control characters spelt out, never raw.
         {Short("", "[[driver]]\n\"no\\u001b[2Jte\" = 1"),
-         "scenario.toml:6: driver[1].no\\x1B[2Jte: unknown key"},
+         "scenario.toml:6: driver[1].no\\x1b[2Jte: unknown key"},
     };
     for (const auto& c : cases) {
         const SimRun run = Run(c.scenario);
