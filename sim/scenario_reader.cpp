@@ -9,7 +9,10 @@
 #include <algorithm>
 #include <climits>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 namespace velqa3::sim {
 
@@ -161,6 +164,132 @@ void ReadScenarioTables(const toml::table& root, const std::filesystem::path& fi
     FindCabKeys(scenario);
 }
 
+// Bounds on the shape of a scenario's text, looked at before the TOML parser sees it: the parser
+// builds a dotted key or a header by recursion, one level per part, and a key of some ten
+// thousand parts (a line of 32 kB) runs it off a Windows thread's stack of 1 MB.
+constexpr std::size_t kMaxLineBytes = 4096;
+constexpr int kMaxKeyParts = 16;
+constexpr int kMaxNesting = 16; // arrays and inline tables inside each other
+
+struct ShapeFault {
+    int line;
+    std::string key;
+    std::string message;
+};
+
+// The first line that is too long, key of too many parts or value nested too deep, or nothing.
+// Strings and comments are stepped over as TOML has them; whatever else the parser finds wrong
+// it reports itself.
+std::optional<ShapeFault> ShapeProblem(std::string_view text) {
+    int line = 1;
+    std::size_t lineStart = 0;
+    std::vector<char> open;   // the brackets of the value being read: '[' or '{'
+    bool inKey = true;        // at a key: the line's start, or after '{' or ',' in an inline table
+    bool inHeader = false;    // within a [table] or [[table]] header
+    int parts = 1;            // of the key being read
+    std::size_t keyStart = 0; // where it began
+    const auto keyFault = [&](std::size_t end) -> std::optional<ShapeFault> {
+        if (parts <= kMaxKeyParts) return std::nullopt;
+        std::string_view key = text.substr(keyStart, end - keyStart);
+        while (!key.empty() && (key.back() == ' ' || key.back() == '\t' || key.back() == '\r'))
+            key.remove_suffix(1);
+        while (!key.empty() && (key.front() == ' ' || key.front() == '\t'))
+            key.remove_prefix(1);
+        return ShapeFault{line, Clipped(key, 47),
+                          "the key has " + std::to_string(parts) +
+                              " parts; keys may have at most " + std::to_string(kMaxKeyParts)};
+    };
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        const char c = i < text.size() ? text[i] : '\n';
+        if (c == '\n') {
+            if (i - lineStart > kMaxLineBytes)
+                return ShapeFault{line, "",
+                                  "the line is " + std::to_string(i - lineStart) +
+                                      " bytes long; lines may hold at most " +
+                                      std::to_string(kMaxLineBytes)};
+            if (inKey || inHeader)
+                if (auto fault = keyFault(i)) return fault;
+            ++line;
+            lineStart = i + 1;
+            if (open.empty()) {
+                inKey = true;
+                inHeader = false;
+                parts = 1;
+                keyStart = i + 1;
+            }
+            continue;
+        }
+        if (c == '#') { // a comment runs to the line's end
+            while (i + 1 < text.size() && text[i + 1] != '\n')
+                ++i;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            const bool multi = text.substr(i, 3) == std::string(3, c);
+            const std::string_view close = multi ? text.substr(i, 3) : text.substr(i, 1);
+            std::size_t at = i + close.size();
+            for (; at < text.size(); ++at) {
+                if (c == '"' && text[at] == '\\') {
+                    ++at;
+                    continue;
+                }
+                if (text[at] == '\n') {
+                    if (!multi) break; // the parser says so
+                    if (at - lineStart > kMaxLineBytes)
+                        return ShapeFault{line, "",
+                                          "the line is " + std::to_string(at - lineStart) +
+                                              " bytes long; lines may hold at most " +
+                                              std::to_string(kMaxLineBytes)};
+                    ++line;
+                    lineStart = at + 1;
+                }
+                if (text.substr(at, close.size()) == close) break;
+            }
+            if (at < text.size() && text[at] == '\n')
+                i = at - 1; // an unclosed string: the line ends as any other
+            else
+                i = std::min(at + close.size(), text.size()) - 1;
+            continue;
+        }
+        if (inKey || inHeader) {
+            if (c == '.') {
+                ++parts;
+            } else if (c == '[' && inKey && !inHeader && open.empty() &&
+                       text.find_first_not_of(" \t", keyStart) == i) {
+                inHeader = true;
+                inKey = false;
+                keyStart = text.find_first_not_of('[', i);
+            } else if (c == '=' && inKey) {
+                if (auto fault = keyFault(i)) return fault;
+                inKey = false;
+            } else if (c == ']' && inHeader) {
+                if (auto fault = keyFault(i)) return fault;
+                inHeader = false;
+            }
+            continue;
+        }
+        if (c == '[' || c == '{') {
+            open.push_back(c);
+            if (open.size() > static_cast<std::size_t>(kMaxNesting))
+                return ShapeFault{line, "",
+                                  "values are nested more than " + std::to_string(kMaxNesting) +
+                                      " deep"};
+            if (c == '{') {
+                inKey = true;
+                parts = 1;
+                keyStart = i + 1;
+            }
+        } else if ((c == ']' || c == '}') && !open.empty()) {
+            open.pop_back();
+        } else if (c == ',' && !open.empty() && open.back() == '{') {
+            inKey = true;
+            parts = 1;
+            keyStart = i + 1;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string FileProblem(const std::filesystem::path& file, std::uintmax_t limit) {
@@ -191,6 +320,12 @@ bool ParseScenario(const std::string& text, const std::filesystem::path& file, S
     scenario = Scenario{};
     scenario.file = file;
     error = ScenarioError{file.string(), 0, "", ""};
+    if (const auto fault = ShapeProblem(text)) {
+        error.line = fault->line;
+        error.key = fault->key;
+        error.message = fault->message;
+        return false;
+    }
     try {
         const toml::table root = toml::parse(text, file.string());
         ReadScenarioTables(root, file, scenario);

@@ -41,13 +41,51 @@ TEST_F(Host, RefusesControlCharactersInEveryTextNamingFileLineAndKey) {
 }
 
 TEST_F(Host, RefusesOverlongTextsWithoutEchoingThem) {
-    const std::string note(5000, 'w');
+    const std::string note(3000, 'w');
     const SimRun run = Run(Short("", "[[driver]]\nnote = \"" + note + "\""));
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.Said("scenario.toml:6: driver[1].note: is 5000 bytes long; texts may hold at "
+    EXPECT_TRUE(run.Said("scenario.toml:6: driver[1].note: is 3000 bytes long; texts may hold at "
                          "most 256"))
         << run.errors;
     EXPECT_EQ(run.errors.find("wwwwwwwwwwwwwwwwwwww"), std::string::npos);
+}
+
+// The parser builds keys and nested values by recursion: such files must be refused before it
+// sees them, naming the place, and not end the program on its stack.
+TEST_F(Host, RefusesKeysTooDeepAndLinesTooLongBeforeParsing) {
+    std::string dotted, header;
+    for (int i = 0; i < 150000; ++i)
+        dotted += "a.";
+    for (int i = 0; i < 400000; ++i)
+        header += "h.";
+    const struct {
+        std::string scenario, said;
+    } cases[] = {
+        {"name = \"deep\"\n" + dotted + "a = 1\n",
+         "scenario.toml:2: a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a...: the key has 150001 "
+         "parts; keys may have at most 16"},
+        {"[" + header + "h]\n",
+         "scenario.toml:1: h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h...: the key has 400001 "
+         "parts"},
+        {"[run]\nmax_s = 1\n[[signal]]\nposition = 1\n"
+         "id = {a = 1, b.c.d.e.f.g.h.i.j.k.l.m.n.o.p.q.r = 2}\n",
+         "scenario.toml:5: b.c.d.e.f.g.h.i.j.k.l.m.n.o.p.q.r: the key has 17 parts"},
+        {"x = " + std::string(2000, '[') + "\n",
+         "scenario.toml:1: values are nested more than 16 deep"},
+        {"# " + std::string(5000, '#') + "\nname = \"long\"\n",
+         "scenario.toml:1: the line is 5002 bytes long; lines may hold at most 4096"},
+    };
+    for (const auto& c : cases) {
+        const SimRun run = Run(c.scenario);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.Said(c.said)) << run.errors;
+        EXPECT_FALSE(fs::exists(run.folder));
+    }
+    // Quoted dots, dots in values and strings, and a key just within the bound are the parser's.
+    const SimRun fine = Run("name = \"a.b.c.d.e.f.g.h.i.j.k.l.m.n.o.p.q.r.s\"\n\"x.y.z\" = 1.5\n"
+                            "a.b.c.d.e.f.g.h.i.j.k.l.m.n.o.p = '''\n.[.{.\n'''\n");
+    EXPECT_TRUE(fine.Said(": unknown key")) << fine.errors;
+    EXPECT_FALSE(fine.Said("parts")) << fine.errors;
 }
 
 TEST_F(Host, NoScenarioTextOrOutputPathBecomesACommand) {
