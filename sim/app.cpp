@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace velqa3::sim {
 
@@ -328,7 +329,14 @@ int SimMain(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& fault) {
-        return app.exit(fault) == 0 ? 0 : 2;
+        // The library quotes the arguments it could not take: they are shown, not obeyed.
+        std::ostringstream out, err;
+        const int code = app.exit(fault, out, err);
+        std::fputs(out.str().c_str(), stdout); // the usage: this program's own words
+        std::istringstream lines(err.str());
+        for (std::string line; std::getline(lines, line);)
+            Say(stderr, line);
+        return code == 0 ? kAllHeld : kNothingRan;
     }
     if (options.plugin.empty()) options.plugin = DefaultPlugin(argc > 0 ? argv[0] : nullptr);
     try {

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "sim/brake_reason_names.h"
 #include "sim/driver_script.h"
+#include "text/shown.h"
 
 #include <algorithm>
 #include <chrono>
@@ -68,8 +69,10 @@ void HostRun::CollectMessages() {
     for (const Message& m : messages_) {
         const std::string line = m.caption.empty() ? m.text : m.caption + ": " + m.text;
         Log("message: " + line);
+        // The plug-in's words (or a companion's, or whatever its settings file said) are shown,
+        // never obeyed, by the terminal.
         std::printf("plug-in message at %.3f s: %s\n", static_cast<double>(elapsedMs_) / 1000.0,
-                    line.c_str());
+                    text::Shown(line).c_str());
     }
     checks_.Messages(messages_);
 }

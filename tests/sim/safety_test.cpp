@@ -116,6 +116,34 @@ TEST_F(Host, NoScenarioTextOrOutputPathBecomesACommand) {
     }
 }
 
+// File names, command-line values and the plug-in's messages reach the terminal spelt out: an
+// escape sequence in any of them could clear the screen or retitle the window of whoever reads.
+TEST_F(Host, NothingFromANameAValueOrThePluginReachesTheTerminalRaw) {
+    const std::string escape = "\x1b]0;owned\x07\x1b[2J";
+    const std::string shown = "\\x1b]0;owned\\x07\\x1b[2J";
+    std::vector<SimRun> runs;
+    // The plug-in's message quotes its settings file's path, which holds the folder's name.
+    runs.push_back(
+        Run(Short("name = \"esc\""), VELQA3_PLUGIN_PATH, {"--no-plot"}, root_ / ("out" + escape)));
+    EXPECT_TRUE(
+        runs.back().Printed("plug-in message at 0.000 s: " + (root_ / "out").string() + shown))
+        << runs.back().output;
+    const fs::path named = root_ / ("s" + escape + ".toml");
+    std::ofstream(named) << "nmae = 1\n";
+    runs.push_back(RunFile(named));
+    EXPECT_TRUE(runs.back().Said("s" + shown + ".toml:1: nmae: unknown key")) << runs.back().errors;
+    runs.push_back(Run(Short(""), VELQA3_PROBE_PATH, {"--settings", (root_ / escape).string()}));
+    EXPECT_TRUE(runs.back().Said(shown + ": no such file")) << runs.back().errors;
+    runs.push_back(Run(Short(""), VELQA3_PROBE_PATH, {"--pace", escape}));
+    EXPECT_TRUE(runs.back().Said(shown)) << runs.back().errors;
+    runs.push_back(Run(Short(""), (root_ / ("p" + escape + ".so")).string()));
+    EXPECT_TRUE(runs.back().Said("p" + shown + ".so: no such file")) << runs.back().errors;
+    for (const SimRun& run : runs) {
+        EXPECT_EQ(run.output.find('\x1b'), std::string::npos) << run.output;
+        EXPECT_EQ(run.errors.find('\x1b'), std::string::npos) << run.errors;
+    }
+}
+
 TEST_F(Host, APluginThatIsNoLibraryIsNamedAsTheUserGaveIt) {
     const struct {
         const char* file;
