@@ -65,6 +65,9 @@ void ReadRun(Fields& fields, const std::filesystem::path& folder, const VehicleS
     if (run.maxS <= 0.0 || run.maxS > 7 * 86400.0)
         fields.Fail("max_s", "must lie above 0 and at most a week (604800 s)");
     run.startLocation = fields.Number("start_location", 0.0);
+    // As every place on the route: a trace row is reckoned for locations of this size.
+    if (run.startLocation < -1e9 || run.startLocation > 1e9)
+        fields.Fail("start_location", "must lie within ±1e9 m");
     if (auto repeat = fields.Boolean("repeat")) run.repeat = *repeat;
     if (auto wraps = fields.Boolean("clock_wraps")) run.clockWraps = *wraps;
     if (auto brake = fields.Integer("initialize", INT32_MIN, INT32_MAX))

@@ -62,6 +62,7 @@ TEST(ScenarioReader, RefusesBadInputNamingFileLineAndKey) {
         {"[[driver]]\nreverser = 5\n", 2, "driver[1].reverser", "must lie between -1 and 1"},
         {"[[driver]]\nbrake = -1\n", 2, "driver[1].brake", "must lie between 0 and 9"},
         {"[[driver]]\nwait_s = -1\n", 2, "driver[1].wait_s", "must not be negative"},
+        {"[run]\nstart_location = -1e300\n", 2, "run.start_location", "must lie within"},
         {"[[driver]]\nstopped = false\n", 2, "driver[1].stopped", "can only be true"},
         {"[[signal]]\nposition = 9\nchange = [{ passed = false, aspect = 1 }]\n", 3,
          "signal[1].change[1].passed", "can only be true"},
