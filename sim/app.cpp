@@ -8,6 +8,7 @@
 #include "sim/plugin_library.h"
 #include "sim/recorder.h"
 #include "sim/run_folder.h"
+#include "sim/run_guard.h"
 #include "sim/run_limits.h"
 #include "sim/scenario.h"
 #include "text/shown.h"
@@ -200,18 +201,15 @@ int Run(const Options& options) {
 
     MessageCapture capture;
     const bool capturing = capture.Begin((folder.path() / "plugin-stderr.txt").string());
-    PluginLibrary plugin;
-    const fs::path library = folder.path() / options.plugin.filename();
-    const std::string copy = fs::absolute(library).string();
-    if (!plugin.Open(copy, why)) {
+    Recorder recorder(scenario, options.limits.maxTraceMb << 20);
+    if (!recorder.Open((folder.path() / "trace.csv").string(),
+                       (folder.path() / "events.log").string())) {
         capture.End();
+        why = recorder.Problem();
+        recorder.Close();
         folder.Abandon();
-        // The user knows the file they named, not the copy in the run folder.
-        for (std::size_t at; (at = why.find(copy)) != std::string::npos;)
-            why.replace(at, copy.size(), options.plugin.string());
         return Refuse(why);
     }
-    Recorder recorder(scenario, options.limits.maxTraceMb << 20);
     Checks checks(scenario);
 #if defined(_WIN32)
     checks.MessagesUnseen();
@@ -222,22 +220,35 @@ int Run(const Options& options) {
         Say(stderr, "velqa3-sim: warning: cannot capture the plug-in's messages");
         checks.MessagesUnseen();
     }
-    if (!recorder.Open((folder.path() / "trace.csv").string(),
-                       (folder.path() / "events.log").string())) {
-        plugin.Close();
-        capture.End();
-        recorder.Close();
-        folder.Abandon();
-        return Refuse("cannot write the trace into " + folder.path().string());
-    }
+    PluginLibrary plugin;
     HostRun host(scenario, plugin.api, recorder, checks, capturing ? &capture : nullptr);
     host.pace = options.pace;
     host.hourly = options.hourly;
+    host.stop = RunGuard::StopAsked();
+    host.stopName = RunGuard::StopName;
+    // From here a crash, an exit() or Ctrl-C is a reported end of the run, its record kept.
+    RunGuard guard(host, recorder, capturing ? &capture : nullptr, folder.path().string());
+    guard.Phase("while the plug-in was being loaded");
+    const fs::path library = folder.path() / options.plugin.filename();
+    const std::string copy = fs::absolute(library).string();
+    if (!plugin.Open(copy, why)) {
+        guard.Release();
+        capture.End();
+        recorder.Close();
+        folder.Abandon();
+        // The user knows the file they named, not the copy in the run folder.
+        for (std::size_t at; (at = why.find(copy)) != std::string::npos;)
+            why.replace(at, copy.size(), options.plugin.string());
+        return Refuse(why);
+    }
+    guard.Phase(nullptr);
     const auto started = std::chrono::steady_clock::now();
     const RunOutcome run = host.Run();
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    guard.Phase("while the plug-in was being unloaded");
     plugin.Close();
+    guard.Release();
     host.CollectMessages();
     capture.End();
 
@@ -245,6 +256,9 @@ int Run(const Options& options) {
     // code says it too.
     std::vector<std::string> lost;
     if (!recorder.Close()) lost.push_back(recorder.Problem());
+    if (run.interrupted)
+        lost.push_back("the run was interrupted at " + Seconds(host.elapsedMs()) +
+                       " of simulated time; its record holds the run up to there");
     if (recorder.traceCutMs() >= 0)
         lost.push_back("trace.csv stops at " + Seconds(recorder.traceCutMs()) +
                        ": it reached its limit of " + std::to_string(options.limits.maxTraceMb) +

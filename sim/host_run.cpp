@@ -61,6 +61,11 @@ void HostRun::Log(std::string_view text) {
     recorder_.Event(elapsedMs_, Clock(), train_.location(), train_.speed(), text);
 }
 
+void HostRun::RecordEnd(std::string_view text) {
+    Log(text);
+    recorder_.WriteOutWhole();
+}
+
 void HostRun::CollectMessages() {
     if (capture_ == nullptr) return;
     messages_.clear();
@@ -530,7 +535,27 @@ RunOutcome HostRun::Run() {
     const auto maxMs = static_cast<std::int64_t>(std::llround(scenario_.run.maxS * 1000.0));
     outcome_.endReason = "the time limit (max_s) was reached";
     const auto wallStart = std::chrono::steady_clock::now();
+    // What was simulated reaches the disk at least this often, in whole rows, however slowly
+    // the rows come (a paced run, a long period_ms); the clock is read only every so many
+    // frames, as a frame takes a few hundred ns.
+    constexpr auto kFlushEvery = std::chrono::milliseconds(500);
+    constexpr std::int64_t kFramesPerLook = 256;
+    auto lastFlush = wallStart;
     for (;;) {
+        if (stop != nullptr && *stop != 0) {
+            outcome_.endReason =
+                "the run was interrupted (" + (stopName != nullptr ? stopName() : "") + ")";
+            outcome_.interrupted = true;
+            break;
+        }
+        if (pace > 0.0 || outcome_.frames % kFramesPerLook == 0) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - lastFlush >= kFlushEvery) {
+                recorder_.Flush();
+                std::fflush(stdout);
+                lastFlush = now;
+            }
+        }
         if (!RunDueSteps()) {
             outcome_.endReason = "the driver's script ended the run";
             break;
