@@ -39,6 +39,7 @@ struct Options {
     double pace = 0.0; // 0: as fast as it goes
     double maxS = 0.0; // instead of the scenario's max_s, when above 0
     bool hourly = false;
+    int plotSeconds = kPlotSeconds;
     RunLimits limits;
 };
 
@@ -287,7 +288,7 @@ int Run(const Options& options) {
         if (!WritePlotScript(scenario, recorder, run, folder.path(), trouble)) {
             lost.push_back(trouble);
             Say(stderr, "velqa3-sim: no picture: " + trouble);
-        } else if (!RenderPlot(folder.path(), trouble)) {
+        } else if (!RenderPlot(folder.path(), trouble, options.plotSeconds)) {
             Say(stderr,
                 "velqa3-sim: no picture: " + trouble + "; the script is " + script.string());
         }
@@ -330,6 +331,10 @@ int SimMain(int argc, char** argv) {
                    "end the run after this many simulated seconds instead of the scenario's "
                    "max_s (at most a week)")
         ->check(CLI::Range(0.001, 7 * 86400.0));
+    app.add_option("--plot-seconds", options.plotSeconds,
+                   "stop drawing run.png after this many seconds")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 3600));
     app.add_flag("--hourly", options.hourly,
                  "print the resident memory and the frames at every simulated hour");
     app.add_option("--max-frames", options.limits.maxFrames,

@@ -350,15 +350,22 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
 
 } // namespace
 
-bool RenderPlot(const std::filesystem::path& folder, std::string& problem) {
+bool RenderPlot(const std::filesystem::path& folder, std::string& problem, int seconds) {
     std::error_code ignored;
     const std::filesystem::path picture = folder / kPlotPicture;
     std::filesystem::remove(picture, ignored);
     const char* const argv[] = {"gnuplot", kPlotScript, nullptr};
     char trouble[256];
     const std::string where = folder.string();
-    const int status = platform::RunProgram(argv, where.c_str(), trouble, sizeof trouble);
+    const int status = platform::RunProgram(argv, where.c_str(), trouble, sizeof trouble,
+                                            static_cast<long>(seconds) * 1000);
     if (status == 0 && std::filesystem::exists(picture, ignored)) return true;
+    if (status == platform::kTimedOut) {
+        // What it left is a picture half drawn.
+        std::filesystem::remove(picture, ignored);
+        problem = std::string(trouble) + " (allow it longer with --plot-seconds)";
+        return false;
+    }
     if (status < 0)
         problem = std::string(trouble) + " (is gnuplot installed? On Debian: apt-get install "
                                          "gnuplot-nox)";

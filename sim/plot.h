@@ -29,8 +29,10 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
                      const std::filesystem::path& folder, std::string& why);
 // The colour a signal is drawn in: by the aspect it showed when passed, grey when never passed.
 const char* AspectColour(std::int32_t aspect);
-// Runs gnuplot on the script inside the run folder, without a shell; false (and problem says
-// why) when no picture came of it.
-bool RenderPlot(const std::filesystem::path& folder, std::string& problem);
+// Runs gnuplot on the script inside the run folder, without a shell, for at most seconds;
+// false (and problem says why) when no picture came of it.
+inline constexpr int kPlotSeconds = 60;
+bool RenderPlot(const std::filesystem::path& folder, std::string& problem,
+                int seconds = kPlotSeconds);
 
 } // namespace velqa3::sim

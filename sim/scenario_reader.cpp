@@ -91,12 +91,19 @@ void ReadRun(Fields& fields, const std::filesystem::path& folder, const VehicleS
     fields.RejectUnknownKeys();
 }
 
+// Each entry once: a column and a row of the picture each, so a list may not grow past the
+// 256 entries there are.
 std::vector<int> ReadIndices(Fields& fields, std::string_view key) {
     std::vector<int> indices;
     if (const toml::array* list = fields.Array(key)) {
-        for (std::size_t i = 0; i < list->size(); ++i)
-            indices.push_back(static_cast<int>(IntegerOf(
-                *list->get(i), fields.Name(key) + "[" + std::to_string(i + 1) + "]", 0, 255)));
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            const std::string name = fields.Name(key) + "[" + std::to_string(i + 1) + "]";
+            const auto index = static_cast<int>(IntegerOf(*list->get(i), name, 0, 255));
+            if (std::find(indices.begin(), indices.end(), index) != indices.end())
+                throw FieldFault{LineOf(*list->get(i)), name,
+                                 std::to_string(index) + " is listed twice"};
+            indices.push_back(index);
+        }
     }
     return indices;
 }
@@ -116,14 +123,21 @@ void ReadTrace(Fields& fields, TraceSettings& trace) {
     fields.RejectUnknownKeys();
 }
 
-// Tables that a scenario may repeat: [[beacon]], [[driver]], ...
-template <typename Each> void ForEachTable(Fields& top, std::string_view key, Each each) {
+// Tables that a scenario may repeat: [[beacon]], [[driver]], ... at most limit of each: every
+// beacon and signal is drawn, and each step and expectation is looked at in every frame.
+template <typename Each>
+void ForEachTable(Fields& top, std::string_view key, std::size_t limit, Each each) {
     const toml::node* node = top.Node(key);
     if (node == nullptr) return;
     const toml::array* list = node->as_array();
     if (list == nullptr || !list->is_array_of_tables())
         throw FieldFault{LineOf(*node), std::string(key),
                          "must be written as [[" + std::string(key) + "]] tables"};
+    if (list->size() > limit)
+        throw FieldFault{LineOf(*list->get(limit)),
+                         std::string(key) + "[" + std::to_string(limit + 1) + "]",
+                         "a scenario may have at most " + std::to_string(limit) + " [[" +
+                             std::string(key) + "]] tables"};
     for (std::size_t i = 0; i < list->size(); ++i) {
         Fields fields(*list->get(i)->as_table(),
                       std::string(key) + "[" + std::to_string(i + 1) + "]");
@@ -153,13 +167,14 @@ void ReadScenarioTables(const toml::table& root, const std::filesystem::path& fi
         Fields fields(*trace, "trace");
         ReadTrace(fields, scenario.trace);
     }
-    ForEachTable(top, "signal", [&](Fields& f) { ReadSignal(f, scenario.route); });
-    ForEachTable(top, "beacon", [&](Fields& f) { ReadBeacon(f, scenario.route); });
-    ForEachTable(top, "gradient", [&](Fields& f) { ReadGradient(f, scenario.route); });
-    ForEachTable(top, "driver", [&](Fields& f) {
+    ForEachTable(top, "signal", kMaxSignals, [&](Fields& f) { ReadSignal(f, scenario.route); });
+    ForEachTable(top, "beacon", kMaxBeacons, [&](Fields& f) { ReadBeacon(f, scenario.route); });
+    ForEachTable(top, "gradient", kMaxGradients,
+                 [&](Fields& f) { ReadGradient(f, scenario.route); });
+    ForEachTable(top, "driver", kMaxDriverSteps, [&](Fields& f) {
         scenario.driver.push_back(ReadDriverStep(f, scenario.vehicle.spec));
     });
-    ForEachTable(top, "expect", [&](Fields& f) {
+    ForEachTable(top, "expect", kMaxExpectations, [&](Fields& f) {
         scenario.expectations.push_back(ReadExpectation(f, scenario.vehicle.spec));
     });
     top.RejectUnknownKeys();

@@ -2,6 +2,9 @@
 // a command, leave a file behind or get a message that hides what is wrong.
 #include "tests/sim/sim_harness.h"
 
+#include <chrono>
+#include <cstdlib>
+
 namespace velqa3::sim::test {
 namespace {
 
@@ -223,6 +226,47 @@ TEST_F(Host, RefusesARunTooLargeBeforeItStartsNamingTheOptionThatRaisesTheLimit)
     const std::string jittered = "[run]\ninterval_ms = 50\njitter_ms = 40\nmax_s = 2\n";
     EXPECT_EQ(Run(jittered, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "199"}).exitCode, 2);
     EXPECT_EQ(Run(jittered, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "200"}).exitCode, 0);
+}
+
+// What a scenario places is drawn, and drawing takes time: the route and the traced entries are
+// bounded, and the picture gets a bounded time of its own.
+TEST_F(Host, BoundsWhatIsTracedAndPlacedAndTheTimeThePictureTakes) {
+    std::string beacons;
+    for (int i = 0; i <= 5000; ++i)
+        beacons += "[[beacon]]\nposition = " + std::to_string(i) + "\ntype = 0\n";
+    std::string changes = "[[signal]]\nposition = 10\nchange = [";
+    for (int i = 0; i <= 64; ++i)
+        changes += "{at_s = " + std::to_string(i) + ", aspect = 1}, ";
+    changes += "]\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"[trace]\npanel = [5, 6, 5]\n", "scenario.toml:2: trace.panel[3]: 5 is listed twice"},
+        {"[trace]\nsound = [1, 1]\n", "trace.sound[2]: 1 is listed twice"},
+        {beacons, "scenario.toml:15001: beacon[5001]: a scenario may have at most 5000 [[beacon]] "
+                  "tables"},
+        {changes, "signal[1].change: a signal may change at most 64 times"},
+    };
+    for (const auto& [scenario, said] : cases) {
+        const SimRun run = Run(scenario);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.Said(said)) << run.errors.substr(0, 300);
+    }
+
+    // A gnuplot that never ends is stopped, and the run says so.
+    const fs::path bin = root_ / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "gnuplot") << "#!/bin/sh\nexec sleep 60\n";
+    fs::permissions(bin / "gnuplot", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    const auto started = std::chrono::steady_clock::now();
+    const SimRun run = Run(Short(""), VELQA3_PROBE_PATH, {"--plot-seconds", "1"});
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(run.Said("no picture: gnuplot did not finish within 1 s and was stopped (allow "
+                         "it longer with --plot-seconds)"))
+        << run.errors;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_FALSE(fs::exists(run.folder / "run.png"));
 }
 
 } // namespace
