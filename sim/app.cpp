@@ -314,6 +314,11 @@ int SimMain(int argc, char** argv) {
     CLI::App app{"velqa3-sim: runs a train-protection plug-in through a scripted run, as the "
                  "simulator would",
                  "velqa3-sim"};
+    app.footer("Exit codes: 0 every expectation held; 1 one failed; 2 the scenario, the plug-in "
+               "or the run folder could not be used, nothing ran; 3 the run's record is "
+               "incomplete (a file could not be written, the trace reached its limit, the run "
+               "was interrupted, or the plug-in crashed or ended the process), and the error "
+               "output says why.");
     // Paths may begin with "/" (wine hands Unix paths through): never read them as options.
     app.allow_windows_style_options(false);
     app.add_option("scenario", options.scenario, "scenario file (TOML)")->required();
