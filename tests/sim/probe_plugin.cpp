@@ -52,7 +52,8 @@ const struct ExitOnLoad {
 } exitOnLoad;
 
 std::int32_t firstTime = -1;
-volatile std::uintptr_t nowhere = 0;
+// Not null: a sanitizer would report a null pointer before the fault could happen.
+volatile std::uintptr_t nowhere = 64;
 
 } // namespace
 
