@@ -1,18 +1,43 @@
-// Process start on Linux: fork and execvp, so arguments never pass through a shell.
+// Process start on Linux: fork and execvp, so arguments never pass through a shell. And the
+// signals that end a run, caught for the host.
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace velqa3::platform {
 
+namespace {
+
+// Waits for the child, at most timeoutMs (0: without end); false when it is still running.
+bool WaitFor(pid_t child, int& status, long timeoutMs) {
+    if (timeoutMs <= 0) {
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return true;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child || (done < 0 && errno != EINTR)) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+} // namespace
+
 int RunProgram(const char* const argv[], const char* workDir, char* problem,
-               std::size_t problemSize) {
+               std::size_t problemSize, long timeoutMs) {
     if (problem != nullptr && problemSize > 0) problem[0] = '\0';
     if (argv == nullptr || argv[0] == nullptr) return -1;
     // The child reports a failed chdir or exec through this pipe; it closes on a good exec.
@@ -47,7 +72,13 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
     } while (got < 0 && errno == EINTR);
     close(report[0]);
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    if (!WaitFor(child, status, timeoutMs)) {
+        kill(child, SIGKILL);
+        WaitFor(child, status, 0);
+        if (problem != nullptr)
+            std::snprintf(problem, problemSize, "%s did not finish within %ld s and was stopped",
+                          argv[0], timeoutMs / 1000);
+        return kTimedOut;
     }
     if (got == static_cast<ssize_t>(sizeof failure)) {
         if (problem != nullptr)
@@ -61,6 +92,109 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
         std::snprintf(problem, problemSize, "%s was stopped by signal %d", argv[0],
                       WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     return -1;
+}
+
+namespace {
+
+EndingHandler handler = nullptr;
+volatile sig_atomic_t caught = 0; // the handlers are in place
+bool exitHandlerAdded = false;
+
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+struct sigaction savedCrash[sizeof kCrashSignals / sizeof kCrashSignals[0]];
+struct sigaction savedStop[sizeof kStopSignals / sizeof kStopSignals[0]];
+// A stack of its own for the handler: a crash from a stack overflow has none left.
+alignas(16) char alternateStack[64 * 1024];
+
+void OnCrash(int signal) {
+    if (caught && handler != nullptr) handler(Ending::Crash, signal);
+    EndNow(128 + signal);
+}
+
+void OnStop(int signal) {
+    if (caught && handler != nullptr) handler(Ending::Interrupt, signal);
+}
+
+void OnExit() {
+    if (caught && handler != nullptr) handler(Ending::Exit, 0);
+}
+
+} // namespace
+
+void CatchEndings(EndingHandler onEnding) {
+    ReleaseEndings();
+    handler = onEnding;
+    stack_t stack{};
+    stack.ss_sp = alternateStack;
+    stack.ss_size = sizeof alternateStack;
+    sigaltstack(&stack, nullptr);
+    struct sigaction action {};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = OnCrash;
+    action.sa_flags = SA_ONSTACK | SA_RESETHAND | SA_NODEFER;
+    for (std::size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i)
+        sigaction(kCrashSignals[i], &action, &savedCrash[i]);
+    action.sa_handler = OnStop;
+    action.sa_flags = SA_RESTART;
+    for (std::size_t i = 0; i < sizeof kStopSignals / sizeof kStopSignals[0]; ++i)
+        sigaction(kStopSignals[i], &action, &savedStop[i]);
+    if (!exitHandlerAdded) exitHandlerAdded = std::atexit(OnExit) == 0;
+    caught = 1;
+}
+
+void ReleaseEndings() {
+    if (!caught) return;
+    caught = 0;
+    for (std::size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i)
+        sigaction(kCrashSignals[i], &savedCrash[i], nullptr);
+    for (std::size_t i = 0; i < sizeof kStopSignals / sizeof kStopSignals[0]; ++i)
+        sigaction(kStopSignals[i], &savedStop[i], nullptr);
+    handler = nullptr;
+}
+
+const char* EndingName(Ending ending, int code) {
+    if (ending == Ending::Exit) return "exit()";
+    switch (code) {
+    case SIGSEGV:
+        return "SIGSEGV, a memory fault";
+    case SIGBUS:
+        return "SIGBUS, a memory fault";
+    case SIGFPE:
+        return "SIGFPE, an arithmetic fault";
+    case SIGILL:
+        return "SIGILL, an illegal instruction";
+    case SIGABRT:
+        return "SIGABRT, an abort";
+    case SIGTRAP:
+        return "SIGTRAP, a trap";
+    case SIGSYS:
+        return "SIGSYS, a bad system call";
+    case SIGINT:
+        return "SIGINT, Ctrl-C";
+    case SIGTERM:
+        return "SIGTERM, a request to end";
+    case SIGHUP:
+        return "SIGHUP, the terminal went away";
+    case SIGQUIT:
+        return "SIGQUIT";
+    default:
+        return "a signal";
+    }
+}
+
+void WriteRaw(int fd, const char* bytes, std::size_t count) {
+    while (count > 0) {
+        const ssize_t done = write(fd, bytes, count);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return;
+        bytes += done;
+        count -= static_cast<std::size_t>(done);
+    }
+}
+
+void EndNow(int code) {
+    _exit(code);
 }
 
 } // namespace velqa3::platform

@@ -1,10 +1,14 @@
 // Process start on Windows: CreateProcess with a command line quoted as the C runtime of the
 // started program splits it, so each argument arrives as it was given; cmd.exe is never used.
+// And the ends of a run: unhandled exceptions, console events and exit(), caught for the host.
 #include "platform/process.h"
 
 #include <windows.h>
 
+#include <io.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace velqa3::platform {
@@ -33,7 +37,7 @@ void AppendQuoted(std::string& line, const char* argument) {
 } // namespace
 
 int RunProgram(const char* const argv[], const char* workDir, char* problem,
-               std::size_t problemSize) {
+               std::size_t problemSize, long timeoutMs) {
     if (problem != nullptr && problemSize > 0) problem[0] = '\0';
     if (argv == nullptr || argv[0] == nullptr) return -1;
     std::string line;
@@ -51,12 +55,100 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
                           static_cast<unsigned long>(GetLastError()));
         return -1;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    if (WaitForSingleObject(process.hProcess, timeoutMs > 0 ? static_cast<DWORD>(timeoutMs)
+                                                            : INFINITE) == WAIT_TIMEOUT) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        if (problem != nullptr)
+            std::snprintf(problem, problemSize, "%s did not finish within %ld s and was stopped",
+                          argv[0], timeoutMs / 1000);
+        return kTimedOut;
+    }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<int>(code);
+}
+
+namespace {
+
+EndingHandler handler = nullptr;
+volatile LONG caught = 0;
+bool exitHandlerAdded = false;
+LPTOP_LEVEL_EXCEPTION_FILTER savedFilter = nullptr;
+
+LONG WINAPI OnException(EXCEPTION_POINTERS* info) {
+    const auto code = static_cast<int>(info->ExceptionRecord->ExceptionCode);
+    if (caught && handler != nullptr) handler(Ending::Crash, code);
+    EndNow(3);
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (!caught || handler == nullptr) return FALSE;
+    handler(Ending::Interrupt, static_cast<int>(event));
+    return TRUE;
+}
+
+void OnExit() {
+    if (caught && handler != nullptr) handler(Ending::Exit, 0);
+}
+
+} // namespace
+
+void CatchEndings(EndingHandler onEnding) {
+    ReleaseEndings();
+    handler = onEnding;
+    savedFilter = SetUnhandledExceptionFilter(OnException);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    if (!exitHandlerAdded) exitHandlerAdded = std::atexit(OnExit) == 0;
+    caught = 1;
+}
+
+void ReleaseEndings() {
+    if (!caught) return;
+    caught = 0;
+    SetUnhandledExceptionFilter(savedFilter);
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    handler = nullptr;
+}
+
+const char* EndingName(Ending ending, int code) {
+    if (ending == Ending::Exit) return "exit()";
+    if (ending == Ending::Interrupt)
+        return code == CTRL_C_EVENT       ? "Ctrl-C"
+               : code == CTRL_BREAK_EVENT ? "Ctrl-Break"
+                                          : "the console closing";
+    switch (static_cast<DWORD>(code)) {
+    case EXCEPTION_ACCESS_VIOLATION:
+        return "an access violation";
+    case EXCEPTION_STACK_OVERFLOW:
+        return "a stack overflow";
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+        return "an illegal instruction";
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+        return "a division by zero";
+    default:
+        return "an exception";
+    }
+}
+
+void WriteRaw(int fd, const char* bytes, std::size_t count) {
+    while (count > 0) {
+        const int done =
+            _write(fd, bytes, static_cast<unsigned>(count > (1u << 30) ? 1u << 30 : count));
+        if (done <= 0) return;
+        bytes += done;
+        count -= static_cast<std::size_t>(done);
+    }
+}
+
+void EndNow(int code) {
+    // Not ExitProcess: the libraries' detach work could hang on what the crash left behind.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+    _exit(code);
 }
 
 } // namespace velqa3::platform

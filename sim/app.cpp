@@ -7,26 +7,28 @@
 #include "sim/plot.h"
 #include "sim/plugin_library.h"
 #include "sim/recorder.h"
+#include "sim/run_folder.h"
+#include "sim/run_guard.h"
 #include "sim/run_limits.h"
 #include "sim/scenario.h"
+#include "text/shown.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace velqa3::sim {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Marks a folder as one of ours: only such a folder is emptied for a new run. It says
-// "complete" once every output of the run has been written.
-constexpr const char* kMarker = ".velqa3-sim-run";
 
 struct Options {
     fs::path scenario;
@@ -37,38 +39,36 @@ struct Options {
     double pace = 0.0; // 0: as fast as it goes
     double maxS = 0.0; // instead of the scenario's max_s, when above 0
     bool hourly = false;
+    int plotSeconds = kPlotSeconds;
     RunLimits limits;
 };
 
-int Refuse(const std::string& message) {
-    std::fprintf(stderr, "velqa3-sim: %s\n", message.c_str());
-    return 2;
+// Exit codes; see the usage.
+constexpr int kAllHeld = 0, kOneFailed = 1, kNothingRan = 2, kIncomplete = 3;
+
+// Everything from a file, a file name, the plug-in or the command line reaches the terminal
+// through here.
+void Say(std::FILE* to, const std::string& text) {
+    std::fputs(text::Shown(text).c_str(), to);
+    std::fputc('\n', to);
 }
 
-// Empties a previous run folder, or makes a new one; refuses a folder that holds other files.
-bool PrepareFolder(const fs::path& folder, std::string& problem) {
-    std::error_code error;
-    if (fs::exists(folder, error)) {
-        if (!fs::is_directory(folder, error)) {
-            problem = "--out " + folder.string() + " is a file, not a folder";
-            return false;
-        }
-        const bool empty = fs::is_empty(folder, error);
-        if (!empty && !fs::exists(folder / kMarker, error)) {
-            problem = "--out " + folder.string() +
-                      " holds files that are not a run of velqa3-sim; choose another folder";
-            return false;
-        }
-        for (const auto& entry : fs::directory_iterator(folder, error))
-            fs::remove_all(entry, error);
-    }
-    fs::create_directories(folder, error);
-    std::ofstream marker(folder / kMarker);
-    if (error || !(marker << "incomplete\n")) {
-        problem = "cannot make the run folder " + folder.string();
-        return false;
-    }
-    return true;
+int Refuse(const std::string& message) {
+    Say(stderr, "velqa3-sim: " + message);
+    return kNothingRan;
+}
+
+// The files a run writes into its folder besides the copies of its inputs.
+const std::vector<std::string> kOutputs = {"trace.csv",         "events.log", "summary.txt",
+                                           "plugin-stderr.txt", kPlotScript,  kPlotPicture};
+
+// A plug-in (and a companion) is read whole before anything is copied.
+constexpr std::uintmax_t kMaxLibraryBytes = 256u << 20;
+
+std::string Seconds(std::int64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(ms) / 1000.0);
+    return text;
 }
 
 std::string Metres(double value) {
@@ -153,47 +153,64 @@ int Run(const Options& options) {
             return Refuse("cannot use the settings file " + options.settings.string() + ": " +
                           trouble);
     }
-    std::error_code error;
     if (const std::string trouble = LibraryProblem(options.plugin); !trouble.empty())
         return Refuse("cannot load the plug-in " + options.plugin.string() + ": " + trouble);
-    const fs::path folder =
-        options.out.empty() ? fs::path("runs") / FolderName(scenario.name) : options.out;
-    std::string why;
-    if (!PrepareFolder(folder, why)) return Refuse(why);
 
-    // The plug-in reads the settings file named after itself, beside itself.
-    const fs::path library = folder / options.plugin.filename();
-    fs::copy_file(options.plugin, library, error);
+    // Every input in memory before the run folder is touched: any of them may lie inside it.
+    // The plug-in reads the settings file named after itself, beside itself, and loads its
+    // companions from its own folder, so those beside the library the user gave come along, as
+    // they would in a vehicle's folder.
+    std::vector<Input> inputs;
+    const auto take = [&](const fs::path& source, std::string copyName, std::uintmax_t limit,
+                          const char* what) {
+        Input input{source, std::move(copyName), {}};
+        std::string why;
+        if (!ReadInput(source, limit, input.bytes, why))
+            return Refuse("cannot read " + std::string(what) + " " + source.string() + ": " + why),
+                   false;
+        inputs.push_back(std::move(input));
+        return true;
+    };
+    if (!take(options.plugin, options.plugin.filename().string(), kMaxLibraryBytes, "the plug-in"))
+        return kNothingRan;
     const fs::path settingsFile =
         !options.settings.empty() ? options.settings : scenario.run.settingsFile.value_or("");
-    if (!error && !settingsFile.empty())
-        fs::copy_file(settingsFile, folder / (options.plugin.stem().string() + ".dat"), error);
-    if (!error) fs::copy_file(options.scenario, folder / "scenario.toml", error);
-    // The plug-in loads its companions from its own folder, so those that lie beside the
-    // library the user gave come along, as they would in a vehicle's folder.
+    if (!settingsFile.empty() && !take(settingsFile, options.plugin.stem().string() + ".dat",
+                                       kMaxSettingsBytes, "the settings file"))
+        return kNothingRan;
+    if (!take(options.scenario, "scenario.toml", kMaxScenarioBytes, "the scenario"))
+        return kNothingRan;
     for (const char* companion : {"Norvelid", "Tameo"}) {
         const std::string name = companion + std::string(platform::LibraryExtension());
         const fs::path beside = options.plugin.parent_path() / name;
-        if (!error && fs::is_regular_file(beside)) fs::copy_file(beside, folder / name, error);
-    }
-    if (error) {
-        fs::remove_all(folder, error);
-        return Refuse("cannot copy the plug-in and its settings into " + folder.string());
+        std::error_code error;
+        if (fs::is_regular_file(beside, error) &&
+            !take(beside, name, kMaxLibraryBytes, "the companion"))
+            return kNothingRan;
     }
 
+    RunFolder folder(options.out.empty() ? fs::path("runs") / FolderName(scenario.name)
+                                         : options.out);
+    std::string why;
+    if (!folder.Prepare(inputs, kOutputs, why)) return Refuse(why);
+    if (!folder.CopyIn(inputs, why)) {
+        folder.Abandon();
+        return Refuse("cannot copy the plug-in and its settings into " + folder.path().string() +
+                      ": " + why);
+    }
+    inputs.clear();
+
     MessageCapture capture;
-    const bool capturing = capture.Begin((folder / "plugin-stderr.txt").string());
-    PluginLibrary plugin;
-    const std::string copy = fs::absolute(library).string();
-    if (!plugin.Open(copy, why)) {
+    const bool capturing = capture.Begin((folder.path() / "plugin-stderr.txt").string());
+    Recorder recorder(scenario, options.limits.maxTraceMb << 20);
+    if (!recorder.Open((folder.path() / "trace.csv").string(),
+                       (folder.path() / "events.log").string())) {
         capture.End();
-        fs::remove_all(folder, error);
-        // The user knows the file they named, not the copy in the run folder.
-        for (std::size_t at; (at = why.find(copy)) != std::string::npos;)
-            why.replace(at, copy.size(), options.plugin.string());
+        why = recorder.Problem();
+        recorder.Close();
+        folder.Abandon();
         return Refuse(why);
     }
-    Recorder recorder(scenario);
     Checks checks(scenario);
 #if defined(_WIN32)
     checks.MessagesUnseen();
@@ -201,60 +218,93 @@ int Run(const Options& options) {
     if (!capturing) {
         // Without the capture file the messages cannot be read back; say so and never pass
         // a message expectation blind.
-        std::fprintf(stderr, "velqa3-sim: warning: cannot capture the plug-in's messages\n");
+        Say(stderr, "velqa3-sim: warning: cannot capture the plug-in's messages");
         checks.MessagesUnseen();
     }
-    if (!recorder.Open((folder / "trace.csv").string(), (folder / "events.log").string())) {
-        plugin.Close();
-        capture.End();
-        recorder.Close();
-        fs::remove_all(folder, error);
-        return Refuse("cannot write the trace into " + folder.string());
-    }
+    PluginLibrary plugin;
     HostRun host(scenario, plugin.api, recorder, checks, capturing ? &capture : nullptr);
     host.pace = options.pace;
     host.hourly = options.hourly;
+    host.stop = RunGuard::StopAsked();
+    host.stopName = RunGuard::StopName;
+    // From here a crash, an exit() or Ctrl-C is a reported end of the run, its record kept.
+    RunGuard guard(host, recorder, capturing ? &capture : nullptr, folder.path().string());
+    guard.Phase("while the plug-in was being loaded");
+    const fs::path library = folder.path() / options.plugin.filename();
+    const std::string copy = fs::absolute(library).string();
+    if (!plugin.Open(copy, why)) {
+        guard.Release();
+        capture.End();
+        recorder.Close();
+        folder.Abandon();
+        // The user knows the file they named, not the copy in the run folder.
+        for (std::size_t at; (at = why.find(copy)) != std::string::npos;)
+            why.replace(at, copy.size(), options.plugin.string());
+        return Refuse(why);
+    }
+    guard.Phase(nullptr);
     const auto started = std::chrono::steady_clock::now();
     const RunOutcome run = host.Run();
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    guard.Phase("while the plug-in was being unloaded");
     plugin.Close();
+    guard.Release();
     host.CollectMessages();
     capture.End();
-    const bool written = recorder.Close();
+
+    // What could not be written makes the run's record incomplete: each is said, and the exit
+    // code says it too.
+    std::vector<std::string> lost;
+    if (!recorder.Close()) lost.push_back(recorder.Problem());
+    if (run.interrupted)
+        lost.push_back("the run was interrupted at " + Seconds(host.elapsedMs()) +
+                       " of simulated time; its record holds the run up to there");
+    if (recorder.traceCutMs() >= 0)
+        lost.push_back("trace.csv stops at " + Seconds(recorder.traceCutMs()) +
+                       ": it reached its limit of " + std::to_string(options.limits.maxTraceMb) +
+                       " MB (raise it with --max-trace-mb)");
 
     int passed = 0, failed = 0, unchecked = 0;
     for (const Verdict& v : checks.Judge()) {
         ++(!v.checkable ? unchecked : v.passed ? passed : failed);
-        std::printf("%s: %s\n",
-                    !v.checkable ? "NOT CHECKED"
-                    : v.passed   ? "ok"
-                                 : "FAILED",
-                    v.text.c_str());
+        Say(stdout, std::string(!v.checkable ? "NOT CHECKED"
+                                : v.passed   ? "ok"
+                                             : "FAILED") +
+                        ": " + v.text);
     }
     for (const std::string& warning : run.warnings)
-        std::fprintf(stderr, "velqa3-sim: warning: %s\n", warning.c_str());
+        Say(stderr, "velqa3-sim: warning: " + warning);
     const std::string summary = Summary(scenario, run, checks, passed, failed, unchecked);
-    std::printf("%s\n", summary.c_str());
-    std::ofstream(folder / "summary.txt") << summary << "\n";
+    Say(stdout, summary);
+    if (!WriteWholeFile(folder.path() / "summary.txt", summary + "\n", why)) lost.push_back(why);
     std::printf("simulated %.1f s in %.3f s of wall time (%.0f times real time)\n", run.elapsedS,
                 wall, wall > 0.0 ? run.elapsedS / wall : 0.0);
 
-    const fs::path script = folder / kPlotScript, picture = folder / kPlotPicture;
+    const fs::path script = folder.path() / kPlotScript, picture = folder.path() / kPlotPicture;
+    std::error_code error;
     if (!options.noPlot) {
         std::string trouble;
-        if (!WritePlotScript(scenario, recorder, run, folder))
-            std::fprintf(stderr, "velqa3-sim: no picture: cannot write %s\n",
-                         script.string().c_str());
-        else if (!RenderPlot(folder, trouble))
-            std::fprintf(stderr, "velqa3-sim: no picture: %s; the script is %s\n", trouble.c_str(),
-                         script.string().c_str());
+        if (!WritePlotScript(scenario, recorder, run, folder.path(), trouble)) {
+            lost.push_back(trouble);
+            Say(stderr, "velqa3-sim: no picture: " + trouble);
+        } else if (!RenderPlot(folder.path(), trouble, options.plotSeconds)) {
+            Say(stderr,
+                "velqa3-sim: no picture: " + trouble + "; the script is " + script.string());
+        }
     }
-    std::printf("run folder %s: trace.csv, events.log, summary.txt%s\n", folder.string().c_str(),
-                !options.noPlot && fs::exists(picture, error) ? ", run.png" : "");
-    if (!written) return Refuse("the trace or the event log could not be written completely");
-    std::ofstream(folder / kMarker) << "complete\n";
-    return failed > 0 ? 1 : 0;
+    Say(stdout, "run folder " + folder.path().string() + ": trace.csv, events.log, summary.txt" +
+                    (!options.noPlot && fs::exists(picture, error) ? ", run.png" : ""));
+    if (lost.empty() && !folder.MarkComplete(why)) lost.push_back(why);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)
+        lost.push_back(std::string("cannot write the standard output: ") + std::strerror(errno));
+    for (const std::string& what : lost)
+        Say(stderr, "velqa3-sim: " + what);
+    if (!lost.empty()) {
+        Say(stderr, "velqa3-sim: the run's record in " + folder.path().string() + " is incomplete");
+        return kIncomplete;
+    }
+    return failed > 0 ? kOneFailed : kAllHeld;
 }
 
 } // namespace
@@ -264,6 +314,11 @@ int SimMain(int argc, char** argv) {
     CLI::App app{"velqa3-sim: runs a train-protection plug-in through a scripted run, as the "
                  "simulator would",
                  "velqa3-sim"};
+    app.footer("Exit codes: 0 every expectation held; 1 one failed; 2 the scenario, the plug-in "
+               "or the run folder could not be used, nothing ran; 3 the run's record is "
+               "incomplete (a file could not be written, the trace reached its limit, the run "
+               "was interrupted, or the plug-in crashed or ended the process), and the error "
+               "output says why.");
     // Paths may begin with "/" (wine hands Unix paths through): never read them as options.
     app.allow_windows_style_options(false);
     app.add_option("scenario", options.scenario, "scenario file (TOML)")->required();
@@ -281,6 +336,10 @@ int SimMain(int argc, char** argv) {
                    "end the run after this many simulated seconds instead of the scenario's "
                    "max_s (at most a week)")
         ->check(CLI::Range(0.001, 7 * 86400.0));
+    app.add_option("--plot-seconds", options.plotSeconds,
+                   "stop drawing run.png after this many seconds")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 3600));
     app.add_flag("--hourly", options.hourly,
                  "print the resident memory and the frames at every simulated hour");
     app.add_option("--max-frames", options.limits.maxFrames,
@@ -294,7 +353,14 @@ int SimMain(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& fault) {
-        return app.exit(fault) == 0 ? 0 : 2;
+        // The library quotes the arguments it could not take: they are shown, not obeyed.
+        std::ostringstream out, err;
+        const int code = app.exit(fault, out, err);
+        std::fputs(out.str().c_str(), stdout); // the usage: this program's own words
+        std::istringstream lines(err.str());
+        for (std::string line; std::getline(lines, line);)
+            Say(stderr, line);
+        return code == 0 ? kAllHeld : kNothingRan;
     }
     if (options.plugin.empty()) options.plugin = DefaultPlugin(argc > 0 ? argv[0] : nullptr);
     try {

@@ -275,8 +275,8 @@ std::vector<Verdict> Checks::Judge() const {
             break;
         }
         case Expectation::Kind::SoundCommand: {
-            v.text = "sound " + std::to_string(e.soundIndex) + " " + SoundWords(e.sound) +
-                     RangeText(e);
+            v.text =
+                "sound " + std::to_string(e.soundIndex) + " " + SoundWords(e.sound) + RangeText(e);
             v.passed = w.firstAt.has_value();
             v.text += EventReport(w, e);
             break;

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "sim/brake_reason_names.h"
 #include "sim/driver_script.h"
+#include "text/shown.h"
 
 #include <algorithm>
 #include <chrono>
@@ -60,6 +61,11 @@ void HostRun::Log(std::string_view text) {
     recorder_.Event(elapsedMs_, Clock(), train_.location(), train_.speed(), text);
 }
 
+void HostRun::RecordEnd(std::string_view text) {
+    Log(text);
+    recorder_.WriteOutWhole();
+}
+
 void HostRun::CollectMessages() {
     if (capture_ == nullptr) return;
     messages_.clear();
@@ -68,8 +74,10 @@ void HostRun::CollectMessages() {
     for (const Message& m : messages_) {
         const std::string line = m.caption.empty() ? m.text : m.caption + ": " + m.text;
         Log("message: " + line);
+        // The plug-in's words (or a companion's, or whatever its settings file said) are shown,
+        // never obeyed, by the terminal.
         std::printf("plug-in message at %.3f s: %s\n", static_cast<double>(elapsedMs_) / 1000.0,
-                    line.c_str());
+                    text::Shown(line).c_str());
     }
     checks_.Messages(messages_);
 }
@@ -527,7 +535,27 @@ RunOutcome HostRun::Run() {
     const auto maxMs = static_cast<std::int64_t>(std::llround(scenario_.run.maxS * 1000.0));
     outcome_.endReason = "the time limit (max_s) was reached";
     const auto wallStart = std::chrono::steady_clock::now();
+    // What was simulated reaches the disk at least this often, in whole rows, however slowly
+    // the rows come (a paced run, a long period_ms); the clock is read only every so many
+    // frames, as a frame takes a few hundred ns.
+    constexpr auto kFlushEvery = std::chrono::milliseconds(500);
+    constexpr std::int64_t kFramesPerLook = 256;
+    auto lastFlush = wallStart;
     for (;;) {
+        if (stop != nullptr && *stop != 0) {
+            outcome_.endReason =
+                "the run was interrupted (" + (stopName != nullptr ? stopName() : "") + ")";
+            outcome_.interrupted = true;
+            break;
+        }
+        if (pace > 0.0 || outcome_.frames % kFramesPerLook == 0) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - lastFlush >= kFlushEvery) {
+                recorder_.Flush();
+                std::fflush(stdout);
+                lastFlush = now;
+            }
+        }
         if (!RunDueSteps()) {
             outcome_.endReason = "the driver's script ended the run";
             break;

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -64,6 +65,7 @@ struct RunOutcome {
     bool diagnostics = false;     // the library told its state through GetDiagnostics
     BrakeMarks brakeMarks;
     std::string endReason;
+    bool interrupted = false;          // asked to stop before its end
     std::vector<std::string> warnings; // things the host could not do as the scenario asked
 };
 
@@ -82,6 +84,14 @@ class HostRun {
     bool hourly = false;
     // Reads what the plug-in wrote since the last look, logs it and hands it to the checks.
     void CollectMessages();
+    // Non-zero: the run stops after the frame, as interrupted (set from a signal handler).
+    const volatile std::sig_atomic_t* stop = nullptr;
+    // How it was asked to stop, for the end reason.
+    std::string (*stopName)() = nullptr;
+    std::int64_t elapsedMs() const { return elapsedMs_; }
+    // From a handler as the process ends: the line goes into the event log, and every whole
+    // row and line to the files. No allocation.
+    void RecordEnd(std::string_view text);
 
   private:
     void Start();

@@ -68,6 +68,8 @@ void MessageCapture::Poll(std::vector<Message>& out) {
     SplitLines(out);
 }
 
+void MessageCapture::TrimAfterEnd() {}
+
 void MessageCapture::End() {
     if (saved_ < 0) return;
     std::fflush(stderr);
@@ -138,6 +140,15 @@ void MessageCapture::Poll(std::vector<Message>& out) {
         if (taken_ < capacity_ || !Grow()) break;
     }
     SplitLines(out);
+}
+
+void MessageCapture::TrimAfterEnd() {
+    if (file_ < 0) return;
+    // The standard error shares the file's position: it stands where the writes ended.
+    const off_t written = lseek(file_, 0, SEEK_CUR);
+    if (written >= 0 && ftruncate(file_, written) != 0) {
+        // Left as it is: the messages, then zero bytes.
+    }
 }
 
 void MessageCapture::End() {

@@ -32,6 +32,11 @@ class MessageCapture {
     // what is left unread is returned by Poll before.
     void End();
     bool active() const { return saved_ >= 0; }
+    // Standard error as it was before Begin (the terminal), or 2 while nothing is captured.
+    int SavedErrorFd() const { return saved_ >= 0 ? saved_ : 2; }
+    // From a handler, as the process ends: the file keeps what was written, and not the room
+    // sized ahead. Only system calls.
+    void TrimAfterEnd();
 
   private:
     void SplitLines(std::vector<Message>& out);

@@ -3,11 +3,12 @@
 #include "platform/process.h"
 #include "sim/beacon_names.h"
 #include "sim/brake_reason_names.h"
+#include "sim/run_folder.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include <fstream>
+#include <sstream>
 
 namespace velqa3::sim {
 
@@ -161,12 +162,22 @@ void WriteVoltagePanel(std::ostream& gp, const Recorder& recorder, const RunOutc
        << "' title 'BC gauge'\n";
 }
 
+void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& recorder,
+                 const RunOutcome& run);
+
 } // namespace
 
 bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const RunOutcome& run,
-                     const std::filesystem::path& folder) {
-    std::ofstream gp(folder / kPlotScript, std::ios::binary);
-    if (!gp) return false;
+                     const std::filesystem::path& folder, std::string& why) {
+    std::ostringstream gp;
+    WriteScript(gp, scenario, recorder, run);
+    return WriteWholeFile(folder / kPlotScript, gp.str(), why);
+}
+
+namespace {
+
+void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& recorder,
+                 const RunOutcome& run) {
     const VehicleSpec& spec = scenario.vehicle.spec;
     const int emergency = spec.BrakeNotches + 1;
     // The whole route, not only where the train went: a beacon it never reached is news too.
@@ -305,7 +316,7 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
     if (run.diagnostics) WriteVoltagePanel(gp, recorder, run, layout, from, to);
     if (rows.empty()) {
         if (layout.multiplot) gp << "unset multiplot\n";
-        return static_cast<bool>(gp);
+        return;
     }
 
     std::string stripTitle =
@@ -335,18 +346,26 @@ bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const R
            << " == 1 ? " << row << " + 0.4 : 1/0) with points pt 7 ps 0.8 lc rgb '#d62728'";
     }
     gp << "\nunset multiplot\n";
-    return static_cast<bool>(gp);
 }
 
-bool RenderPlot(const std::filesystem::path& folder, std::string& problem) {
+} // namespace
+
+bool RenderPlot(const std::filesystem::path& folder, std::string& problem, int seconds) {
     std::error_code ignored;
     const std::filesystem::path picture = folder / kPlotPicture;
     std::filesystem::remove(picture, ignored);
     const char* const argv[] = {"gnuplot", kPlotScript, nullptr};
     char trouble[256];
     const std::string where = folder.string();
-    const int status = platform::RunProgram(argv, where.c_str(), trouble, sizeof trouble);
+    const int status = platform::RunProgram(argv, where.c_str(), trouble, sizeof trouble,
+                                            static_cast<long>(seconds) * 1000);
     if (status == 0 && std::filesystem::exists(picture, ignored)) return true;
+    if (status == platform::kTimedOut) {
+        // What it left is a picture half drawn.
+        std::filesystem::remove(picture, ignored);
+        problem = std::string(trouble) + " (allow it longer with --plot-seconds)";
+        return false;
+    }
     if (status < 0)
         problem = std::string(trouble) + " (is gnuplot installed? On Debian: apt-get install "
                                          "gnuplot-nox)";

@@ -23,13 +23,16 @@ inline constexpr int kPlotTallHeight = 1000; // three panels: speed, voltage and
 // Brake reasons labelled at most; further ones are marked, and counted in the picture.
 inline constexpr int kMaxBrakeLabels = 20;
 
-// Writes the gnuplot script into the run folder, beside the trace; true when it was written.
+// Writes the gnuplot script into the run folder, beside the trace; false, with the file and
+// the reason in why, when it could not be written whole.
 bool WritePlotScript(const Scenario& scenario, const Recorder& recorder, const RunOutcome& run,
-                     const std::filesystem::path& folder);
+                     const std::filesystem::path& folder, std::string& why);
 // The colour a signal is drawn in: by the aspect it showed when passed, grey when never passed.
 const char* AspectColour(std::int32_t aspect);
-// Runs gnuplot on the script inside the run folder, without a shell; false (and problem says
-// why) when no picture came of it.
-bool RenderPlot(const std::filesystem::path& folder, std::string& problem);
+// Runs gnuplot on the script inside the run folder, without a shell, for at most seconds;
+// false (and problem says why) when no picture came of it.
+inline constexpr int kPlotSeconds = 60;
+bool RenderPlot(const std::filesystem::path& folder, std::string& problem,
+                int seconds = kPlotSeconds);
 
 } // namespace velqa3::sim

@@ -2,9 +2,9 @@
 // resolves them.
 #pragma once
 
-#include "platform/platform.h"
 #include "host/diagnostics.h"
 #include "host/host.h"
+#include "platform/platform.h"
 
 #include <string>
 

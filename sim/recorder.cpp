@@ -3,13 +3,67 @@
 #include "sim/brake_reason_names.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
 
+#if defined(_WIN32)
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace velqa3::sim {
+
+namespace {
+
+#if defined(_WIN32)
+int OpenForWriting(const char* path) {
+    return _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+// Writes part of the bytes; how many, or -1.
+long WriteSome(int fd, const char* bytes, std::size_t count) {
+    return _write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
+}
+int CloseFile(int fd) {
+    return _close(fd);
+}
+#else
+int OpenForWriting(const char* path) {
+    return open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+}
+long WriteSome(int fd, const char* bytes, std::size_t count) {
+    ssize_t done;
+    do {
+        done = write(fd, bytes, count);
+    } while (done < 0 && errno == EINTR);
+    return static_cast<long>(done);
+}
+int CloseFile(int fd) {
+    return close(fd);
+}
+#endif
+
+// All of the bytes, or false (the system's reason in errno).
+bool WriteAll(int fd, const char* bytes, std::size_t count) {
+    while (count > 0) {
+        const long done = WriteSome(fd, bytes, count);
+        if (done <= 0) {
+            if (done == 0) errno = EIO;
+            return false;
+        }
+        bytes += done;
+        count -= static_cast<std::size_t>(done);
+    }
+    return true;
+}
+
+} // namespace
 
 bool TextOut::Open(const std::string& path) {
     Close();
@@ -19,39 +73,82 @@ bool TextOut::Open(const std::string& path) {
     std::error_code ignored;
     if (!std::filesystem::is_directory(std::filesystem::symlink_status(path, ignored)))
         std::filesystem::remove(path, ignored);
-    file_ = std::fopen(path.c_str(), "wb");
-    failed_ = file_ == nullptr;
+    path_ = path;
+    errno = 0;
+    fd_ = OpenForWriting(path.c_str());
+    failed_ = fd_ < 0;
+    fault_ = failed_ ? errno : 0;
+    written_ = 0;
     if (buffer_ == nullptr) buffer_ = std::make_unique<char[]>(kCapacity);
-    used_ = 0;
-    return file_ != nullptr;
+    used_ = whole_ = 0;
+    return fd_ >= 0;
+}
+
+void TextOut::WriteOut(std::size_t count) {
+    if (fd_ >= 0 && count > 0 && !failed_ && !WriteAll(fd_, buffer_.get(), count)) {
+        failed_ = true;
+        fault_ = errno;
+    }
+    written_ += static_cast<std::int64_t>(count);
+    // What is left (the start of a line) moves to the front.
+    std::memmove(buffer_.get(), buffer_.get() + count, used_ - count);
+    used_ -= count;
+    whole_ -= count;
 }
 
 void TextOut::Flush() {
-    if (file_ != nullptr && used_ > 0 && std::fwrite(buffer_.get(), 1, used_, file_) != used_)
-        failed_ = true;
-    written_ += static_cast<std::int64_t>(used_);
-    used_ = 0;
+    if (buffer_ == nullptr) return;
+    flushing_ = true;
+    WriteOut(whole_);
+    flushing_ = false;
+}
+
+void TextOut::MakeRoom(std::size_t count) {
+    Flush();
+    // A single line longer than the buffer goes out in pieces.
+    if (used_ + count > kCapacity) {
+        flushing_ = true;
+        whole_ = used_;
+        WriteOut(used_);
+        flushing_ = false;
+    }
+}
+
+void TextOut::WriteOutWhole() {
+    if (flushing_ || fd_ < 0 || failed_ || whole_ == 0) return;
+    if (WriteAll(fd_, buffer_.get(), whole_)) {
+        // Nothing moves: the process ends next, and a second call writes nothing twice.
+        whole_ = 0;
+        used_ = 0;
+    }
 }
 
 bool TextOut::Close() {
-    if (file_ == nullptr) return !failed_;
+    if (fd_ < 0) return !failed_;
+    whole_ = used_; // an unfinished last line is what was written
     Flush();
-    if (std::fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
+    errno = 0;
+    if (CloseFile(fd_) != 0 && !failed_) {
+        failed_ = true;
+        fault_ = errno;
+    }
+    fd_ = -1;
     return !failed_;
+}
+
+std::string TextOut::Problem() const {
+    if (!failed_) return "";
+    return "cannot write " + path_ + ": " + (fault_ != 0 ? std::strerror(fault_) : "a fault");
 }
 
 TextOut& TextOut::operator<<(std::string_view text) {
     if (buffer_ == nullptr) return *this;
-    if (text.size() > kBlock) { // too long to hold: straight through, in its place
-        Flush();
-        if (file_ != nullptr && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
-            failed_ = true;
-        written_ += static_cast<std::int64_t>(text.size());
-        return *this;
+    while (!text.empty()) { // a text longer than a block goes in block by block
+        const std::size_t part = std::min(text.size(), kBlock);
+        char* at = Room(part);
+        Commit(std::copy_n(text.begin(), part, at));
+        text.remove_prefix(part);
     }
-    char* at = Room(text.size());
-    Commit(std::copy(text.begin(), text.end(), at));
     return *this;
 }
 
@@ -283,6 +380,7 @@ bool Recorder::Open(const std::string& tracePath, const std::string& eventsPath)
         trace_ << ",sound_" << std::to_string(index);
     trace_ << ",tasc_distance_m,tasc_step,brake_demand,brake_reasons,line_voltage_v,bc_display_kpa"
            << '\n';
+    trace_.EndLine();
     return true;
 }
 
@@ -290,6 +388,11 @@ bool Recorder::Close() {
     const bool trace = trace_.Close();
     const bool events = events_.Close();
     return trace && events;
+}
+
+std::string Recorder::Problem() const {
+    const std::string trace = trace_.Problem(), events = events_.Problem();
+    return trace.empty() ? events : events.empty() ? trace : trace + "; " + events;
 }
 
 namespace {
@@ -337,6 +440,7 @@ void Recorder::TraceDiagnostics(const Diagnostics* d) {
 }
 
 void Recorder::Trace(const FrameRecord& f) {
+    if (traceCutMs_ >= 0) return;
     constexpr std::size_t kHeadChars = 6 * kFixedChars + 11 * kIntChars + kClockChars + 17;
     char* room = trace_.Room(kHeadChars);
     if (room == nullptr) return;
@@ -363,6 +467,16 @@ void Recorder::Trace(const FrameRecord& f) {
     slots(scenario_.trace.sound, f.sound);
     TraceDiagnostics(f.diagnostics);
     trace_ << '\n';
+    if (trace_.written() <= maxTraceBytes_) {
+        trace_.EndLine();
+        return;
+    }
+    // The row that would pass the limit is not written, nor any after it.
+    trace_.DropPartialLine();
+    traceCutMs_ = f.elapsedMs;
+    Event(f.elapsedMs, f.state.Time, f.state.Location, f.state.Speed,
+          "the trace stops here: it has reached its limit of " +
+              std::to_string(maxTraceBytes_ >> 20) + " MB (--max-trace-mb)");
 }
 
 void Recorder::Event(std::int64_t elapsedMs, std::int64_t clockMs, double location, double speed,
@@ -380,9 +494,11 @@ void Recorder::Event(std::int64_t elapsedMs, std::int64_t clockMs, double locati
         eventsFull_ = true;
         events_ << "the event log stops here: it has reached its limit of "
                 << std::to_string(kMaxEventBytes >> 20) << " MB\n";
+        events_.EndLine();
         return;
     }
     events_ << text << '\n';
+    events_.EndLine();
 }
 
 } // namespace velqa3::sim

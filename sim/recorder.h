@@ -7,7 +7,8 @@
 #include "host/host.h"
 #include "sim/scenario.h"
 
-#include <cstdio>
+#include <climits>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,7 +29,9 @@ struct FrameRecord {
     const Diagnostics* diagnostics = nullptr; // null: the library tells none
 };
 
-// Text appended into a buffer and written in large blocks.
+// Text appended into a buffer and written in large blocks, whole lines only: whatever ends the
+// run, the file holds lines as they were meant. Writes go straight to the file descriptor, so a
+// crash handler can still put the buffered lines out (WriteOutWhole).
 class TextOut {
   public:
     TextOut() = default;
@@ -57,24 +60,39 @@ class TextOut {
     // short fields.
     char* Room(std::size_t count) {
         if (buffer_ == nullptr) return nullptr;
-        if (used_ + count > kCapacity) Flush();
+        if (used_ + count > kCapacity) MakeRoom(count);
         return buffer_.get() + used_;
     }
-    void Commit(const char* end) {
-        used_ = static_cast<std::size_t>(end - buffer_.get());
+    void Commit(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
+    // The text since the last line's end is a whole line: it may go to the file.
+    void EndLine() {
+        whole_ = used_;
         if (used_ >= kBlock) Flush();
     }
+    // Forgets the text since the last line's end.
+    void DropPartialLine() { used_ = whole_; }
+    // Every whole line held goes to the file now.
+    void Flush();
+    // The same from a signal handler: only system calls, and nothing when a flush was under way.
+    void WriteOutWhole();
+    // Why the file could not be written: its path and the system's reason; empty while all went.
+    std::string Problem() const;
     static constexpr std::size_t kBlock = 1 << 16; // written out once this much is held
 
   private:
     static constexpr std::size_t kCapacity = 2 * kBlock;
-    void Flush();
+    void MakeRoom(std::size_t count);
+    void WriteOut(std::size_t count);
 
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
+    std::string path_;
     bool failed_ = false;
+    int fault_ = 0;            // the system's error number of the first failure
     std::int64_t written_ = 0; // bytes flushed
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
+    std::size_t whole_ = 0; // the buffer's first bytes that form whole lines
+    volatile bool flushing_ = false;
 };
 
 // "hh:mm:ss.mmm" of a time in ms of the day (past midnight the hours go on: 24, 25, ...).
@@ -96,9 +114,26 @@ struct RememberedReading {
 
 class Recorder {
   public:
-    Recorder(const Scenario& scenario) : scenario_(scenario) {}
+    // The trace stops before it would grow past maxTraceBytes; the event log says where.
+    explicit Recorder(const Scenario& scenario, std::int64_t maxTraceBytes = INT64_MAX)
+        : scenario_(scenario), maxTraceBytes_(maxTraceBytes) {}
     bool Open(const std::string& tracePath, const std::string& eventsPath);
     bool Close();
+    // Why Close failed, naming the file and the reason.
+    std::string Problem() const;
+    // The simulated ms of the last row the trace could take, when it reached its limit; -1.
+    std::int64_t traceCutMs() const { return traceCutMs_; }
+    std::int64_t maxTraceBytes() const { return maxTraceBytes_; }
+    // Whole rows and lines to the files now: at a bounded interval while the run goes, and from
+    // a crash handler (WriteOutWhole) when it cannot go on.
+    void Flush() {
+        trace_.Flush();
+        events_.Flush();
+    }
+    void WriteOutWhole() {
+        trace_.WriteOutWhole();
+        events_.WriteOutWhole();
+    }
 
     void Trace(const FrameRecord& frame);
     // One event line, stamped with the run time, the clock, the place and the speed.
@@ -129,6 +164,8 @@ class Recorder {
     void TraceDiagnostics(const Diagnostics* d);
 
     const Scenario& scenario_;
+    std::int64_t maxTraceBytes_;
+    std::int64_t traceCutMs_ = -1;
     // The brake reasons' names as last written: they change seldom, and a frame's row should
     // not build them anew.
     std::uint8_t namedDemand_ = 0;

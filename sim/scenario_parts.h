@@ -6,6 +6,15 @@
 
 namespace velqa3::sim {
 
+// What a scenario may place and ask for. The picture draws every beacon and signal (gnuplot
+// takes about a second per thousand beacons), and a signal's label lists its changes.
+inline constexpr std::size_t kMaxSignals = 2000;
+inline constexpr std::size_t kMaxSignalChanges = 64;
+inline constexpr std::size_t kMaxBeacons = 5000;
+inline constexpr std::size_t kMaxGradients = 5000;
+inline constexpr std::size_t kMaxDriverSteps = 10000;
+inline constexpr std::size_t kMaxExpectations = 1000;
+
 void ReadVehicle(Fields& fields, VehicleModel& vehicle);
 // The driver's handles as the host can move them: a reverser of -1..1, a power notch of the
 // vehicle, a brake notch or "emergency".

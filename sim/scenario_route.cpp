@@ -58,6 +58,10 @@ void ReadSignal(Fields& fields, Route& route) {
     for (const Signal& other : route.signals)
         if (other.id == signal.id) fields.Fail("id", "\"" + signal.id + "\" is used twice");
     if (const toml::array* changes = fields.Array("change")) {
+        if (changes->size() > kMaxSignalChanges)
+            throw FieldFault{LineOf(*changes->get(kMaxSignalChanges)), fields.Name("change"),
+                             "a signal may change at most " + std::to_string(kMaxSignalChanges) +
+                                 " times"};
         for (std::size_t i = 0; i < changes->size(); ++i) {
             const toml::table* table = changes->get(i)->as_table();
             const std::string key = fields.Name("change") + "[" + std::to_string(i + 1) + "]";

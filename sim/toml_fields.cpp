@@ -89,24 +89,13 @@ std::string TextProblem(std::string_view text) {
     return "";
 }
 
-std::string Printable(std::string_view text, std::size_t limit) {
-    std::string shown;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (shown.size() >= limit) return shown + "...";
-        std::size_t length = 1;
-        if (ControlAt(text, i, length) != 0) {
-            for (std::size_t k = 0; k < length; ++k) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\x%02X",
-                              static_cast<unsigned>(static_cast<unsigned char>(text[i + k])));
-                shown += escape;
-            }
-            i += length - 1;
-            continue;
-        }
-        shown += text[i];
-    }
-    return shown;
+std::string Clipped(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) return std::string(text);
+    // Not inside a character: back to the start of the one the limit falls in.
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(text.substr(0, end)) + "...";
 }
 
 int LineOf(const toml::node& node) {
@@ -276,7 +265,7 @@ void Fields::RejectUnknownKeys() const {
         throw FieldFault{static_cast<int>(key.source().begin.line) != 0
                              ? static_cast<int>(key.source().begin.line)
                              : sim::LineOf(node),
-                         Name(Printable(key.str())),
+                         Name(Clipped(key.str())),
                          nearest.empty() ? "unknown key"
                                          : "unknown key; did you mean " + nearest + "?"};
     }

@@ -19,8 +19,9 @@ inline constexpr std::size_t kMaxTextBytes = 256;
 // Why a text cannot be used (control characters, too long), or empty when it can. The text is
 // never quoted back: it may be long, and whatever it holds is what must not reach a terminal.
 std::string TextProblem(std::string_view text);
-// Text safe to show in a message: control characters as \xNN, cut short at limit bytes.
-std::string Printable(std::string_view text, std::size_t limit = 64);
+// Text cut short at limit bytes, for a message. It is shown as it is: whatever prints a message
+// makes it safe for the terminal (text::Shown), once.
+std::string Clipped(std::string_view text, std::size_t limit = 64);
 
 // Thrown inside the reader only; ReadScenario turns it into a ScenarioError.
 struct FieldFault {

@@ -115,7 +115,8 @@ TEST_F(Host, BrakeMarksAreLabelledUpToTheCapAndTheVoltagePanelFollowsTheDiagnost
     run.diagnostics = true;
     for (int i = 0; i < 30; ++i)
         run.brakeMarks.Add({100.0 * i, 0x08});
-    ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_));
+    std::string why;
+    ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_, why)) << why;
     std::string script = ReadWholeFile(root_ / kPlotScript);
     // Every mark is drawn in both panels; only kMaxBrakeLabels are named, the rest counted.
     EXPECT_EQ(Count(script, "nohead lc rgb '#e377c2'"), 60u) << script;
@@ -134,7 +135,7 @@ TEST_F(Host, BrakeMarksAreLabelledUpToTheCapAndTheVoltagePanelFollowsTheDiagnost
 
     run.diagnostics = false;
     run.brakeMarks = {};
-    ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_));
+    ASSERT_TRUE(WritePlotScript(scenario, recorder, run, root_, why)) << why;
     script = ReadWholeFile(root_ / kPlotScript);
     EXPECT_EQ(script.find("line voltage"), std::string::npos) << script;
     EXPECT_EQ(script.find("multiplot"), std::string::npos) << script;

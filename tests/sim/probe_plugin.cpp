@@ -1,11 +1,16 @@
 // A plug-in for testing the host: it logs every call it receives, in order, to probe.log
 // beside itself, passes the driver's notches through, and brakes to the emergency notch from a
 // beacon of type 99 until host key 0 resets it. The horn makes it show a message.
-#include "platform/platform.h"
+// VELQA3_PROBE_FAULT makes it misbehave as a broken plug-in or companion would:
+// "crash:MS" crashes in the Elapse MS ms of clock after the first, "exit:CODE" calls exit(CODE)
+// as it is loaded, "elapse-exit:CODE" in its first Elapse.
 #include "host/host.h"
+#include "platform/platform.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -31,6 +36,24 @@ void Log(const char* format, ...) {
     std::fputc('\n', logFile);
     std::fflush(logFile);
 }
+
+long Fault(const char* name) {
+    const char* fault = std::getenv("VELQA3_PROBE_FAULT");
+    const std::size_t length = std::strlen(name);
+    if (fault == nullptr || std::strncmp(fault, name, length) != 0 || fault[length] != ':')
+        return -1;
+    return std::strtol(fault + length + 1, nullptr, 10);
+}
+
+const struct ExitOnLoad {
+    ExitOnLoad() {
+        if (const long code = Fault("exit"); code >= 0) std::exit(static_cast<int>(code));
+    }
+} exitOnLoad;
+
+std::int32_t firstTime = -1;
+// Not null: a sanitizer would report a null pointer before the fault could happen.
+volatile std::uintptr_t nowhere = 64;
 
 } // namespace
 
@@ -62,6 +85,10 @@ PROBE_EXPORT velqa3::HandleOutput Elapse(velqa3::VehicleState state, std::int32_
                                          std::int32_t* sound) {
     Log("Elapse %d %.3f %.3f %d", state.Time, state.Location, static_cast<double>(state.Speed),
         panel[velqa3::kSuspendPanelIndex]);
+    if (firstTime < 0) firstTime = state.Time;
+    if (const long at = Fault("crash"); at >= 0 && state.Time - firstTime >= at)
+        *reinterpret_cast<volatile int*>(nowhere) = 1;
+    if (const long code = Fault("elapse-exit"); code >= 0) std::exit(static_cast<int>(code));
     panel[10] = 80;
     panel[11] = latched ? 1 : 0;
     sound[5] = latched ? velqa3::kSoundPlayOnce : velqa3::kSoundContinue;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <random>
@@ -114,6 +115,35 @@ TEST(TraceText, RowsShowEachFramesOwnReadings) {
             Reading(location, 3) + "," + Reading(static_cast<float>(location), 3);
         EXPECT_EQ(row.substr(row.find(',', row.find(',') + 1) + 1, expected.size()), expected);
     }
+}
+
+// Rows of huge readings run far past the size the run was reckoned at: the trace still stops
+// at its limit, with whole rows only, and the event log says where.
+TEST(TraceText, TheTraceStopsAtItsLimitOnARowsEndWhateverTheRowsHold) {
+    const Scenario scenario;
+    const auto dir = std::filesystem::path(testing::TempDir());
+    constexpr std::int64_t kLimit = 1 << 20;
+    Recorder recorder(scenario, kLimit);
+    ASSERT_TRUE(recorder.Open((dir / "cut.csv").string(), (dir / "cut.log").string()));
+    for (int i = 0; i < 2000; ++i) {
+        FrameRecord frame;
+        frame.elapsedMs = 20 * i;
+        frame.state.Location = -1e300 - i * 1e290;
+        frame.state.BcPressure = 1e300;
+        frame.permil = -1e300;
+        recorder.Trace(frame);
+    }
+    ASSERT_TRUE(recorder.Close());
+    const std::string trace = test::ReadWholeFile(dir / "cut.csv");
+    EXPECT_LE(static_cast<std::int64_t>(trace.size()), kLimit);
+    EXPECT_GT(trace.size(), kLimit * 3 / 4) << "rows up to the limit are kept";
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.back(), '\n');
+    const auto rows = std::count(trace.begin(), trace.end(), '\n') - 1;
+    EXPECT_EQ(recorder.traceCutMs(), 20 * rows);
+    EXPECT_NE(test::ReadWholeFile(dir / "cut.log")
+                  .find("the trace stops here: it has reached its limit of 1 MB"),
+              std::string::npos);
 }
 
 } // namespace

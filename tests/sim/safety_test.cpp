@@ -2,6 +2,9 @@
 // a command, leave a file behind or get a message that hides what is wrong.
 #include "tests/sim/sim_harness.h"
 
+#include <chrono>
+#include <cstdlib>
+
 namespace velqa3::sim::test {
 namespace {
 
@@ -28,7 +31,7 @@ TEST_F(Host, RefusesControlCharactersInEveryTextNamingFileLineAndKey) {
          "scenario.toml:6: driver[1].at_time: holds the control character U+000D"},
         // A key is shown with its control characters spelt out, never raw.
         {Short("", "[[driver]]\n\"no\\u001b[2Jte\" = 1"),
-         "scenario.toml:6: driver[1].no\\x1B[2Jte: unknown key"},
+         "scenario.toml:6: driver[1].no\\x1b[2Jte: unknown key"},
     };
     for (const auto& c : cases) {
         const SimRun run = Run(c.scenario);
@@ -41,13 +44,51 @@ TEST_F(Host, RefusesControlCharactersInEveryTextNamingFileLineAndKey) {
 }
 
 TEST_F(Host, RefusesOverlongTextsWithoutEchoingThem) {
-    const std::string note(5000, 'w');
+    const std::string note(3000, 'w');
     const SimRun run = Run(Short("", "[[driver]]\nnote = \"" + note + "\""));
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.Said("scenario.toml:6: driver[1].note: is 5000 bytes long; texts may hold at "
+    EXPECT_TRUE(run.Said("scenario.toml:6: driver[1].note: is 3000 bytes long; texts may hold at "
                          "most 256"))
         << run.errors;
     EXPECT_EQ(run.errors.find("wwwwwwwwwwwwwwwwwwww"), std::string::npos);
+}
+
+// The parser builds keys and nested values by recursion: such files must be refused before it
+// sees them, naming the place, and not end the program on its stack.
+TEST_F(Host, RefusesKeysTooDeepAndLinesTooLongBeforeParsing) {
+    std::string dotted, header;
+    for (int i = 0; i < 150000; ++i)
+        dotted += "a.";
+    for (int i = 0; i < 400000; ++i)
+        header += "h.";
+    const struct {
+        std::string scenario, said;
+    } cases[] = {
+        {"name = \"deep\"\n" + dotted + "a = 1\n",
+         "scenario.toml:2: a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a.a...: the key has 150001 "
+         "parts; keys may have at most 16"},
+        {"[" + header + "h]\n",
+         "scenario.toml:1: h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h.h...: the key has 400001 "
+         "parts"},
+        {"[run]\nmax_s = 1\n[[signal]]\nposition = 1\n"
+         "id = {a = 1, b.c.d.e.f.g.h.i.j.k.l.m.n.o.p.q.r = 2}\n",
+         "scenario.toml:5: b.c.d.e.f.g.h.i.j.k.l.m.n.o.p.q.r: the key has 17 parts"},
+        {"x = " + std::string(2000, '[') + "\n",
+         "scenario.toml:1: values are nested more than 16 deep"},
+        {"# " + std::string(5000, '#') + "\nname = \"long\"\n",
+         "scenario.toml:1: the line is 5002 bytes long; lines may hold at most 4096"},
+    };
+    for (const auto& c : cases) {
+        const SimRun run = Run(c.scenario);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.Said(c.said)) << run.errors;
+        EXPECT_FALSE(fs::exists(run.folder));
+    }
+    // Quoted dots, dots in values and strings, and a key just within the bound are the parser's.
+    const SimRun fine = Run("name = \"a.b.c.d.e.f.g.h.i.j.k.l.m.n.o.p.q.r.s\"\n\"x.y.z\" = 1.5\n"
+                            "a.b.c.d.e.f.g.h.i.j.k.l.m.n.o.p = '''\n.[.{.\n'''\n");
+    EXPECT_TRUE(fine.Said(": unknown key")) << fine.errors;
+    EXPECT_FALSE(fine.Said("parts")) << fine.errors;
 }
 
 TEST_F(Host, NoScenarioTextOrOutputPathBecomesACommand) {
@@ -75,6 +116,34 @@ TEST_F(Host, NoScenarioTextOrOutputPathBecomesACommand) {
         EXPECT_NE(script.find("\nset title 'a''b`touch"), std::string::npos) << script;
         EXPECT_FALSE(fs::exists(root_ / "X")) << out;
         EXPECT_FALSE(fs::exists(out / "X")) << out;
+    }
+}
+
+// File names, command-line values and the plug-in's messages reach the terminal spelt out: an
+// escape sequence in any of them could clear the screen or retitle the window of whoever reads.
+TEST_F(Host, NothingFromANameAValueOrThePluginReachesTheTerminalRaw) {
+    const std::string escape = "\x1b]0;owned\x07\x1b[2J";
+    const std::string shown = "\\x1b]0;owned\\x07\\x1b[2J";
+    std::vector<SimRun> runs;
+    // The plug-in's message quotes its settings file's path, which holds the folder's name.
+    runs.push_back(
+        Run(Short("name = \"esc\""), VELQA3_PLUGIN_PATH, {"--no-plot"}, root_ / ("out" + escape)));
+    EXPECT_TRUE(
+        runs.back().Printed("plug-in message at 0.000 s: " + (root_ / "out").string() + shown))
+        << runs.back().output;
+    const fs::path named = root_ / ("s" + escape + ".toml");
+    std::ofstream(named) << "nmae = 1\n";
+    runs.push_back(RunFile(named));
+    EXPECT_TRUE(runs.back().Said("s" + shown + ".toml:1: nmae: unknown key")) << runs.back().errors;
+    runs.push_back(Run(Short(""), VELQA3_PROBE_PATH, {"--settings", (root_ / escape).string()}));
+    EXPECT_TRUE(runs.back().Said(shown + ": no such file")) << runs.back().errors;
+    runs.push_back(Run(Short(""), VELQA3_PROBE_PATH, {"--pace", escape}));
+    EXPECT_TRUE(runs.back().Said(shown)) << runs.back().errors;
+    runs.push_back(Run(Short(""), (root_ / ("p" + escape + ".so")).string()));
+    EXPECT_TRUE(runs.back().Said("p" + shown + ".so: no such file")) << runs.back().errors;
+    for (const SimRun& run : runs) {
+        EXPECT_EQ(run.output.find('\x1b'), std::string::npos) << run.output;
+        EXPECT_EQ(run.errors.find('\x1b'), std::string::npos) << run.errors;
     }
 }
 
@@ -157,6 +226,47 @@ TEST_F(Host, RefusesARunTooLargeBeforeItStartsNamingTheOptionThatRaisesTheLimit)
     const std::string jittered = "[run]\ninterval_ms = 50\njitter_ms = 40\nmax_s = 2\n";
     EXPECT_EQ(Run(jittered, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "199"}).exitCode, 2);
     EXPECT_EQ(Run(jittered, VELQA3_PROBE_PATH, {"--no-plot", "--max-frames", "200"}).exitCode, 0);
+}
+
+// What a scenario places is drawn, and drawing takes time: the route and the traced entries are
+// bounded, and the picture gets a bounded time of its own.
+TEST_F(Host, BoundsWhatIsTracedAndPlacedAndTheTimeThePictureTakes) {
+    std::string beacons;
+    for (int i = 0; i <= 5000; ++i)
+        beacons += "[[beacon]]\nposition = " + std::to_string(i) + "\ntype = 0\n";
+    std::string changes = "[[signal]]\nposition = 10\nchange = [";
+    for (int i = 0; i <= 64; ++i)
+        changes += "{at_s = " + std::to_string(i) + ", aspect = 1}, ";
+    changes += "]\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"[trace]\npanel = [5, 6, 5]\n", "scenario.toml:2: trace.panel[3]: 5 is listed twice"},
+        {"[trace]\nsound = [1, 1]\n", "trace.sound[2]: 1 is listed twice"},
+        {beacons, "scenario.toml:15001: beacon[5001]: a scenario may have at most 5000 [[beacon]] "
+                  "tables"},
+        {changes, "signal[1].change: a signal may change at most 64 times"},
+    };
+    for (const auto& [scenario, said] : cases) {
+        const SimRun run = Run(scenario);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.Said(said)) << run.errors.substr(0, 300);
+    }
+
+    // A gnuplot that never ends is stopped, and the run says so.
+    const fs::path bin = root_ / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "gnuplot") << "#!/bin/sh\nexec sleep 60\n";
+    fs::permissions(bin / "gnuplot", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    const auto started = std::chrono::steady_clock::now();
+    const SimRun run = Run(Short(""), VELQA3_PROBE_PATH, {"--plot-seconds", "1"});
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(run.Said("no picture: gnuplot did not finish within 1 s and was stopped (allow "
+                         "it longer with --plot-seconds)"))
+        << run.errors;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_FALSE(fs::exists(run.folder / "run.png"));
 }
 
 } // namespace
