@@ -55,6 +55,9 @@ void AttachWithSettings(velqa3::Plugin& plugin, Input& input) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The plug-in's messages (a companion the settings ask for and the folder lacks, say) stay
+    // in memory.
+    velqa3::fuzz::CapturedMessages messages;
     auto plugin = std::make_unique<velqa3::Plugin>();
     std::int32_t panel[256] = {};
     std::int32_t sound[256] = {};

@@ -27,39 +27,6 @@ struct Everything {
     bool startedWithKeyOut = false;
 };
 
-// Without a listener the reader shows its messages as the plug-in does, natively one line on
-// standard error each: hundreds of thousands of lines in a run of the fuzzer. Standard error of
-// stdio points at a memory stream for the reading instead, so the message path still runs whole
-// and its lines can be looked at; the sanitizers write to the descriptor itself, and a failed
-// expectation is only raised after the stream is given back.
-class CapturedMessages {
-  public:
-    CapturedMessages() : saved_(stderr), stream_(open_memstream(&text_, &size_)) {
-        if (stream_ != nullptr) stderr = stream_;
-    }
-    ~CapturedMessages() {
-        Release();
-        std::free(text_);
-    }
-    CapturedMessages(const CapturedMessages&) = delete;
-    CapturedMessages& operator=(const CapturedMessages&) = delete;
-
-    std::string_view Release() {
-        if (stream_ != nullptr) {
-            std::fclose(stream_);
-            stream_ = nullptr;
-            stderr = saved_;
-        }
-        return text_ != nullptr ? std::string_view(text_, size_) : std::string_view();
-    }
-
-  private:
-    std::FILE* saved_;
-    char* text_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* stream_;
-};
-
 // Every message carries the reader's caption and stands on a line of its own.
 bool OnlyReaderMessages(std::string_view messages) {
     const std::string prefix = std::string(velqa3::kReadCaption) + ": ";
@@ -87,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             static_cast<Everything*>(context)->startedWithKeyOut = true;
     };
     const velqa3::SettingsTargets targets{all->settings, all->keys, all->remap, hooks};
-    CapturedMessages messages;
+    velqa3::fuzz::CapturedMessages messages;
     velqa3::ReadSettingsText(reinterpret_cast<const char*>(data), size, targets);
     REQUIRE(OnlyReaderMessages(messages.Release()));
     REQUIRE(!all->maxSpeedBelowTen && !all->startedWithKeyOut);
