@@ -27,18 +27,23 @@ void AppendByteEscape(std::string& out, unsigned char c) {
     out += kHex[c & 0xF];
 }
 
+} // namespace
+
 void AppendCodePointEscape(std::string& out, std::uint32_t cp) {
     out += "\\u";
     for (int shift = 12; shift >= 0; shift -= 4)
         out += kHex[(cp >> shift) & 0xF];
 }
 
-// The length of the well-formed UTF-8 sequence at the start of bytes (2 to 4) and its code
-// point, or 0 when the bytes there are not one (overlong forms and surrogates included).
 std::size_t DecodeUtf8(std::string_view bytes, std::uint32_t& cp) {
+    if (bytes.empty()) return 0;
     const auto lead = static_cast<unsigned char>(bytes[0]);
     std::size_t length = 0;
     std::uint32_t min = 0;
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    }
     if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;
         cp = lead & 0x1F;
@@ -64,14 +69,11 @@ std::size_t DecodeUtf8(std::string_view bytes, std::uint32_t& cp) {
     return length;
 }
 
-// C1 controls, and the characters that reorder what follows them on the line.
 bool IsHiddenControl(std::uint32_t cp) {
     return (cp >= 0x80 && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
            (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E || cp == 0x200F || cp == 0x061C ||
            cp == 0x2028 || cp == 0x2029 || cp == 0xFEFF;
 }
-
-} // namespace
 
 void AppendShown(std::string& out, std::string_view bytes, std::size_t maxBytes) {
     const bool cut = bytes.size() > maxBytes;

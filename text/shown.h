@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,16 @@ namespace velqa3::text {
 // At most maxBytes of the input are shown; a longer input ends in "...".
 std::string Shown(std::string_view bytes, std::size_t maxBytes = 4096);
 void AppendShown(std::string& out, std::string_view bytes, std::size_t maxBytes = 4096);
+
+// The length of the well-formed UTF-8 sequence at the start of bytes (1 to 4) and its code
+// point, or 0 when there is none there (overlong forms, surrogates and stray bytes included).
+std::size_t DecodeUtf8(std::string_view bytes, std::uint32_t& cp);
+
+// C1 controls, and the characters that make a line read otherwise than it is stored (the
+// bidirectional marks and overrides, the line and paragraph separators, the byte-order mark).
+bool IsHiddenControl(std::uint32_t cp);
+
+// \uXXXX, as both a terminal line and a JSON string can carry a code point of the first plane.
+void AppendCodePointEscape(std::string& out, std::uint32_t cp);
 
 } // namespace velqa3::text

@@ -11,53 +11,10 @@ namespace velqa3::watch {
 
 namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
-
-void AppendUnicodeEscape(std::string& out, std::uint32_t cp) {
-    out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        out += kHex[(cp >> shift) & 0xF];
-}
-
-// The length of the well-formed UTF-8 sequence at the start of bytes (1 to 4) and its code
-// point, or 0 when there is none (overlong forms, surrogates and stray bytes included).
-std::size_t DecodeUtf8(std::string_view bytes, std::uint32_t& cp) {
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    std::size_t length = 0;
-    std::uint32_t min = 0;
-    if (lead < 0x80) {
-        cp = lead;
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-        min = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-        min = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if ((c & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return length;
-}
-
 bool IsUtf8(std::string_view text) {
     std::uint32_t cp = 0;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = DecodeUtf8(text.substr(i), cp);
+        const std::size_t length = text::DecodeUtf8(text.substr(i), cp);
         if (length == 0) return false;
         i += length;
     }
@@ -67,9 +24,7 @@ bool IsUtf8(std::string_view text) {
 // What a terminal could take as a command, or that makes a line read otherwise than it is
 // stored: valid inside a JSON string, so it is written as an escape there.
 bool IsHiddenInString(std::uint32_t cp) {
-    return cp == 0x7F || (cp >= 0x80 && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
-           (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E || cp == 0x200F || cp == 0x061C ||
-           cp == 0x2028 || cp == 0x2029 || cp == 0xFEFF;
+    return cp == 0x7F || text::IsHiddenControl(cp);
 }
 
 bool IsHexDigit(char c) {
@@ -261,10 +216,10 @@ class Copier {
                 continue;
             }
             std::uint32_t cp = 0;
-            const std::size_t length = DecodeUtf8(in_.substr(at_), cp);
+            const std::size_t length = text::DecodeUtf8(in_.substr(at_), cp);
             if (length == 0) return false;
             if (IsHiddenInString(cp))
-                AppendUnicodeEscape(out_, cp);
+                text::AppendCodePointEscape(out_, cp);
             else
                 out_.append(in_.substr(at_, length));
             at_ += length;
@@ -291,7 +246,7 @@ void AppendJsonString(std::string& out, std::string_view shown) {
             out += '\\';
             out += c;
         } else if (b < 0x20 || b == 0x7F) {
-            AppendUnicodeEscape(out, b);
+            text::AppendCodePointEscape(out, b);
         } else {
             out += c;
         }
