@@ -3,6 +3,7 @@
 // a byte or character a terminal would obey (a C0 control but the line feed, DEL, a C1 control)
 // or text that is not UTF-8.
 #include "fuzz/fuzz_input.h"
+#include "tests/support/terminal_safe.h"
 #include "watch/json_line.h"
 #include "watch/view.h"
 
@@ -13,35 +14,6 @@
 #include <string>
 #include <string_view>
 
-namespace {
-
-// Well-formed UTF-8 whose characters are all printable, but the line feed.
-bool SafeOnTerminal(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            if ((c < 0x20 && c != '\n') || c == 0x7F) return false;
-            ++i;
-            continue;
-        }
-        const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
-        if (c < 0xC2 || c > 0xF4 || i + length > text.size()) return false;
-        std::uint32_t cp = c & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        const std::uint32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        if (cp <= 0x9F) return false; // C1
-        i += length;
-    }
-    return true;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > velqa3::watch::kMaxDatagram) return 0; // no datagram is longer
     const char* bytes = reinterpret_cast<const char*>(data);
@@ -50,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool asSent =
         velqa3::watch::AppendJsonLine(line, velqa3::watch::DatagramText(bytes, size));
     REQUIRE(!line.empty() && line.find('\n') == line.size() - 1);
-    REQUIRE(SafeOnTerminal(line));
+    REQUIRE(velqa3::test::SafeOnATerminal(line));
     REQUIRE(nlohmann::json::accept(std::string_view(line).substr(0, line.size() - 1)));
     if (!asSent) {
         const auto repaired = nlohmann::json::parse(line);
@@ -65,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         velqa3::watch::TakeDatagram(view, bytes, size, 1.0);
         velqa3::watch::DrawTable(view, 2.0, table, sizeof table);
         const std::string_view shown(table);
-        REQUIRE(SafeOnTerminal(shown));
+        REQUIRE(velqa3::test::SafeOnATerminal(shown));
         std::size_t start = 0;
         for (std::size_t end = shown.find('\n'); end != std::string_view::npos;
              start = end + 1, end = shown.find('\n', start))

@@ -3,6 +3,8 @@
 #include "check/settings_check.h"
 #include "tests/support/read_file.h"
 
+#include "tests/support/terminal_safe.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -21,34 +23,6 @@ Report Check(const std::string& file, const std::string& name = "t.dat") {
     Report report{0, {}};
     report.status = CheckSettingsText(file, name, report.text);
     return report;
-}
-
-// Whether a terminal could take any byte of the text as a command: C0 controls other than the
-// line feed, DEL, and C1 controls, as raw bytes or as UTF-8. Bytes above 0x7F must form
-// well-formed UTF-8, since a lone one is a C1 control to a terminal that reads 8-bit text.
-bool SafeOnATerminal(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead == '\n' || (lead >= 0x20 && lead < 0x7F)) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
-                                   : lead >= 0xE0 && lead <= 0xEF ? 3
-                                   : lead >= 0xC2 && lead <= 0xDF ? 2
-                                                                  : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        std::uint32_t cp = lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (cp <= 0x9F) return false;
-        i += length;
-    }
-    return true;
 }
 
 // Each mistake, the line it is reported at and the words that name it.
@@ -258,7 +232,7 @@ TEST(SettingsCheck, ShowsTheFilesControlBytesEscaped) {
     };
     for (const std::string& file : files) {
         const Report report = Check(file, name);
-        EXPECT_TRUE(SafeOnATerminal(report.text)) << report.text;
+        EXPECT_TRUE(test::SafeOnATerminal(report.text)) << report.text;
         EXPECT_NE(report.text.find("t\\x1b[31m.dat: "), std::string::npos) << report.text;
     }
     const Report value = Check(files[0]);
@@ -268,7 +242,7 @@ TEST(SettingsCheck, ShowsTheFilesControlBytesEscaped) {
 
     std::string out;
     EXPECT_FALSE(ExplainKey(hostile, out));
-    EXPECT_TRUE(SafeOnATerminal(out)) << out;
+    EXPECT_TRUE(test::SafeOnATerminal(out)) << out;
     out.clear();
     EXPECT_EQ(CheckSettingsFile("/nonexistent/" + name, name, out), kUnreadable);
     EXPECT_EQ(out, "t\\x1b[31m.dat: error: no such file, or not a file\n");
@@ -284,7 +258,7 @@ TEST(SettingsCheck, SurvivesTheFuzzCorpus) {
             const Report report = Check(text);
             EXPECT_TRUE(report.status >= kClean && report.status <= kUnreadable);
             EXPECT_NE(report.text.find(" read, "), std::string::npos);
-            EXPECT_TRUE(SafeOnATerminal(report.text)) << report.text;
+            EXPECT_TRUE(test::SafeOnATerminal(report.text)) << report.text;
         }
         ++files;
     }
