@@ -201,7 +201,10 @@ constexpr SettingsKeyDoc kKeyDoc = {
 struct SettingsSection {
     const char* header;
     SectionId id;
-    // Sections whose lines belong to another table take them whole.
+    // Sections whose lines belong to another table take them whole. Told apart by a flag
+    // rather than by the function, whose address the sanitizer builds do not take as a
+    // constant in the checks below.
+    bool wholeLines;
     bool (*readLine)(const char* line, const Context& t);
     const SettingsKeyDoc* lineDoc;
     // What the header line alone does.
@@ -212,13 +215,13 @@ namespace {
 
 constexpr SettingsSection KeySection(const char* header, SectionId id,
                                      void (*enter)(const Context& t) = nullptr) {
-    return {header, id, nullptr, nullptr, enter};
+    return {header, id, false, nullptr, nullptr, enter};
 }
 
 constexpr SettingsSection LineSection(const char* header, SectionId id,
                                       bool (*readLine)(const char* line, const Context& t),
                                       const SettingsKeyDoc& doc) {
-    return {header, id, readLine, &doc, nullptr};
+    return {header, id, true, readLine, &doc, nullptr};
 }
 
 // In the order the reader tries the headers, which is the order of SectionId.
@@ -244,7 +247,7 @@ constexpr bool RowsFollowTheSections() {
     for (std::size_t i = 0; i < std::size(kSections); ++i)
         if (kSections[i].id != static_cast<SectionId>(i)) return false;
     for (std::size_t i = 0; i < kRowCount; ++i) {
-        if (kSections[static_cast<std::size_t>(kRows[i].section)].readLine != nullptr) return false;
+        if (kSections[static_cast<std::size_t>(kRows[i].section)].wholeLines) return false;
         if (i > 0 && kRows[i].section < kRows[i - 1].section) return false;
     }
     return true;
@@ -272,7 +275,7 @@ static_assert(KeysAreUniqueInTheirSection());
 constexpr std::size_t kLineSectionCount = [] {
     std::size_t count = 0;
     for (const SettingsSection& section : kSections)
-        count += section.readLine != nullptr ? 1 : 0;
+        count += section.wholeLines ? 1 : 0;
     return count;
 }();
 
@@ -298,7 +301,7 @@ void EnterSettingsSection(const SettingsSection& section, const SettingsContext&
 
 bool ApplySettingsLine(const SettingsSection& section, const char* line,
                        const SettingsContext& context) {
-    if (section.readLine != nullptr) return section.readLine(line, context);
+    if (section.wholeLines) return section.readLine(line, context);
     SettingsDiagnostics* diagnostics = context.diagnostics;
     for (const SettingsKeyRow& row : kRows) {
         if (row.section != section.id) continue;
@@ -326,7 +329,7 @@ SettingsKeyInfo SettingsKeyAt(std::size_t index) {
     }
     index -= kRowCount;
     for (const SettingsSection& section : kSections) {
-        if (section.readLine == nullptr) continue;
+        if (!section.wholeLines) continue;
         if (index == 0) return {section.header, nullptr, *section.lineDoc};
         --index;
     }
