@@ -1,5 +1,7 @@
 #include "check/settings_check.h"
 
+#include "check/settings_reference.h"
+
 #include "config/keys.h"
 #include "config/settings_diagnostics.h"
 #include "config/settings_reader.h"
@@ -101,7 +103,7 @@ std::vector<std::string> SectionHeaders() {
 
 const SettingsKeyDoc* DocOf(const std::string& section, const std::string& key) {
     for (const SettingsKeyInfo& info : AllKeys())
-        if (section == info.section && (info.key == nullptr || key == info.key)) return info.doc;
+        if (section == info.section && (info.key == nullptr || key == info.key)) return &info.doc;
     return nullptr;
 }
 
@@ -464,13 +466,13 @@ void ExplainSettingsKey(const SettingsKeyInfo& info, std::string& out) {
     out += info.key != nullptr ? std::string(info.key) + " in " + info.section
                                : std::string(info.section) + " section";
     out += '\n';
-    Field(out, "does:", info.doc->what);
-    Field(out, "type:", info.doc->type);
-    Field(out, "default:", info.doc->defaultValue);
-    Field(out, "rule:", info.doc->bounds);
+    Field(out, "does:", info.doc.what.en);
+    Field(out, "type:", TypeText(info.doc, false));
+    Field(out, "default:", info.doc.defaultValue.en);
+    Field(out, "rule:", info.doc.bounds.en);
     Field(out, "repeated:",
-          info.doc->repeat == SettingsRepeat::OnlySets ? "every line counts (only ever sets)"
-                                                       : "the later line wins");
+          info.doc.repeat == SettingsRepeat::OnlySets ? "every line counts (only ever sets)"
+                                                      : "the later line wins");
 }
 
 void ExplainKeyName(const KeyNameInfo& key, std::string& out) {

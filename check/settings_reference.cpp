@@ -124,26 +124,21 @@ const char* RepeatWords(SettingsRepeat repeat, const Words& words) {
 
 void AppendKeyRow(const SettingsKeyInfo& info, bool japanese, const Words& words,
                   std::string& out) {
-    const SettingsKeyDoc& doc = *info.doc;
-    if (japanese)
-        out +=
-            Row({"`" + std::string(info.key) + "`", Cell(doc.ja.what), Cell(doc.ja.type),
-                 Cell(doc.ja.defaultValue), Cell(doc.ja.bounds), RepeatWords(doc.repeat, words)});
-    else
-        out += Row({"`" + std::string(info.key) + "`", Cell(doc.what), Cell(doc.type),
-                    Cell(doc.defaultValue), Cell(doc.bounds), RepeatWords(doc.repeat, words)});
+    const SettingsKeyDoc& doc = info.doc;
+    out += Row({"`" + std::string(info.key) + "`", Cell(doc.what.In(japanese)),
+                Cell(TypeText(doc, japanese).c_str()), Cell(doc.defaultValue.In(japanese)),
+                Cell(doc.bounds.In(japanese)), RepeatWords(doc.repeat, words)});
 }
 
 void AppendLineSection(const SettingsKeyInfo& info, bool japanese, const Words& words,
                        std::string& out) {
-    const SettingsKeyDoc& doc = *info.doc;
-    const SettingsKeyDocJa en{doc.type, doc.defaultValue, doc.bounds, doc.what};
-    const SettingsKeyDocJa& text = japanese ? doc.ja : en;
+    const SettingsKeyDoc& doc = info.doc;
     out += std::string(words.wholeLines) + "\n\n";
-    out += std::string("- ") + text.what + "\n";
-    out += std::string("- ") + text.type + "\n";
-    out += std::string("- ") + (japanese ? "既定: " : "default: ") + text.defaultValue + "\n";
-    out += std::string("- ") + text.bounds + "\n";
+    out += std::string("- ") + doc.what.In(japanese) + "\n";
+    out += "- " + TypeText(doc, japanese) + "\n";
+    out += std::string("- ") + (japanese ? "既定: " : "default: ") + doc.defaultValue.In(japanese) +
+           "\n";
+    out += std::string("- ") + doc.bounds.In(japanese) + "\n";
 }
 
 void AppendKeyNames(bool japanese, const Words& words, std::string& out) {
@@ -163,6 +158,13 @@ std::string TypeRange(const BeaconTypeInfo& row, bool japanese) {
 }
 
 } // namespace
+
+// The unit follows the type in both languages: "int, kPa", "整数, kPa".
+std::string TypeText(const SettingsKeyDoc& doc, bool japanese) {
+    std::string type = doc.type.In(japanese);
+    if (doc.unit != nullptr) type += std::string(", ") + doc.unit;
+    return type;
+}
 
 std::string SettingsReference(Language language) {
     const bool japanese = language == Language::Japanese;

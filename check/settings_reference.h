@@ -4,6 +4,7 @@
 #pragma once
 
 #include "check/reference.h"
+#include "config/settings_sections.h"
 
 #include <string>
 
@@ -11,6 +12,9 @@ namespace velqa3::check {
 
 // Every section and key of the settings file, then every name of [KEY].
 std::string SettingsReference(Language language);
+
+// The type of a key with its unit after it, "int, kPa".
+std::string TypeText(const SettingsKeyDoc& doc, bool japanese);
 
 // Every beacon type the plug-in acts on, with what its Optional holds.
 std::string BeaconsReference(Language language);

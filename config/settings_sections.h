@@ -1,6 +1,7 @@
-// The sections of the settings file and what each line inside them does. The reader applies
-// them; the settings checker reads the same table to explain a key. The file syntax (lines,
-// headers, section ends, the line limit) lives in the reader.
+// The sections of the settings file and the keys inside them, one row a key. The reader applies
+// the rows; velqa3-check explains a key and prints the guide's reference from the same rows, so
+// the three cannot disagree. The file syntax (lines, headers, section ends, the line limit)
+// lives in the reader.
 #pragma once
 
 #include "config/settings_diagnostics.h"
@@ -41,32 +42,33 @@ enum class SettingsRepeat : unsigned char {
     OnlySets,  // bits or flags are only ever set: both lines count
 };
 
-// The same words in Japanese, for the guide's readers: the people who fit the plug-in to
-// their trains read Japanese first.
-struct SettingsKeyDocJa {
-    const char* type;
-    const char* defaultValue;
-    const char* bounds;
-    const char* what;
+// One text in English and in Japanese: the people who fit the plug-in to their trains read
+// Japanese first. A Japanese text left null is the English one (a number, a unit).
+struct SettingsText {
+    const char* en;
+    const char* ja = nullptr;
+
+    const char* In(bool japanese) const { return japanese && ja != nullptr ? ja : en; }
 };
 
-// The documentation of one key, beside its rule so that the two cannot drift apart.
+// The documentation of one key, taken from its row and its rule, so that the words cannot
+// drift from what the reader does.
 struct SettingsKeyDoc {
-    const char* type;
-    const char* defaultValue;
-    const char* bounds; // what the rule does to values it does not keep
-    const char* what;
+    SettingsText type;
+    const char* unit; // written after the type, or null
+    SettingsText defaultValue;
+    SettingsText bounds; // what the rule does to values it does not keep
+    SettingsText what;
     SettingsRepeat repeat;
-    SettingsKeyDocJa ja;
 };
 
 struct SettingsKeyInfo {
     const char* section; // its header, "[TRAIN]"
     const char* key;     // for the sections of whole lines ([KEY], [PANELOUTPUT], ...): null
-    const SettingsKeyDoc* doc;
+    SettingsKeyDoc doc;
 };
 
-// Every key of every section in reading order, then one entry for each section of whole lines.
+// Every key of every section in reading order; a section of whole lines is one entry.
 std::size_t SettingsKeyCount();
 SettingsKeyInfo SettingsKeyAt(std::size_t index);
 

@@ -1,4 +1,6 @@
 // What each key of each section does to the values the rest of the plug-in reads.
+#include "config/numbers.h"
+#include "config/settings_sections.h"
 #include "tests/support/settings_reading.h"
 
 #include <gtest/gtest.h>
@@ -184,6 +186,29 @@ TEST(SettingsSections, SendDataHostsAreKeptWholeOrCutAtTheirField) {
     // A 300-character last line without a line break is cut at the field, its tail a line.
     const auto last = SettingsReading::Of("[SENDDATA]\nHost=" + std::string(300, '9'));
     EXPECT_EQ(std::string(last->settings.host), std::string(51, '9'));
+}
+
+// The guide and velqa3-check give each key's default from its row, and the plug-in from the
+// initial values of the settings: a key written with its documented default must read as a
+// file without it. Defaults in words ("off", "0 (unset)") have no line to write.
+TEST(SettingsSections, DocumentedDefaultsAreTheValuesWithoutTheLine) {
+    int compared = 0;
+    for (std::size_t i = 0; i < SettingsKeyCount(); ++i) {
+        const SettingsKeyInfo info = SettingsKeyAt(i);
+        const std::string key = info.key != nullptr ? info.key : "";
+        NumberScan scan;
+        ParseFloat(info.doc.defaultValue.en, scan);
+        if (key.empty() || !scan.number || *scan.end != '\0') continue;
+        // The stop port moves off the status port, which starts on the same number; the
+        // T-priority speed also selects a model.
+        if (key == "CastPort" || key == "T-PriorityStart") continue;
+        const std::string section = std::string(info.section) + "\n";
+        const auto without = SettingsReading::Of(section);
+        const auto with = SettingsReading::Of(section + key + "=" + info.doc.defaultValue.en);
+        EXPECT_TRUE(with->settings == without->settings) << info.section << ' ' << key;
+        ++compared;
+    }
+    EXPECT_GT(compared, 30);
 }
 
 // The examples a user copies, in English and in Japanese (Shift_JIS), must mean what their
