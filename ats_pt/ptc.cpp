@@ -79,7 +79,7 @@ void PTC::ClearSignalTarget() {
 }
 
 std::uint8_t PTC::ModeHighBits() const {
-    return static_cast<std::uint8_t>(AtsMode() >> 6);
+    return static_cast<std::uint8_t>(PatternVariantNumber(AtsMode()));
 }
 
 void PTC::ApplyServiceBrake(std::int32_t releaseSpeed) {

@@ -72,7 +72,7 @@ void DecidePower(const ArbitrationInputs& in, const DriverInputs& driver, Handle
 void DecideBrake(Arbitration& arb, const ArbitrationInputs& in, DriverInputs& driver,
                  HandleOutput& out) {
     const std::int32_t lineCode = in.mode.lineCode;
-    if ((in.mode.cabSwitches & 0x01) == 0) {
+    if (!HasCabSwitch(in.mode.cabSwitches, CabSwitchBits::ProtectionPower)) {
         // The protection has no power: the train must not move, but the reverser is left to
         // the driver.
         out.Brake = in.emergencyNotch;

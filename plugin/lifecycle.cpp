@@ -1,5 +1,6 @@
 // The host's calls around the frames: attach, Load, SetVehicleSpec, Initialize, Dispose.
 #include "config/settings_reader.h"
+#include "host/mode_transitions.h"
 #include "plugin/plugin.h"
 
 #include <climits>
@@ -63,10 +64,7 @@ void Plugin::TakeOverSettings() {
 // Without a configured master-controller key the train starts as if the key were in.
 void Plugin::StartProtection(std::int32_t lineCode) {
     protection.stc.Restart(true);
-    if (protection.mode.atsMode == kAtsOff)
-        protection.mode.atsMode = (lineCode & 0x10) != 0 ? kAtsAspectTableStart : kAtsSpot;
-    protection.mode.atsStarted = 1;
-    protection.mode.atsModePanel = protection.mode.atsMode;
+    StartWithoutMasterKey(protection.mode, lineCode);
 }
 
 void Plugin::Release() {

@@ -48,7 +48,7 @@ void Plugin::RunVehicleModels() {
 
 // The run record, in suspended frames too: on pattern lines only while the record switch is on.
 void Plugin::RecordRun(const VehicleState& state) {
-    if (protection.mode.lineCode == 4 && !cab.keys.recordSwitch) return;
+    if (protection.mode.lineCode == LineCode::PatternLine && !cab.keys.recordSwitch) return;
     RecordFrame(record, settings.kiroku, frame, state,
                 {.powerNotch = cab.inputs.powerNotch,
                  .brakeNotch = cab.inputs.brakeNotch,
@@ -69,12 +69,11 @@ void Plugin::RunProtections() {
                                                cab.keys.ebnfbSwitch, cab.inputs.masterKeyPosition);
     SetDemand(demand, BrakeDemandBits::StBrake, spotBraking);
 
-    const bool patternOn = (mode.atsMode & AtsModeBits::Pattern) != 0 && mode.atsStarted != 0;
+    const bool patternOn = HasModeBit(mode.atsMode, AtsModeBits::Pattern) && mode.atsStarted != 0;
     if (patternOn) {
         const PtcModes modes = protection.ptc.Update(PtcView());
-        mode.atsMode = modes.atsMode;
-        mode.cabSwitches = modes.cabSwitches;
-    } else if (mode.lineCode == 4 && mode.atsMode != kAtsPattern) {
+        TakePatternProtectionModes(mode, modes.atsMode, modes.cabSwitches);
+    } else if (mode.lineCode == LineCode::PatternLine && mode.atsMode != kAtsPattern) {
         // Off pattern territory the protection still watches the train's maximum speed.
         protection.ptc.CheckMaxSpeed(PtcView());
     } else {

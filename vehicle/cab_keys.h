@@ -5,7 +5,7 @@
 #include "config/keys.h"
 #include "host/driver_inputs.h"
 #include "host/frame.h"
-#include "host/mode.h"
+#include "host/mode_transitions.h"
 #include "vehicle/line_voltage.h"
 #include "vehicle/tasc.h"
 

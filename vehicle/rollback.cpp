@@ -1,6 +1,7 @@
 #include "vehicle/rollback.h"
 
 #include "host/brake_demand.h"
+#include "host/mode.h"
 #include "vehicle/brake_reasons.h"
 
 #include <cmath>
@@ -9,7 +10,7 @@ namespace velqa3 {
 
 void RunRollback(const FrameValues& frame, std::int32_t lineCode, std::int32_t reverser,
                  std::uint8_t& brakeDemand, std::uint8_t& soundRequests) {
-    if ((lineCode & 0x04) == 0) return;
+    if ((lineCode & LineCode::HasPattern) == 0) return;
     const float v = frame.speed;
     // The host reports the reverser as -1, 0 or 1; any other value is taken by its direction,
     // so a stray value neither hides a roll-back nor invents one.
