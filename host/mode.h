@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 
 namespace velqa3 {
 
@@ -136,10 +137,25 @@ inline constexpr ModeRow kModeTable[] = {
     {kAtsTargetVariant, "target", PatternChecker::Aspect, PatternChecker::Aspect},
 };
 
+// The table by mode value, so that the frame's checker choice is one look-up rather than a
+// search: the row of each value, or kNoModeRow.
+inline constexpr std::uint8_t kNoModeRow = 0xFF;
+struct ModeRowIndex {
+    std::uint8_t row[256];
+};
+constexpr ModeRowIndex IndexModeTable() {
+    ModeRowIndex index{};
+    for (std::uint8_t& row : index.row)
+        row = kNoModeRow;
+    for (std::uint8_t i = 0; i < std::size(kModeTable); ++i)
+        index.row[kModeTable[i].atsMode] = i;
+    return index;
+}
+inline constexpr ModeRowIndex kModeRowIndex = IndexModeTable();
+
 constexpr const ModeRow* ModeRowOf(std::uint8_t atsMode) {
-    for (const ModeRow& row : kModeTable)
-        if (row.atsMode == atsMode) return &row;
-    return nullptr;
+    const std::uint8_t row = kModeRowIndex.row[atsMode];
+    return row == kNoModeRow ? nullptr : &kModeTable[row];
 }
 
 constexpr PatternChecker CheckerOf(std::uint8_t atsMode, std::uint8_t cabSwitches) {
