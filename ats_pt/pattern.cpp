@@ -10,10 +10,10 @@ namespace {
 
 constexpr float kNoLimit = 999.9f;
 constexpr float kNoPatternDistance = 10000.0f;
-constexpr float kFree = 1.0f;          // s of free running before the brake takes hold
-constexpr float kSquareOf3_6 = 12.96f; // (km/h per m/s) squared
-constexpr float kServiceDecel = 0.778f;
-constexpr float kTargetDecel = 0.889f;
+constexpr float kFree = 1.0f;           // s of free running before the brake takes hold
+constexpr float kSquareOf3_6 = 12.96f;  // (km/h per m/s) squared
+constexpr float kServiceDecel = 0.778f; // 2.8 km/h/s: 2.8 / 3.6 m/s²
+constexpr float kTargetDecel = 0.889f;  // 3.2 km/h/s: 3.2 / 3.6 m/s²
 
 struct AspectTable {
     float held[5];   // by the held aspect, allowed until the target
@@ -144,6 +144,22 @@ void PTC::CountDownLimitDistances(float step) {
     }
 }
 
+// Each curve is a free-running second followed by a constant deceleration a, with v the
+// train's speed in m/s and u the speed to be reached (0 at a stop point):
+//
+//   distance needed   D(v) = v·kFree + (v² − u²) / (2a)
+//
+// which, with kFree = 1 s, is the (v / (2a) + 1)·v of the stop pattern and the
+// (v² − u²) / (2a) + v of the target and limit patterns. The speed allowed at a distance d is
+// the v for which D(v) = d; from v² + 2a·v − (2a·d + u²) = 0, the positive root
+//
+//   v = −a + √(a² + 2a·d + u²) = −a + √(a·(a + 2d) + u²)
+//
+// times 3.6 for km/h; u² is the km/h speed squared over 3.6² (kSquareOf3_6). The stop pattern
+// uses the service deceleration, the target pattern the stronger one. The grade term is the
+// along-track part of gravity on the last gradient a beacon gave, g·sinθ with tanθ the gradient
+// (9.8·i / √(1 + i²)), added as a magnitude whichever way the line falls: it shifts every curve
+// of the line by the same amount, as the line's data defines it.
 void PTC::ComputePatterns() {
     const float v = Speed() / 3.6f;
     const float a1 = kServiceDecel + gradeDecel;
