@@ -1,7 +1,10 @@
 #include "plugin/dispatcher.h"
 
 #include "host/mode_transitions.h"
-#include "vehicle/aid_beacons.h"
+#include "vehicle/announcements.h"
+#include "vehicle/line_voltage.h"
+#include "vehicle/station_approach.h"
+#include "vehicle/tasc.h"
 
 #include <cmath>
 #include <cstdint>

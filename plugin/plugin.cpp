@@ -5,7 +5,6 @@
 #include "vehicle/announcements.h"
 #include "vehicle/brake_reasons.h"
 #include "vehicle/plus_brake.h"
-#include "vehicle/rollback.h"
 #include "vehicle/slip.h"
 
 namespace velqa3 {

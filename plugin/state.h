@@ -7,7 +7,6 @@
 #include "host/driver_inputs.h"
 #include "host/frame.h"
 #include "host/mode.h"
-#include "vehicle/beacon_values.h"
 #include "vehicle/brake_cylinder.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/line_voltage.h"

@@ -39,4 +39,8 @@ std::int32_t PowerAfterReduction(std::int32_t handleNotch, std::int32_t lineVolt
 std::int32_t BrakeAfterReduction(std::int32_t handleNotch, std::int32_t lineVoltage,
                                  std::int32_t emergencyNotch, const Settings& settings);
 
+// Types 55, 56 and 57: the line's nominal voltage, how far it wanders and how fast. Values
+// the model cannot use are ignored.
+void LineVoltageBeacon(LineVoltageState& voltage, std::int32_t type, std::int32_t optional);
+
 } // namespace velqa3

@@ -5,7 +5,6 @@
 #include "config/settings.h"
 #include "host/frame.h"
 #include "host/mode.h"
-#include "vehicle/beacon_values.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/output_slots.h"
 #include "vehicle/panel_channels.h"
