@@ -103,7 +103,7 @@ void Plugin::Supervise() {
                   .previousBrakeOutput = output.Brake,
                   .emergencyNotch = dims.emergencyNotch},
                  demand);
-    RunPlusBrake(sv.plusBrakeState, sv.plusBrakeNotch,
+    RunPlusBrake(sv.plusBrake,
                  {.speed = frame.speed,
                   .handle = cab.inputs.brakeNotch,
                   .serviceNotches = dims.serviceNotches,
@@ -111,7 +111,7 @@ void Plugin::Supervise() {
                   .brakeDemand = demand != 0},
                  settings);
     if (aids.tasc.mode != 0) RunTasc(aids.tasc, frame, cab.inputs, settings, dims.serviceNotches);
-    RunSpeedCheck(sv.speedCheck, sv.speedCheckState, sv.speedCheckLimit, frame, protection.mode);
+    RunSpeedCheck(sv.speedCheck, frame, protection.mode);
     RunDisplayChannels(cab.display, frame, settings);
     RunSlipCheck(sv.slip, frame, demand, alarms);
 }
@@ -184,9 +184,9 @@ void Plugin::RecordRun(const VehicleState& state) {
                  .outputBrake = output.Brake,
                  .bcDisplay = aids.brakeCylinder.bcDisplay,
                  .lineVoltage = aids.voltage.lineVoltage,
-                 .plusBrakeState = aids.supervision.plusBrakeState,
+                 .plusBrakeState = aids.supervision.plusBrake.state,
                  .brakeDemand = aids.supervision.brakeDemand,
-                 .plusBrakeNotch = aids.supervision.plusBrakeNotch},
+                 .plusBrakeNotch = aids.supervision.plusBrake.notch},
                 recordPath);
 }
 

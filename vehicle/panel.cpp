@@ -99,8 +99,8 @@ void CabLamps(const Panel& p) {
     // 1 - position: forward 0, neutral 1, reverse 2.
     p.out.Set(PanelSlot::Reverser, Saturated(1 - std::int64_t{p.in.reverserHandle}));
     if (p.settings.emgBrake != 0) p.out.Set(PanelSlot::VigilanceLamp, p.in.vigilanceWarning && on);
-    if ((p.in.plusBrakeState & 0x01) != 0)
-        p.out.Set(PanelSlot::PlusBrakeLamp, (p.in.plusBrakeState & 0x08) != 0 && on);
+    if ((p.in.plusBrakeState & PlusBrakeBits::Configured) != 0)
+        p.out.Set(PanelSlot::PlusBrakeLamp, (p.in.plusBrakeState & PlusBrakeBits::Lamp) != 0 && on);
     p.out.Set(PanelSlot::Cars, p.in.cars);
     p.out.Set(PanelSlot::HoldingBrakeLamp, p.in.holdBrakeKey != 0 && on && !beyond);
     p.out.Set(PanelSlot::ConstantSpeedLamp, p.in.constantSpeedArmed && on && !beyond);

@@ -10,6 +10,7 @@
 #include "vehicle/panel_channels.h"
 #include "vehicle/panel_timers.h"
 #include "vehicle/platform_doors.h"
+#include "vehicle/plus_brake.h"
 #include "vehicle/station_approach.h"
 #include "vehicle/tasc.h"
 
