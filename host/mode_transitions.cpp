@@ -21,7 +21,8 @@ std::uint8_t Without(std::uint8_t bits, std::uint8_t clear) {
 
 // The spot protection in place of the pattern protection, variants kept.
 std::uint8_t SpotInsteadOfPattern(std::uint8_t atsMode) {
-    return Without(With(atsMode, Spot), Pattern);
+    FallBackToSpot(atsMode);
+    return atsMode;
 }
 
 void SetShown(ModeGlobals& mode, std::uint8_t atsMode) {
@@ -305,23 +306,6 @@ bool StartCabSignalCheck(ModeGlobals& mode) {
     mode.cabSignalMode = 1;
     mode.cabSignalCode = 6;
     return true;
-}
-
-void TakePatternProtectionModes(ModeGlobals& mode, std::uint8_t atsMode, std::uint8_t cabSwitches) {
-    mode.atsMode = atsMode;
-    mode.cabSwitches = cabSwitches;
-}
-
-void FallBackToSpot(std::uint8_t& atsMode) {
-    atsMode = SpotInsteadOfPattern(atsMode);
-}
-
-void StartBrakeReleaseRun(std::uint8_t& cabSwitches) {
-    cabSwitches = With(cabSwitches, BrakeReleaseRunning);
-}
-
-void EndBrakeRelease(std::uint8_t& cabSwitches) {
-    cabSwitches = Without(cabSwitches, BrakeReleaseRequested | BrakeReleaseRunning);
 }
 
 } // namespace velqa3

@@ -80,13 +80,26 @@ void SelectTrackVariant(ModeGlobals& mode, PanelCopy panel);
 bool StartCabSignalCheck(ModeGlobals& mode);
 
 // What the pattern protection changed in its own copy of the mode within a frame, taken back
-// into the record. The panel keeps what it showed.
-void TakePatternProtectionModes(ModeGlobals& mode, std::uint8_t atsMode, std::uint8_t cabSwitches);
+// into the record. The panel keeps what it showed. These run every frame of the pattern
+// protection, so they are defined here, where the frame's code can take them in whole.
+inline void TakePatternProtectionModes(ModeGlobals& mode, std::uint8_t atsMode,
+                                       std::uint8_t cabSwitches) {
+    mode.atsMode = atsMode;
+    mode.cabSwitches = cabSwitches;
+}
 // Within the pattern protection's frame, on its copy of the two bytes.
 // Past the stop point with no protection zone left: the spot protection takes over.
-void FallBackToSpot(std::uint8_t& atsMode);
+inline void FallBackToSpot(std::uint8_t& atsMode) {
+    atsMode = static_cast<std::uint8_t>((atsMode | AtsModeBits::Spot) & ~AtsModeBits::Pattern);
+}
 // The brake release runs from the first power notch after the driver asked for it.
-void StartBrakeReleaseRun(std::uint8_t& cabSwitches);
-void EndBrakeRelease(std::uint8_t& cabSwitches);
+inline void StartBrakeReleaseRun(std::uint8_t& cabSwitches) {
+    cabSwitches = static_cast<std::uint8_t>(cabSwitches | CabSwitchBits::BrakeReleaseRunning);
+}
+inline void EndBrakeRelease(std::uint8_t& cabSwitches) {
+    constexpr std::uint8_t kRelease =
+        CabSwitchBits::BrakeReleaseRequested | CabSwitchBits::BrakeReleaseRunning;
+    cabSwitches = static_cast<std::uint8_t>(cabSwitches & ~kRelease);
+}
 
 } // namespace velqa3

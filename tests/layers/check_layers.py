@@ -31,8 +31,8 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 # The protection mode: which protection runs and which checker enforces a limit. Only its
 # transitions change it, and only its own header gives its bits and values a number.
-MODE_WRITERS = {"host/mode_transitions.cpp"}
-MODE_NUMBERS = {"host/mode.h", "host/mode_transitions.cpp"}
+MODE_WRITERS = {"host/mode_transitions.h", "host/mode_transitions.cpp"}
+MODE_NUMBERS = {"host/mode.h", "host/mode_transitions.h", "host/mode_transitions.cpp"}
 FIELD = r"(?:\b(?:atsMode|atsModePanel|cabSwitches)\b|\b(?:AtsMode|CabSwitches)\(\))"
 ASSIGN = r"\s*(?:[-+*/%|&^]|<<|>>)?=(?!=)"
 MODE_WRITE = [
@@ -57,7 +57,7 @@ MODE_NUMBER = re.compile(FIELD + r"\)?" + OPERATOR + r"[(~]*\s*" + NUMBER + r"|"
 def mode_problems(rel: pathlib.PurePath, number: int, line: str):
     code = line.split("//", 1)[0]
     if rel.as_posix() not in MODE_WRITERS and any(rule.search(code) for rule in MODE_WRITE):
-        yield f"{rel}:{number}: writes the protection mode outside host/mode_transitions.cpp"
+        yield f"{rel}:{number}: writes the protection mode outside host/mode_transitions.*"
     if rel.as_posix() not in MODE_NUMBERS and MODE_NUMBER.search(code):
         yield f"{rel}:{number}: a mode bit or value as a bare number; name it in host/mode.h"
 
