@@ -172,7 +172,7 @@ void Plugin::TurnMasterKey() {
     switch (cab.inputs.masterKeyPosition) {
     case 0:
     case 1:
-        aids.voltage.atsTestTimer = 0;
+        aids.startupTest.timer = 0;
         break;
     case 2:
         CarryOut(TurnMasterKeyToRun(protection.mode, inserted));
@@ -198,7 +198,7 @@ void Plugin::CarryOut(const ModeEffects& effects) {
     if (effects.patternReleaseLamp) protection.ptc.releaseLamp = 1;
     if (effects.patternReleaseBrake) protection.ptc.ReleaseBrake(PtcView());
     if (effects.keyToRun) cab.inputs.masterKeyPosition = 2;
-    if (effects.startupTestMs >= 0) aids.voltage.atsTestTimer = effects.startupTestMs;
+    if (effects.startupTestMs >= 0) aids.startupTest.timer = effects.startupTestMs;
 }
 
 } // namespace velqa3

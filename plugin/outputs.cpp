@@ -44,7 +44,7 @@ PanelInputs PanelInputsOf(const Plugin& p) {
         .plusBrakeState = supervision.plusBrake.state,
         .speedCheckState = supervision.speedCheck.state,
         .lineVoltage = p.aids.voltage.lineVoltage,
-        .atsTestTimer = p.aids.voltage.atsTestTimer,
+        .atsTestTimer = p.aids.startupTest.timer,
         .bcDisplay = p.aids.brakeCylinder.bcDisplay,
         .hornReservoir = p.cab.keys.hornReservoir,
         .curtain = p.cab.keys.curtain,
@@ -94,7 +94,7 @@ SoundInputs SoundInputsOf(Plugin& p) {
         .emergencyNotch = p.dims.emergencyNotch,
         .lineVoltage = p.aids.voltage.lineVoltage,
         .lastHighVoltageTime = p.aids.voltage.lastHighVoltageTime,
-        .atsTestTimer = p.aids.voltage.atsTestTimer,
+        .atsTestTimer = p.aids.startupTest.timer,
         .bcReleasing = p.aids.brakeCylinder.releasing,
         .bcReleasingLowSpeed = p.aids.brakeCylinder.releasingLowSpeed,
     };

@@ -43,7 +43,7 @@ void Plugin::PollCabKeyboard() {
     unsigned char keyboard[256];
     platform::KeyboardState(keyboard);
     ApplyCabKeyActions(PollCabKeys(cab.keys, keyboard, keys, frame, settings.horn, protection.mode,
-                                   cab.inputs, aids.tasc, aids.voltage));
+                                   cab.inputs, aids.tasc, aids.startupTest));
 }
 
 // In the order the keys are polled: a key withdrawn stops the chime before the EBNFB switch
@@ -161,7 +161,7 @@ void Plugin::RunVehicleModels() {
                      {.brakeOutput = output.Brake,
                       .serviceNotches = dims.serviceNotches,
                       .lineVoltage = aids.voltage.lineVoltage});
-    RunAtsStartupTest(aids.voltage.atsTestTimer, aids.brakeCylinder, frame, protection.ptc.bellOut);
+    RunAtsStartupTest(aids.startupTest, aids.brakeCylinder, frame, protection.ptc.bellOut);
 }
 
 void Plugin::SavePreviousFrame() {

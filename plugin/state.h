@@ -38,6 +38,7 @@ struct Aids {
     StationApproach stationApproach;
     LineVoltageState voltage;
     BrakeCylinderDisplay brakeCylinder;
+    AtsStartupTest startupTest;
     bool stopStation = false;   // a stop beacon announced the next station as a stop
     std::int32_t stationId = 0; // of the station ahead, from the latest beacon of type 9
 };

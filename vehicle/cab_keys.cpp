@@ -74,7 +74,7 @@ void MoveCurtain(CabKeys& cab, const Poll& poll, const FrameValues& frame) {
 
 // What a change of the mode asks of the protections, as the poll's actions; the key position
 // and the start-up test are the cab's own and change at once.
-void TakeModeEffects(const ModeEffects& effects, DriverInputs& inputs, LineVoltageState& voltage,
+void TakeModeEffects(const ModeEffects& effects, DriverInputs& inputs, AtsStartupTest& startupTest,
                      std::uint16_t& actions) {
     using namespace CabKeyActionBits;
     if (effects.spotStopChime) actions |= StcStopChime;
@@ -85,11 +85,11 @@ void TakeModeEffects(const ModeEffects& effects, DriverInputs& inputs, LineVolta
     if (effects.patternReleaseLamp) actions |= PtcReleaseLamp;
     if (effects.patternReleaseBrake) actions |= PtcReleaseBrake;
     if (effects.keyToRun) inputs.masterKeyPosition = 2;
-    if (effects.startupTestMs >= 0) voltage.atsTestTimer = effects.startupTestMs;
+    if (effects.startupTestMs >= 0) startupTest.timer = effects.startupTestMs;
 }
 
 void TurnPolledMasterKey(const Poll& poll, ModeGlobals& mode, DriverInputs& inputs,
-                         LineVoltageState& voltage, std::uint16_t& actions) {
+                         AtsStartupTest& startupTest, std::uint16_t& actions) {
     std::uint8_t& flags = inputs.masterKeyFlags;
     if (!poll.Held(KeySlot::MasterControllerKey)) {
         Clear(flags, MasterKeyBits::Handled);
@@ -103,7 +103,7 @@ void TurnPolledMasterKey(const Poll& poll, ModeGlobals& mode, DriverInputs& inpu
     const ModeEffects effects = (flags & MasterKeyBits::Inserted) != 0
                                     ? InsertMasterKey(mode, twoPosition, keyAtRun)
                                     : WithdrawMasterKey(mode, twoPosition, keyAtRun);
-    TakeModeEffects(effects, inputs, voltage, actions);
+    TakeModeEffects(effects, inputs, startupTest, actions);
 }
 
 // A door button lights and opens the doors only at a stand with both buttons dark; pressed
@@ -127,19 +127,19 @@ void WorkOneManButtons(CabKeys& cab, const Poll& poll, float speed, std::uint16_
 }
 
 void WorkAtsSwitches(CabKeys& cab, const Poll& poll, ModeGlobals& mode, DriverInputs& inputs,
-                     LineVoltageState& voltage, std::uint16_t& actions) {
+                     AtsStartupTest& startupTest, std::uint16_t& actions) {
     if (poll.Pressed(KeySlot::AtsNFB))
-        TakeModeEffects(ToggleProtectionPower(mode), inputs, voltage, actions);
+        TakeModeEffects(ToggleProtectionPower(mode), inputs, startupTest, actions);
     if (poll.Pressed(KeySlot::AtsKirikaeRendou)) ToggleChangeOverInterlock(mode);
     if (poll.Pressed(KeySlot::AtsKirikaeSW)) StepChangeOverSwitch(mode);
     if (poll.Pressed(KeySlot::PKaihou))
-        TakeModeEffects(TogglePatternCutOut(mode), inputs, voltage, actions);
+        TakeModeEffects(TogglePatternCutOut(mode), inputs, startupTest, actions);
     if (poll.Pressed(KeySlot::PBrakeKaihou))
-        TakeModeEffects(RequestPatternBrakeRelease(mode), inputs, voltage, actions);
+        TakeModeEffects(RequestPatternBrakeRelease(mode), inputs, startupTest, actions);
     if (poll.Pressed(KeySlot::EBNFB)) {
         if (!cab.ebnfbSwitch) {
             cab.ebnfbSwitch = true;
-            TakeModeEffects(SwitchEbCircuitOn(mode), inputs, voltage, actions);
+            TakeModeEffects(SwitchEbCircuitOn(mode), inputs, startupTest, actions);
         } else {
             cab.ebnfbSwitch = false;
         }
@@ -150,7 +150,7 @@ void WorkAtsSwitches(CabKeys& cab, const Poll& poll, ModeGlobals& mode, DriverIn
 
 CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
                           const FrameValues& frame, std::int32_t hornKpa, ModeGlobals& mode,
-                          DriverInputs& inputs, TascState& tasc, LineVoltageState& voltage) {
+                          DriverInputs& inputs, TascState& tasc, AtsStartupTest& startupTest) {
     const bool changed = std::memcmp(keyboard, cab.previousKeyboard, sizeof keyboard) != 0;
     const Poll poll{.keyboard = keyboard, .keys = keys, .cab = cab, .keyboardChanged = changed};
     std::uint16_t actions = 0;
@@ -159,9 +159,9 @@ CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], co
     if (poll.Pressed(KeySlot::KirokuIC)) cab.recordSwitch = !cab.recordSwitch;
     if (poll.Pressed(KeySlot::TascSW)) tasc.switchedOn = !tasc.switchedOn;
     MoveCurtain(cab, poll, frame);
-    TurnPolledMasterKey(poll, mode, inputs, voltage, actions);
+    TurnPolledMasterKey(poll, mode, inputs, startupTest, actions);
     WorkOneManButtons(cab, poll, frame.speed, actions);
-    WorkAtsSwitches(cab, poll, mode, inputs, voltage, actions);
+    WorkAtsSwitches(cab, poll, mode, inputs, startupTest, actions);
     if (changed) std::memcpy(cab.previousKeyboard, keyboard, sizeof keyboard);
     return CabKeyActions{actions};
 }

@@ -12,7 +12,6 @@ namespace velqa3 {
 
 struct LineVoltageState {
     std::int32_t lineVoltage = 1620; // V, at the pantograph
-    std::int32_t atsTestTimer = 0;   // ms left of the protection's start-up test
 
     // What the line's beacons say about it (types 55, 56, 57).
     float nominalVoltage = 1730.0f;      // V
