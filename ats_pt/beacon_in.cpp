@@ -167,10 +167,10 @@ void PTC::BeaconIn(const PtcFrame& frame, std::int32_t type, std::int32_t signal
         if (!moving) break;
         const DistanceGroups groups = DecodeDistanceGroups(optional);
         const std::uint8_t atsMode = AtsMode();
-        if ((atsMode & 0x10) != 0) {
+        if (HasModeBit(atsMode, AtsModeBits::PatternAspectTable)) {
             targetDis = groups.first;
             if (signal > 0) nextBlockDis = groups.middle;
-        } else if ((atsMode & 0x80) != 0) {
+        } else if (HasModeBit(atsMode, AtsModeBits::TargetVariant)) {
             targetDis = optional == 0 ? d : groups.first;
             nextBlockDis = optional == 0 ? kFarAway : groups.middle;
         }
@@ -218,7 +218,7 @@ void PTC::BeaconIn(const PtcFrame& frame, std::int32_t type, std::int32_t signal
     if (patternKind != oldKind) RingBell(true);
 
     // On a line that rings at every aspect change the bell follows the aspect as well.
-    if (lineType == 133 && CurrentAspect() != lastAspectSeen) {
+    if (lineType == LineCode::TargetVariantLine && CurrentAspect() != lastAspectSeen) {
         RingBell(true);
         lastAspectSeen = CurrentAspect();
     }

@@ -10,10 +10,10 @@ namespace {
 
 constexpr float kNoLimit = 999.9f;
 constexpr float kNoPatternDistance = 10000.0f;
-constexpr float kFree = 1.0f;          // s of free running before the brake takes hold
-constexpr float kSquareOf3_6 = 12.96f; // (km/h per m/s) squared
-constexpr float kServiceDecel = 0.778f;
-constexpr float kTargetDecel = 0.889f;
+constexpr float kFree = 1.0f;           // s of free running before the brake takes hold
+constexpr float kSquareOf3_6 = 12.96f;  // (km/h per m/s) squared
+constexpr float kServiceDecel = 0.778f; // 2.8 km/h/s: 2.8 / 3.6 m/s²
+constexpr float kTargetDecel = 0.889f;  // 3.2 km/h/s: 3.2 / 3.6 m/s²
 
 struct AspectTable {
     float held[5];   // by the held aspect, allowed until the target
@@ -69,7 +69,7 @@ void PTC::UpdateAspectSpeeds() {
 
     const std::uint8_t atsMode = AtsMode();
     const AspectTable* table = nullptr;
-    if ((atsMode & 0x10) != 0)
+    if (HasModeBit(atsMode, AtsModeBits::PatternAspectTable))
         table = &kAspectTable1;
     else if (patternKind == 1 || atsMode == kAtsTargetVariant)
         table = &kAspectTable2;
@@ -100,9 +100,9 @@ void PTC::CountDownSignalDistances(float step) {
         // nothing left to guard, and the spot protection takes over.
         nsdDis = 0.0f;
         nsdMode = 0;
-        if (nsdArmed == 0 && AtsMode() != 5) {
+        if (nsdArmed == 0 && AtsMode() != kAtsMargin) {
             Reset();
-            in.atsMode = static_cast<std::uint8_t>((in.atsMode | 0x02) & ~0x04);
+            FallBackToSpot(in.atsMode);
         }
     }
     if (patternKind == 1) {
@@ -144,6 +144,22 @@ void PTC::CountDownLimitDistances(float step) {
     }
 }
 
+// Each curve is a free-running second followed by a constant deceleration a, with v the
+// train's speed in m/s and u the speed to be reached (0 at a stop point):
+//
+//   distance needed   D(v) = v·kFree + (v² − u²) / (2a)
+//
+// which, with kFree = 1 s, is the (v / (2a) + 1)·v of the stop pattern and the
+// (v² − u²) / (2a) + v of the target and limit patterns. The speed allowed at a distance d is
+// the v for which D(v) = d; from v² + 2a·v − (2a·d + u²) = 0, the positive root
+//
+//   v = −a + √(a² + 2a·d + u²) = −a + √(a·(a + 2d) + u²)
+//
+// times 3.6 for km/h; u² is the km/h speed squared over 3.6² (kSquareOf3_6). The stop pattern
+// uses the service deceleration, the target pattern the stronger one. The grade term is the
+// along-track part of gravity on the last gradient a beacon gave, g·sinθ with tanθ the gradient
+// (9.8·i / √(1 + i²)), added as a magnitude whichever way the line falls: it shifts every curve
+// of the line by the same amount, as the line's data defines it.
 void PTC::ComputePatterns() {
     const float v = Speed() / 3.6f;
     const float a1 = kServiceDecel + gradeDecel;
@@ -171,32 +187,33 @@ void PTC::ComputePatterns() {
     }
 }
 
-// The checker belongs to the whole mode value, not to its bits; the change-over switch in
-// position 8 restricts the two plain variants to shunting speed.
 void PTC::RunChecker() {
-    const bool restricted =
-        (CabSwitches() & ChangeOverSwitch::Mask) == ChangeOverSwitch::PatternOnly;
-    switch (AtsMode()) {
-    case 4:
-        restricted ? CheckRestrictedEmergency() : CheckEmergency();
+    switch (CheckerOf(AtsMode(), CabSwitches())) {
+    case PatternChecker::Emergency:
+        CheckEmergency();
         break;
-    case 7:
-        restricted ? CheckRestrictedService() : CheckService();
+    case PatternChecker::RestrictedEmergency:
+        CheckRestrictedEmergency();
         break;
-    case 5:
+    case PatternChecker::Service:
+        CheckService();
+        break;
+    case PatternChecker::RestrictedService:
+        CheckRestrictedService();
+        break;
+    case PatternChecker::Margin:
         CheckMargin();
         break;
-    case 15:
+    case PatternChecker::LimitOnly:
         CheckLimitOnly();
         break;
-    case 21:
-    case 133:
+    case PatternChecker::Aspect:
         CheckAspect();
         break;
-    case 69:
+    case PatternChecker::LimitMax:
         CheckLimitMax();
         break;
-    default:
+    case PatternChecker::None:
         break;
     }
 }
@@ -205,16 +222,17 @@ void PTC::RunChecker() {
 // in which the protection does not brake: 45 s with the lamp steady, then 15 s with the lamp
 // blinking and the bell every 3 s as a reminder that it is about to end.
 void PTC::RunReleasePeriod() {
-    std::uint8_t& switches = in.cabSwitches;
+    using namespace CabSwitchBits;
     const std::int32_t ms = FrameLength();
-    if ((switches & 0x20) != 0 && in.powerNotch > 0) switches |= 0x40;
+    if (HasCabSwitch(in.cabSwitches, BrakeReleaseRequested) && in.powerNotch > 0)
+        StartBrakeReleaseRun(in.cabSwitches);
 
-    if ((switches & 0x40) != 0) {
+    if (HasCabSwitch(in.cabSwitches, BrakeReleaseRunning)) {
         releaseTimer = CountDown(releaseTimer, ms);
         serviceLatch = 0;
         emergencyLatch = 0;
         brakeLamp = 0;
-        if (lineType == 5) {
+        if (lineType == LineCode::QuickRelease) {
             // This line keeps the lamp steady to the end and rings no reminder.
             releaseLamp = 1;
         } else {
@@ -233,10 +251,10 @@ void PTC::RunReleasePeriod() {
         }
         if (releaseTimer < 0) {
             releaseTimer = 60000;
-            switches &= static_cast<std::uint8_t>(~0x60);
+            EndBrakeRelease(in.cabSwitches);
         }
     }
-    if ((switches & 0x60) == 0) releaseLamp = 0;
+    if (!HasCabSwitch(in.cabSwitches, BrakeReleaseRequested | BrakeReleaseRunning)) releaseLamp = 0;
 }
 
 // The stop pattern, the protection zone, the aspect, the next limit, the limit in force and

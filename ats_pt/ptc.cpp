@@ -1,7 +1,10 @@
-// The resets and the brake and bell primitives of the pattern protection.
+// The resets, the brake and bell primitives and the status message of the pattern protection.
 #include "ats_pt/ptc.h"
 
+#include "host/json_number.h"
+
 #include <cmath>
+#include <cstdio>
 
 namespace velqa3 {
 
@@ -79,7 +82,7 @@ void PTC::ClearSignalTarget() {
 }
 
 std::uint8_t PTC::ModeHighBits() const {
-    return static_cast<std::uint8_t>(AtsMode() >> 6);
+    return static_cast<std::uint8_t>(PatternVariantNumber(AtsMode()));
 }
 
 void PTC::ApplyServiceBrake(std::int32_t releaseSpeed) {
@@ -99,6 +102,24 @@ void PTC::ApplyEmergencyBrake() {
 void PTC::RingBell(bool forced) {
     if (Speed() == 0.0f && !forced) return;
     bellCode = 1;
+}
+
+// The status message, sent to whoever listens twice a second.
+const char* PTC::StatusJson(float currentSpeed) {
+    std::snprintf(statusJson, sizeof statusJson,
+                  "{\"Ats\":{\"ApproachNo\":%d, \"Spd\":%.1f}, "
+                  "\"Sig\":{\"Dis\":%.1f, \"PtnDis\":%.1lf, \"PtnSpd\":%.1f}, "
+                  "\"NSD\":{\"Mode\":%d, \"Dis\":%.1f}, "
+                  "\"Lim\":{\"Dis\":%.1f, \"PtnDis\":%.1f, \"PtnSpd\":%.1f, \"Spd\":%.1f}, "
+                  "\"LimDo\":{\"Dis\":%.1f, \"Spd\":%.1f, \"Max\":%.1f}, "
+                  "\"Beacon\":{\"Type\":%d, \"Signal\":%d, \"Optional\":%d}}",
+                  static_cast<int>(approachNo), JsonNumber(currentSpeed), JsonNumber(sigDis),
+                  JsonNumber(sigPtnDis), JsonNumber(sigPtnSpd), static_cast<int>(nsdMode),
+                  JsonNumber(nsdDis), JsonNumber(limDis), JsonNumber(limPtnDis),
+                  JsonNumber(limPtnSpd), JsonNumber(limSpd), JsonNumber(limDoDis),
+                  JsonNumber(limDoSpd), JsonNumber(limDoMax), static_cast<int>(lastBeacon.Type),
+                  static_cast<int>(lastBeacon.Signal), static_cast<int>(lastBeacon.Optional));
+    return statusJson;
 }
 
 } // namespace velqa3

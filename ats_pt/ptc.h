@@ -4,6 +4,7 @@
 
 #include "host/host.h"
 #include "host/mode.h"
+#include "host/mode_transitions.h"
 
 #include <cstdint>
 

@@ -193,7 +193,7 @@ void STC::Clear() {
 bool RunSpotProtection(STC& stc, const StcFrame& frame, std::uint8_t cabSwitches, bool ebCircuitOn,
                        std::int32_t masterKeyPosition) {
     if (!ebCircuitOn || masterKeyPosition != 2) return false;
-    if ((cabSwitches & ChangeOverSwitch::Mask) != ChangeOverSwitch::PatternOnly) stc.Update(frame);
+    if (!ChangeOverIsPatternOnly(cabSwitches)) stc.Update(frame);
     return stc.emergency != 0;
 }
 

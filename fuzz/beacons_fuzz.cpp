@@ -5,8 +5,8 @@
 #include "plugin/dispatcher.h"
 #include "tests/support/beacon_rig.h"
 #include "vehicle/announcements.h"
+#include "vehicle/brake_reasons.h"
 #include "vehicle/panel_channels.h"
-#include "vehicle/rollback.h"
 #include "vehicle/slip.h"
 #include "vehicle/speed_check.h"
 #include "vehicle/station_approach.h"
@@ -46,7 +46,7 @@ void CheckState(const velqa3::test::BeaconRig& rig) {
         REQUIRE(period != INT32_MIN);
     for (const std::int32_t frame : rig.display.frame)
         REQUIRE(frame >= -1);
-    REQUIRE(rig.supervision.speedCheckState >= 0 && rig.supervision.speedCheckState <= 3);
+    REQUIRE(rig.supervision.speedCheck.state >= 0 && rig.supervision.speedCheck.state <= 3);
     REQUIRE(rig.stationApproach.endDistance >= 0.0f && IsLamp(rig.stationApproach.lamp));
     REQUIRE(rig.voltage.nominalVoltage >= 1.0f);
     REQUIRE(rig.voltage.voltageSpread >= 0.0f); // a later nominal voltage may be lower

@@ -32,8 +32,9 @@ void ApplyEmergency(Arbitration& arb, const ArbitrationInputs& in, DriverInputs&
                     HandleOutput& out) {
     out.Reverser = 0;
     const std::uint8_t boosted = PlusBrakeBits::EmergencyBoost | PlusBrakeBits::Active;
-    out.Brake = (in.supervision.plusBrakeState & boosted) == boosted ? in.supervision.plusBrakeNotch
-                                                                     : in.emergencyNotch;
+    out.Brake = (in.supervision.plusBrake.state & boosted) == boosted
+                    ? in.supervision.plusBrake.notch
+                    : in.emergencyNotch;
     CutPower(driver, out);
     arb.emergencyLatch = true;
 }
@@ -54,8 +55,8 @@ void DriverRule(const ArbitrationInputs& in, DriverInputs& driver, HandleOutput&
         }
     }
     if (out.Brake != driver.brakeNotch) return;
-    if ((in.supervision.plusBrakeState & PlusBrakeBits::Active) != 0)
-        out.Brake = in.supervision.plusBrakeNotch;
+    if ((in.supervision.plusBrake.state & PlusBrakeBits::Active) != 0)
+        out.Brake = in.supervision.plusBrake.notch;
     else
         out.Brake =
             BrakeAfterReduction(driver.brakeNotch, in.lineVoltage, in.emergencyNotch, in.settings);
@@ -72,7 +73,7 @@ void DecidePower(const ArbitrationInputs& in, const DriverInputs& driver, Handle
 void DecideBrake(Arbitration& arb, const ArbitrationInputs& in, DriverInputs& driver,
                  HandleOutput& out) {
     const std::int32_t lineCode = in.mode.lineCode;
-    if ((in.mode.cabSwitches & 0x01) == 0) {
+    if (!HasCabSwitch(in.mode.cabSwitches, CabSwitchBits::ProtectionPower)) {
         // The protection has no power: the train must not move, but the reverser is left to
         // the driver.
         out.Brake = in.emergencyNotch;
@@ -92,8 +93,8 @@ void DecideBrake(Arbitration& arb, const ArbitrationInputs& in, DriverInputs& dr
         if (in.bcPressure < 240.0f) arb.emergencyLatch = false;
     } else if (driver.holdBrakeKey != 0) {
         out.Brake = driver.holdBrakeKey;
-    } else if (in.mode.cabSignalMode != 0 && in.supervision.speedCheckState != 0) {
-        const std::int32_t state = in.supervision.speedCheckState;
+    } else if (in.mode.cabSignalMode != 0 && in.supervision.speedCheck.state != 0) {
+        const std::int32_t state = in.supervision.speedCheck.state;
         out.Brake = state == 3 ? in.emergencyNotch : state == 2 ? in.serviceNotches : 4;
         CutPower(driver, out);
     } else {

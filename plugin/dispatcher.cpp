@@ -1,6 +1,10 @@
 #include "plugin/dispatcher.h"
 
-#include "vehicle/aid_beacons.h"
+#include "host/mode_transitions.h"
+#include "vehicle/announcements.h"
+#include "vehicle/line_voltage.h"
+#include "vehicle/station_approach.h"
+#include "vehicle/tasc.h"
 
 #include <cmath>
 #include <cstdint>
@@ -9,19 +13,7 @@ namespace velqa3 {
 
 namespace {
 
-constexpr std::uint8_t kSpot = AtsModeBits::Spot;
-constexpr std::uint8_t kPattern = AtsModeBits::Pattern;
-constexpr std::uint8_t kSpotPairs = AtsModeBits::SpotTypes12And13;
-constexpr std::uint8_t kAspectTable = AtsModeBits::PatternAspectTable;
-constexpr std::uint8_t kTrackVariant = 0x40;  // types 130-149, 200, 205-207
-constexpr std::uint8_t kTargetVariant = 0x80; // types 101-119
-constexpr std::uint8_t kSeveralVariants = 0x01;
-
-namespace CabSwitch {
-constexpr std::uint8_t ProtectionPower = 0x01;
-constexpr std::uint8_t ChangeOverInterlock = 0x02;
-constexpr std::uint8_t PatternCutOut = 0x10;
-} // namespace CabSwitch
+using namespace AtsModeBits;
 
 // What a beacon may read or change, for the routes below.
 struct Targets {
@@ -39,15 +31,6 @@ PtcFrame PtcIn(const Targets& to) {
 // The longest distance a 4 m group holds: 999 steps.
 constexpr std::int32_t kMaxGroup = 999;
 constexpr std::int32_t kDc25BlinkMs = 2000;
-
-std::uint8_t Without(std::uint8_t bits, std::uint8_t clear) {
-    return static_cast<std::uint8_t>(bits & ~clear);
-}
-
-void SetMode(ModeGlobals& mode, std::uint8_t atsMode) {
-    mode.atsMode = atsMode;
-    mode.atsModePanel = atsMode;
-}
 
 // A distance in whole 4 m steps as a packed group holds it. Beyond the group's reach the
 // farthest step is taken, which brings the point nearer, never further away; a point behind
@@ -68,7 +51,7 @@ void SpotPairBeacon(const BeaconData& b, const Targets& to) {
         to.protection.stc.Beacon(StcFrameOf(to.frame), b.Type, b.Signal, b.Optional);
         return;
     }
-    if ((mode.atsMode & kPattern) != 0 && (b.Optional >= 10000 || b.Type == 13))
+    if (HasModeBit(mode.atsMode, Pattern) && (b.Optional >= 10000 || b.Type == 13))
         to.protection.stc.Beacon(StcFrameOf(to.frame), b.Type, b.Signal, b.Optional);
     to.protection.ptc.ClearSignalTarget();
 }
@@ -83,46 +66,12 @@ void PositionLimitBeacon(const BeaconData& b, const Targets& to) {
                                PackPositionLimit(b.Optional, to.frame.lastLocation), false);
 }
 
-void LineEquipmentBeacon(std::int32_t optional, ModeGlobals& mode) {
-    mode.lineCode = optional & 0xFF;
-    constexpr std::int32_t kBothProtections = 0x07;
-    if ((optional & kBothProtections) == kBothProtections) {
-        mode.dualEquipped = 1;
-        SetMode(mode, (optional & 0x08) != 0 ? kAtsDualSpotPairs : kAtsDual);
-    }
-    if ((optional & 0x100) != 0 || (optional & 0x20) != 0) mode.acceptSpotBeacons = 1;
-}
-
-bool MayEnterPatternTerritory(const Targets& to) {
-    const std::uint8_t cab = to.protection.mode.cabSwitches;
-    return (to.protection.mode.lineCode & 0x04) != 0 && (cab & CabSwitch::ProtectionPower) != 0 &&
-           (cab & CabSwitch::PatternCutOut) == 0 &&
-           (cab & ChangeOverSwitch::Mask) != ChangeOverSwitch::PatternOnly &&
-           to.cab.inputs.masterKeyPosition == 2;
-}
-
 void PatternTerritoryBeacon(const BeaconData& b, const Targets& to) {
-    if (!MayEnterPatternTerritory(to)) return;
     ModeGlobals& mode = to.protection.mode;
-    const bool dual = mode.dualEquipped != 0;
-    if ((mode.atsMode & kPattern) == 0) {
-        to.protection.ptc.bellOut = 0;
-        // With the change-over interlock set the panel shows the entry while the protection
-        // itself waits for the driver to change over.
-        if ((mode.cabSwitches & CabSwitch::ChangeOverInterlock) == 0) {
-            to.protection.ptc.StartPattern(PtcIn(to));
-            if (mode.lineCode == 133) {
-                mode.atsMode = kAtsTargetVariant;
-            } else if (mode.lineCode == 71) {
-                mode.atsMode = kAtsTrackVariant;
-            } else {
-                mode.atsMode |= kPattern;
-                if (!dual) mode.atsMode = Without(mode.atsMode, kSpot);
-            }
-        }
-        mode.atsModePanel |= kPattern;
-        if (!dual) mode.atsModePanel = Without(mode.atsModePanel, kSpot);
-    }
+    if (!MayEnterPatternTerritory(mode, to.cab.inputs.masterKeyPosition == 2)) return;
+    const PatternEntry entry = EnterPatternTerritory(mode);
+    if (entry != PatternEntry::AlreadyIn) to.protection.ptc.bellOut = 0;
+    if (entry == PatternEntry::Started) to.protection.ptc.StartPattern(PtcIn(to));
     to.protection.ptc.BeaconIn(PtcIn(to), b.Type, b.Signal, b.Distance, b.Optional,
                                mode.acceptSpotBeacons != 0);
 }
@@ -131,15 +80,11 @@ void EndOfPatternTerritory(const Targets& to) {
     to.protection.ptc.bellOut = 1;
     to.protection.ptc.Reset(PtcIn(to));
     if (to.settings.dc25Mode == 2) to.cab.panelTimers.dc25BlinkTimer = kDc25BlinkMs;
-    SetMode(to.protection.mode, Without(to.protection.mode.atsMode | kSpot, kPattern));
-}
-
-std::uint8_t TrackVariant(std::uint8_t atsMode) {
-    return Without(atsMode | kTrackVariant | kPattern, kTargetVariant);
+    LeavePatternTerritory(to.protection.mode);
 }
 
 void TrackLimitBeacon(const BeaconData& b, const Targets& to) {
-    to.protection.mode.atsMode = TrackVariant(to.protection.mode.atsMode);
+    SelectTrackVariant(to.protection.mode, PanelCopy::Keep);
     if (b.Optional < 0) return; // no distance ahead, no speed: nothing to limit
     const float distance = WithOffset(b.Distance, to.settings);
     if ((b.Optional % 1000) / 5 == 0)
@@ -171,7 +116,7 @@ void Route(const BeaconData& b, const Targets& to) {
             ptc.BeaconIn(PtcIn(to), 3, b.Signal, b.Distance, b.Optional, true);
         return;
     }
-    if (t == 4 && (mode.atsMode & kAspectTable) != 0) {
+    if (t == 4 && HasModeBit(mode.atsMode, PatternAspectTable)) {
         PositionLimitBeacon(b, to);
         return;
     }
@@ -180,30 +125,26 @@ void Route(const BeaconData& b, const Targets& to) {
         return;
     }
     if (t >= 0 && t <= 11) {
-        if ((mode.atsMode & kSpot) != 0 && !cabSignal)
+        if (HasModeBit(mode.atsMode, Spot) && !cabSignal)
             to.protection.stc.Beacon(StcFrameOf(to.frame), t, b.Signal, b.Optional);
         return;
     }
     if (t == 12 || t == 13) {
-        if ((mode.atsMode & kSpotPairs) != 0 && !cabSignal) SpotPairBeacon(b, to);
+        if (HasModeBit(mode.atsMode, SpotTypes12And13) && !cabSignal) SpotPairBeacon(b, to);
         return;
     }
     if (t == 15) {
-        if ((mode.lineCode & 0x08) != 0 && !cabSignal && (mode.atsMode & kSpot) == 0) {
-            mode.cabSignalMode = 1;
-            mode.cabSignalCode = 6;
-            ptc.Reset(PtcIn(to));
-        }
+        if (StartCabSignalCheck(mode)) ptc.Reset(PtcIn(to));
         return;
     }
     if (t == 22) {
-        if ((mode.atsMode & kAspectTable) != 0)
+        if (HasModeBit(mode.atsMode, PatternAspectTable))
             ptc.BeaconIn(PtcIn(to), 100, b.Optional == -1 ? 0 : b.Signal, b.Distance,
                          PackSignalDistance(WithOffset(b.Distance, to.settings)), false);
         return;
     }
     if (t == 50) {
-        LineEquipmentBeacon(b.Optional, mode);
+        TakeLineEquipment(mode, b.Optional);
         return;
     }
     if (t >= 55 && t <= 57) {
@@ -228,8 +169,7 @@ void Route(const BeaconData& b, const Targets& to) {
     }
     if (t >= 101 && t <= 119) {
         ptc.BeaconIn(PtcIn(to), t, b.Signal, b.Distance, b.Optional, false);
-        SetMode(mode, Without(mode.atsMode | kTargetVariant | kPattern | kSeveralVariants,
-                              kTrackVariant));
+        SelectTargetVariant(mode);
         return;
     }
     if (t == 120 || t == 121) {
@@ -243,14 +183,14 @@ void Route(const BeaconData& b, const Targets& to) {
     if (t >= 130 && t <= 149) {
         ptc.BeaconIn(PtcIn(to), t, b.Signal, WithOffset(b.Distance, to.settings), b.Optional,
                      false);
-        SetMode(mode, TrackVariant(mode.atsMode));
+        SelectTrackVariant(mode, PanelCopy::Show);
         return;
     }
     if (t == 200) {
         if (b.Optional < 1 || b.Optional > 3) return;
         ptc.BeaconIn(PtcIn(to), 130 + b.Optional, b.Signal, WithOffset(b.Distance, to.settings),
                      b.Optional, false);
-        SetMode(mode, TrackVariant(mode.atsMode));
+        SelectTrackVariant(mode, PanelCopy::Show);
         return;
     }
     if (t >= 205 && t <= 207) {

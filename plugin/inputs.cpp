@@ -1,7 +1,7 @@
 // The host's input calls between frames: handles, keys, horn, doors and signal aspects, with
 // the actions bound to them.
+#include "host/mode_transitions.h"
 #include "plugin/dispatcher.h"
-#include "plugin/mode_keys.h"
 #include "plugin/plugin.h"
 
 #include <climits>
@@ -11,10 +11,6 @@ namespace velqa3 {
 namespace {
 
 constexpr std::int32_t kHostKeys = 16;
-
-bool HasBit(std::int32_t value, std::int32_t bit) {
-    return (value & bit) != 0;
-}
 
 } // namespace
 
@@ -28,20 +24,8 @@ void Plugin::SetBrake(std::int32_t notch) {
 
     // The protection switches itself on when the driver first really moves the brake handle;
     // the host's first report after load is only where the handle already stood.
-    if (protection.mode.atsMode == kAtsOff && notch != cab.inputs.lastBrakeSeen &&
-        cab.inputs.brakeCallCount == 1) {
-        if ((protection.mode.lineCode & 0xFF) != 4) {
-            if (HasBit(protection.mode.lineCode, 0x08)) {
-                protection.mode.atsMode = kAtsSpotPairs;
-                protection.stc.Restart(true);
-            } else {
-                protection.mode.atsMode = kAtsSpot;
-                protection.stc.Restart(false);
-            }
-            protection.mode.atsStarted = 1;
-        }
-        protection.mode.atsModePanel = protection.mode.atsMode;
-    }
+    if (notch != cab.inputs.lastBrakeSeen && cab.inputs.brakeCallCount == 1)
+        CarryOut(SwitchOnAtFirstBrake(protection.mode));
 
     if (notch == dims.emergencyNotch)
         VigilanceEmergencyHandle(aids.supervision.vigilance, aids.supervision.brakeDemand);
@@ -109,17 +93,19 @@ void Plugin::KeyDown(std::int32_t key) {
         TurnMasterKey();
         break;
     case 7:
-        PressModeKey1(protection, PtcView(), StandsWithBrakeApplied());
+        CarryOut(PressModeKey1(protection.mode, StandsWithBrakeApplied()));
         break;
     case 8:
-        PressModeKey2(protection);
+        CarryOut(PressModeKey2(protection.mode));
         break;
     case 11:
         cab.inputs.key11Held = true;
         break;
     case 13:
         cab.inputs.holdBrakeKey = static_cast<std::int8_t>(
-            HasBit(protection.mode.atsMode, 0x08) ? cab.inputs.brakeNotch : dims.serviceNotches);
+            HasModeBit(protection.mode.atsMode, AtsModeBits::SpotTypes12And13)
+                ? cab.inputs.brakeNotch
+                : dims.serviceNotches);
         cab.inputs.brakeReleasedOnKey13Up = false;
         break;
     case 14:
@@ -166,7 +152,8 @@ bool Plugin::StandsWithBrakeApplied() const {
 // train secured: at a stand, in neutral, with the emergency brake.
 void Plugin::ResetProtection() {
     if (!StandsWithBrakeApplied()) return;
-    if (HasBit(protection.mode.atsMode, 0x04)) protection.ptc.ReleaseBrake(PtcView());
+    if (HasModeBit(protection.mode.atsMode, AtsModeBits::Pattern))
+        protection.ptc.ReleaseBrake(PtcView());
     protection.stc.Clear();
     ResetVigilance(aids.supervision.vigilance);
     aids.supervision.brakeDemand &=
@@ -185,35 +172,33 @@ void Plugin::TurnMasterKey() {
     switch (cab.inputs.masterKeyPosition) {
     case 0:
     case 1:
-        aids.voltage.atsTestTimer = 0;
+        aids.startupTest.timer = 0;
         break;
     case 2:
-        protection.stc.Restart(false);
-        if (protection.mode.atsMode == kAtsOff)
-            protection.mode.atsMode =
-                HasBit(protection.mode.lineCode, 0x10) ? kAtsAspectTableStart : kAtsSpot;
-        if (!inserted && protection.mode.atsStarted == 0) {
-            aids.voltage.atsTestTimer = 5000;
-            protection.mode.atsStarted = 1;
-        }
-        protection.mode.atsModePanel = protection.mode.atsMode;
+        CarryOut(TurnMasterKeyToRun(protection.mode, inserted));
         break;
     default:
-        protection.stc.StopChime();
-        protection.mode.atsMode &= static_cast<std::uint8_t>(~0x02);
-        if (!inserted && !HasBit(protection.mode.atsMode, 0x04)) {
-            protection.ptc.Reset(PtcView());
-            protection.mode.atsMode = kAtsOff;
-            protection.mode.atsStarted = 0;
-        }
-        aids.voltage.atsTestTimer = 0;
-        protection.mode.atsModePanel = protection.mode.atsMode;
+        CarryOut(TurnMasterKeyToOff(protection.mode, inserted));
         break;
     }
     if ((cab.inputs.masterKeyPosition & 1) != 0 && settings.carNumber != 0) {
         cab.display.period[kCarNumberChannel] = 2;
         cab.display.carNumberTimer = 10000;
     }
+}
+
+// In the order the protection has always taken them: the chime stops before a restart, and
+// the pattern is reset before its brake is released.
+void Plugin::CarryOut(const ModeEffects& effects) {
+    if (effects.spotStopChime) protection.stc.StopChime();
+    if (effects.spotRestart != SpotRestart::None)
+        protection.stc.Restart(effects.spotRestart == SpotRestart::Silent);
+    if (effects.patternReset) protection.ptc.Reset(PtcView());
+    if (effects.patternBell) protection.ptc.bellOut = 1;
+    if (effects.patternReleaseLamp) protection.ptc.releaseLamp = 1;
+    if (effects.patternReleaseBrake) protection.ptc.ReleaseBrake(PtcView());
+    if (effects.keyToRun) cab.inputs.masterKeyPosition = 2;
+    if (effects.startupTestMs >= 0) aids.startupTest.timer = effects.startupTestMs;
 }
 
 } // namespace velqa3

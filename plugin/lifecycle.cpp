@@ -1,5 +1,6 @@
 // The host's calls around the frames: attach, Load, SetVehicleSpec, Initialize, Dispose.
 #include "config/settings_reader.h"
+#include "host/mode_transitions.h"
 #include "plugin/plugin.h"
 
 #include <climits>
@@ -47,9 +48,9 @@ void Plugin::TakeOverSettings() {
     protection.stc.osrMode = settings.osrMode;
     cab.keys.oneManDoors = settings.oneManDoors;
     if (settings.plusBrakeConfigured != 0)
-        aids.supervision.plusBrakeState |= PlusBrakeBits::Configured;
+        aids.supervision.plusBrake.state |= PlusBrakeBits::Configured;
     if (settings.plusBrakeEmergencyBoost != 0)
-        aids.supervision.plusBrakeState |= PlusBrakeBits::EmergencyBoost;
+        aids.supervision.plusBrake.state |= PlusBrakeBits::EmergencyBoost;
     aids.tasc.installed = settings.tascInstalled != 0;
     aids.tasc.switchedOn = settings.tascSwitchedOn != 0;
     aids.tasc.mode = settings.tascMode;
@@ -63,10 +64,7 @@ void Plugin::TakeOverSettings() {
 // Without a configured master-controller key the train starts as if the key were in.
 void Plugin::StartProtection(std::int32_t lineCode) {
     protection.stc.Restart(true);
-    if (protection.mode.atsMode == kAtsOff)
-        protection.mode.atsMode = (lineCode & 0x10) != 0 ? kAtsAspectTableStart : kAtsSpot;
-    protection.mode.atsStarted = 1;
-    protection.mode.atsModePanel = protection.mode.atsMode;
+    StartWithoutMasterKey(protection.mode, lineCode);
 }
 
 void Plugin::Release() {
@@ -98,7 +96,7 @@ void Plugin::SetVehicleSpec(const VehicleSpec& spec) {
 
     SetTascNotchSteps(aids.tasc, settings.tascNotch, spec.BrakeNotches, settings.holdBrake != 0);
 
-    FillSpeedCheckLimits(aids.supervision);
+    FillSpeedCheckLimits(aids.supervision.speedCheck);
     aids.supervision.brakeDemand = 0;
     // Sockets are opened here rather than at attach: on Windows the socket library must not
     // be started inside the loader's lock, and the settings are final by now.

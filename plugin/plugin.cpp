@@ -1,10 +1,10 @@
 // The frame driver: one call of Elapse, top to bottom, in the host's fixed order of work.
 #include "plugin/plugin.h"
 
+#include "platform/platform.h"
 #include "vehicle/announcements.h"
 #include "vehicle/brake_reasons.h"
 #include "vehicle/plus_brake.h"
-#include "vehicle/rollback.h"
 #include "vehicle/slip.h"
 
 namespace velqa3 {
@@ -25,41 +25,42 @@ void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* panel, std::i
     PollCabKeyboard();
     if (protection.mode.cabSignalMode == 0) RunProtections();
     Supervise();
+    if (RunOneManCloseTimer(cab.keys, frame.interval)) DoorsClosed(false);
     // Tameo writes before the panel and sound stages, which may overwrite it; Norvelid after
     // everything, so what it writes stays.
     CompanionElapse(companions.tameo, state, panel, sound);
     DecideHandles();
+    RunPlatformDoorTimer(aids.platformDoors, frame);
     RunVehicleModels();
     WriteOutputs(panel, sound);
     SavePreviousFrame();
     CompanionElapse(companions.norvelid, state, panel, sound);
 }
 
-// The line and the brake-cylinder gauge, after the handles are decided, so
-// the power and brake reductions above used the previous frame's line voltage.
-void Plugin::RunVehicleModels() {
-    RunLineVoltage(aids.voltage, frame, settings, cab.inputs, output);
-    RunBrakeCylinder(aids.brakeCylinder, frame, settings,
-                     {.brakeOutput = output.Brake,
-                      .serviceNotches = dims.serviceNotches,
-                      .lineVoltage = aids.voltage.lineVoltage});
-    RunAtsStartupTest(aids.voltage.atsTestTimer, aids.brakeCylinder, frame, protection.ptc.bellOut);
+// The keyboard poll decides; what it decided for the protections and the doors is carried out
+// here, where every subsystem is known.
+void Plugin::PollCabKeyboard() {
+    unsigned char keyboard[256];
+    platform::KeyboardState(keyboard);
+    ApplyCabKeyActions(PollCabKeys(cab.keys, keyboard, keys, frame, settings.horn, protection.mode,
+                                   cab.inputs, aids.tasc, aids.startupTest));
 }
 
-// The run record, in suspended frames too: on pattern lines only while the record switch is on.
-void Plugin::RecordRun(const VehicleState& state) {
-    if (protection.mode.lineCode == 4 && !cab.keys.recordSwitch) return;
-    RecordFrame(record, settings.kiroku, frame, state,
-                {.powerNotch = cab.inputs.powerNotch,
-                 .brakeNotch = cab.inputs.brakeNotch,
-                 .outputPower = output.Power,
-                 .outputBrake = output.Brake,
-                 .bcDisplay = aids.brakeCylinder.bcDisplay,
-                 .lineVoltage = aids.voltage.lineVoltage,
-                 .plusBrakeState = aids.supervision.plusBrakeState,
-                 .brakeDemand = aids.supervision.brakeDemand,
-                 .plusBrakeNotch = aids.supervision.plusBrakeNotch},
-                recordPath);
+// In the order the keys are polled: a key withdrawn stops the chime before the EBNFB switch
+// restarts the spot protection, and the pattern is reset before its brake is released.
+void Plugin::ApplyCabKeyActions(CabKeyActions actions) {
+    using namespace CabKeyActionBits;
+    const std::uint16_t bits = actions.bits;
+    if ((bits & StcStopChime) != 0) protection.stc.StopChime();
+    if ((bits & StcRestartWithBell) != 0)
+        protection.stc.Restart(false);
+    else if ((bits & StcRestartSilent) != 0)
+        protection.stc.Restart(true);
+    if ((bits & PtcReset) != 0) protection.ptc.Reset(PtcView());
+    if ((bits & PtcBell) != 0) protection.ptc.bellOut = 1;
+    if ((bits & PtcReleaseLamp) != 0) protection.ptc.releaseLamp = 1;
+    if ((bits & PtcReleaseBrake) != 0) protection.ptc.ReleaseBrake(PtcView());
+    if ((bits & OneManDoorsOpened) != 0) DoorsOpened(false);
 }
 
 void Plugin::RunProtections() {
@@ -69,12 +70,11 @@ void Plugin::RunProtections() {
                                                cab.keys.ebnfbSwitch, cab.inputs.masterKeyPosition);
     SetDemand(demand, BrakeDemandBits::StBrake, spotBraking);
 
-    const bool patternOn = (mode.atsMode & AtsModeBits::Pattern) != 0 && mode.atsStarted != 0;
+    const bool patternOn = HasModeBit(mode.atsMode, AtsModeBits::Pattern) && mode.atsStarted != 0;
     if (patternOn) {
         const PtcModes modes = protection.ptc.Update(PtcView());
-        mode.atsMode = modes.atsMode;
-        mode.cabSwitches = modes.cabSwitches;
-    } else if (mode.lineCode == 4 && mode.atsMode != kAtsPattern) {
+        TakePatternProtectionModes(mode, modes.atsMode, modes.cabSwitches);
+    } else if (mode.lineCode == LineCode::PatternLine && mode.atsMode != kAtsPattern) {
         // Off pattern territory the protection still watches the train's maximum speed.
         protection.ptc.CheckMaxSpeed(PtcView());
     } else {
@@ -103,7 +103,7 @@ void Plugin::Supervise() {
                   .previousBrakeOutput = output.Brake,
                   .emergencyNotch = dims.emergencyNotch},
                  demand);
-    RunPlusBrake(sv.plusBrakeState, sv.plusBrakeNotch,
+    RunPlusBrake(sv.plusBrake,
                  {.speed = frame.speed,
                   .handle = cab.inputs.brakeNotch,
                   .serviceNotches = dims.serviceNotches,
@@ -111,10 +111,9 @@ void Plugin::Supervise() {
                   .brakeDemand = demand != 0},
                  settings);
     if (aids.tasc.mode != 0) RunTasc(aids.tasc, frame, cab.inputs, settings, dims.serviceNotches);
-    RunSpeedCheck(sv.speedCheck, sv.speedCheckState, sv.speedCheckLimit, frame, protection.mode);
+    RunSpeedCheck(sv.speedCheck, frame, protection.mode);
     RunDisplayChannels(cab.display, frame, settings);
     RunSlipCheck(sv.slip, frame, demand, alarms);
-    if (RunOneManCloseTimer(cab.keys, frame.interval)) DoorsClosed(false);
 }
 
 ArbitrationInputs Plugin::ArbitrationView() const {
@@ -140,7 +139,6 @@ void Plugin::DecideHandles() {
     DecidePower(view, cab.inputs, output);
     DecideBrake(arbitration, view, cab.inputs, output);
     UpdateDisplayedBrakeNotch();
-    RunPlatformDoorTimer(aids.platformDoors, frame);
     DecideReverser(view, cab.inputs, output);
     DecideConstantSpeed(arbitration, view, cab.inputs, output);
 }
@@ -153,6 +151,43 @@ void Plugin::UpdateDisplayedBrakeNotch() {
     const bool fourToThree = before == 4 && now == 3;
     frame.displayedBrakeNotch =
         settings.tPriorityModel != 0 && (threeToFour || fourToThree) ? 7 : now;
+}
+
+// The line and the brake-cylinder gauge, after the handles are decided, so
+// the power and brake reductions above used the previous frame's line voltage.
+void Plugin::RunVehicleModels() {
+    RunLineVoltage(aids.voltage, frame, settings, cab.inputs, output);
+    RunBrakeCylinder(aids.brakeCylinder, frame, settings,
+                     {.brakeOutput = output.Brake,
+                      .serviceNotches = dims.serviceNotches,
+                      .lineVoltage = aids.voltage.lineVoltage});
+    RunAtsStartupTest(aids.startupTest, aids.brakeCylinder, frame, protection.ptc.bellOut);
+}
+
+void Plugin::SavePreviousFrame() {
+    frame.previousSpeed = frame.state.Speed;
+    frame.previousLocation = frame.state.Location;
+    frame.previousPatternSpeed = protection.ptc.patternSpd;
+    frame.previousKeyPosition = cab.inputs.masterKeyPosition;
+    frame.previousReverser = cab.inputs.reverser;
+    frame.previousBrakeNotch = cab.inputs.brakeNotch;
+    cab.keys.previousOneManDoors = cab.keys.oneManDoors;
+}
+
+// The run record, in suspended frames too: on pattern lines only while the record switch is on.
+void Plugin::RecordRun(const VehicleState& state) {
+    if (protection.mode.lineCode == LineCode::PatternLine && !cab.keys.recordSwitch) return;
+    RecordFrame(record, settings.kiroku, frame, state,
+                {.powerNotch = cab.inputs.powerNotch,
+                 .brakeNotch = cab.inputs.brakeNotch,
+                 .outputPower = output.Power,
+                 .outputBrake = output.Brake,
+                 .bcDisplay = aids.brakeCylinder.bcDisplay,
+                 .lineVoltage = aids.voltage.lineVoltage,
+                 .plusBrakeState = aids.supervision.plusBrake.state,
+                 .brakeDemand = aids.supervision.brakeDemand,
+                 .plusBrakeNotch = aids.supervision.plusBrake.notch},
+                recordPath);
 }
 
 // The boundaries are those of the latest full frame and the reported position that of this
@@ -172,16 +207,6 @@ void Plugin::SendFrameTelemetry(const VehicleState& state) {
         values.statusCapacity = sizeof protection.ptc.statusJson;
     }
     SendTelemetry(telemetry, values);
-}
-
-void Plugin::SavePreviousFrame() {
-    frame.previousSpeed = frame.state.Speed;
-    frame.previousLocation = frame.state.Location;
-    frame.previousPatternSpeed = protection.ptc.patternSpd;
-    frame.previousKeyPosition = cab.inputs.masterKeyPosition;
-    frame.previousReverser = cab.inputs.reverser;
-    frame.previousBrakeNotch = cab.inputs.brakeNotch;
-    cab.keys.previousOneManDoors = cab.keys.oneManDoors;
 }
 
 PtcFrame Plugin::PtcView() const {

@@ -9,6 +9,7 @@
 #include "config/settings_reader.h"
 #include "host/frame.h"
 #include "host/host.h"
+#include "host/mode_transitions.h"
 #include "plugin/arbitration.h"
 #include "plugin/companions.h"
 #include "plugin/state.h"
@@ -86,6 +87,8 @@ struct Plugin {
     void Supervise();
     bool StandsWithBrakeApplied() const;
     void ResetProtection();
+    // Carries out what a change of the protection mode asks of the protections and the cab.
+    void CarryOut(const ModeEffects& effects);
     void TurnMasterKey();
     ArbitrationInputs ArbitrationView() const;
     void DecideHandles();

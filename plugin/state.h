@@ -7,7 +7,6 @@
 #include "host/driver_inputs.h"
 #include "host/frame.h"
 #include "host/mode.h"
-#include "vehicle/beacon_values.h"
 #include "vehicle/brake_cylinder.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/line_voltage.h"
@@ -39,6 +38,7 @@ struct Aids {
     StationApproach stationApproach;
     LineVoltageState voltage;
     BrakeCylinderDisplay brakeCylinder;
+    AtsStartupTest startupTest;
     bool stopStation = false;   // a stop beacon announced the next station as a stop
     std::int32_t stationId = 0; // of the station ahead, from the latest beacon of type 9
 };

@@ -9,4 +9,11 @@ void SettleAnnouncements(std::int32_t (&announcement)[kAnnouncementChannels]) {
         if (channel == kSoundPlayOnce) channel = kSoundLoop;
 }
 
+void StopStationBeacon(bool& stopStation, std::int32_t (&announcement)[kAnnouncementChannels],
+                       std::int32_t optional) {
+    if (optional < 0) return;
+    stopStation = true;
+    announcement[optional % kAnnouncementChannels] = kSoundPlayOnce;
+}
+
 } // namespace velqa3

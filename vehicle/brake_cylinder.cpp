@@ -128,8 +128,9 @@ void RunBrakeCylinder(BrakeCylinderDisplay& bc, const FrameValues& frame, const 
     if (bc.bcDisplay < snow) bc.bcDisplay = snow;
 }
 
-void RunAtsStartupTest(std::int32_t& atsTestTimer, BrakeCylinderDisplay& bc,
-                       const FrameValues& frame, std::int32_t& bellOut) {
+void RunAtsStartupTest(AtsStartupTest& test, BrakeCylinderDisplay& bc, const FrameValues& frame,
+                       std::int32_t& bellOut) {
+    std::int32_t& atsTestTimer = test.timer;
     if (atsTestTimer > 0) {
         atsTestTimer -= frame.interval;
         // Landing exactly on 0 has run the test out as surely as overshooting it.

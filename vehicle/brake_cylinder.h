@@ -32,9 +32,14 @@ struct BrakeCylinderInputs {
 void RunBrakeCylinder(BrakeCylinderDisplay& bc, const FrameValues& frame, const Settings& settings,
                       const BrakeCylinderInputs& in);
 
-// Step 15: the protection's start-up test swings the gauge needle up and back, then rings the
-// bell (bellOut, the pattern protection's bell channel) once the test has run out.
-void RunAtsStartupTest(std::int32_t& atsTestTimer, BrakeCylinderDisplay& bc,
-                       const FrameValues& frame, std::int32_t& bellOut);
+// The protection's start-up test, which the master-controller key starts.
+struct AtsStartupTest {
+    std::int32_t timer = 0; // ms left; -1 when it has just run out, 0 when idle
+};
+
+// Step 15: the start-up test swings the gauge needle up and back, then rings the bell (bellOut,
+// the pattern protection's bell channel) once the test has run out.
+void RunAtsStartupTest(AtsStartupTest& test, BrakeCylinderDisplay& bc, const FrameValues& frame,
+                       std::int32_t& bellOut);
 
 } // namespace velqa3

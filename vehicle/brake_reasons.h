@@ -1,6 +1,8 @@
-// The automatic brake reasons that come from outside the supervision step: the two
-// protections and the driver's own emergency handle.
+// The automatic brake reasons that come from outside the supervision step (the two
+// protections and the driver's own emergency handle) and the roll-back check, which raises one.
 #pragma once
+
+#include "host/frame.h"
 
 #include <cstdint>
 
@@ -19,5 +21,12 @@ void CollectProtectionReasons(const ProtectionReasons& reasons, std::uint8_t& br
 
 // Sets a latched supervision reason and asks the sound stage for the alarm.
 void RaiseAlarmedDemand(std::uint8_t flag, std::uint8_t& brakeDemand, std::uint8_t& soundRequests);
+
+inline constexpr float kRollbackSpeed = 7.0f; // km/h
+
+// Only lines whose equipment code has bit 0x04 watch for roll-back. The brake latches until
+// the reset key.
+void RunRollback(const FrameValues& frame, std::int32_t lineCode, std::int32_t reverser,
+                 std::uint8_t& brakeDemand, std::uint8_t& soundRequests);
 
 } // namespace velqa3

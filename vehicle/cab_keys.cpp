@@ -10,12 +10,6 @@ namespace velqa3 {
 namespace {
 
 constexpr std::int32_t kCurtainStepMs = 50;
-constexpr std::uint8_t kAtsPower = 0x01;
-constexpr std::uint8_t kChangeOverInterlock = 0x02;
-constexpr std::uint8_t kChangeOverSwitch = 0x0C;
-constexpr std::uint8_t kPatternCutOut = 0x10;
-constexpr std::uint8_t kPatternBrakeRelease = 0x20;
-constexpr std::uint8_t kPatternBrakeReleaseHeld = 0x40;
 
 // The byte of the key bound to a slot. A code the table could not hold reads as a key up, so
 // no slot can index outside the keyboard table.
@@ -45,10 +39,6 @@ void Toggle(std::uint8_t& flags, std::uint8_t bit) {
 
 void Clear(std::uint8_t& flags, std::uint8_t bit) {
     flags = static_cast<std::uint8_t>(flags & ~bit);
-}
-
-std::uint8_t StartedMode(std::int32_t lineCode) {
-    return (lineCode & 0x10) != 0 ? AtsModeBits::PatternAspectTable : AtsModeBits::Spot;
 }
 
 // Each frame with a horn held draws more air; the first frame without one shows the reservoir
@@ -82,55 +72,24 @@ void MoveCurtain(CabKeys& cab, const Poll& poll, const FrameValues& frame) {
     if (down) --cab.curtain;
 }
 
-void InsertMasterKey(ModeGlobals& mode, DriverInputs& inputs, LineVoltageState& voltage,
+// What a change of the mode asks of the protections, as the poll's actions; the key position
+// and the start-up test are the cab's own and change at once.
+void TakeModeEffects(const ModeEffects& effects, DriverInputs& inputs, AtsStartupTest& startupTest,
                      std::uint16_t& actions) {
-    const bool twoPosition = (inputs.masterKeyFlags & MasterKeyBits::TwoPosition) != 0;
-    if ((mode.lineCode & 0xFF) == 4 && !twoPosition) {
-        // On pattern lines the key only arms the start-up test; the key position decides.
-        if (inputs.masterKeyPosition != 2) {
-            mode.atsStarted = 1;
-            voltage.atsTestTimer = 5000;
-        } else {
-            voltage.atsTestTimer = 0;
-        }
-        return;
-    }
-    if ((mode.lineCode & 0xFF) == 4) {
-        inputs.masterKeyPosition = 2;
-        actions |= CabKeyActionBits::StcRestartWithBell;
-        if (mode.atsMode == 0) mode.atsMode = StartedMode(mode.lineCode);
-        voltage.atsTestTimer = 5000;
-    } else if ((mode.lineCode & 0x08) != 0) {
-        mode.atsMode |= AtsModeBits::SpotTypes12And13;
-        actions |= CabKeyActionBits::StcRestartSilent;
-    } else if ((mode.lineCode & 0x80) != 0) {
-        mode.atsMode = 0x85;
-        actions |= CabKeyActionBits::StcRestartSilent;
-    } else {
-        mode.atsMode |= AtsModeBits::Spot;
-        actions |= CabKeyActionBits::StcRestartWithBell;
-    }
-    mode.atsStarted = 1;
-}
-
-void WithdrawMasterKey(ModeGlobals& mode, const DriverInputs& inputs, LineVoltageState& voltage,
-                       std::uint16_t& actions) {
-    const bool twoPosition = (inputs.masterKeyFlags & MasterKeyBits::TwoPosition) != 0;
-    if ((mode.lineCode & 0x0F) == 4 && !twoPosition) {
-        if (inputs.masterKeyPosition == 2) return;
-        actions |= CabKeyActionBits::PtcReset;
-        mode.atsStarted = 0;
-        mode.atsMode = 0;
-        return;
-    }
-    actions |= CabKeyActionBits::StcStopChime | CabKeyActionBits::PtcReset;
-    mode.atsMode = 0;
-    mode.atsStarted = 0;
-    voltage.atsTestTimer = 0;
+    using namespace CabKeyActionBits;
+    if (effects.spotStopChime) actions |= StcStopChime;
+    if (effects.spotRestart == SpotRestart::Silent) actions |= StcRestartSilent;
+    if (effects.spotRestart == SpotRestart::WithBell) actions |= StcRestartWithBell;
+    if (effects.patternReset) actions |= PtcReset;
+    if (effects.patternBell) actions |= PtcBell;
+    if (effects.patternReleaseLamp) actions |= PtcReleaseLamp;
+    if (effects.patternReleaseBrake) actions |= PtcReleaseBrake;
+    if (effects.keyToRun) inputs.masterKeyPosition = 2;
+    if (effects.startupTestMs >= 0) startupTest.timer = effects.startupTestMs;
 }
 
 void TurnPolledMasterKey(const Poll& poll, ModeGlobals& mode, DriverInputs& inputs,
-                         LineVoltageState& voltage, std::uint16_t& actions) {
+                         AtsStartupTest& startupTest, std::uint16_t& actions) {
     std::uint8_t& flags = inputs.masterKeyFlags;
     if (!poll.Held(KeySlot::MasterControllerKey)) {
         Clear(flags, MasterKeyBits::Handled);
@@ -139,11 +98,12 @@ void TurnPolledMasterKey(const Poll& poll, ModeGlobals& mode, DriverInputs& inpu
     if ((flags & MasterKeyBits::Configured) == 0 || (flags & MasterKeyBits::Handled) != 0) return;
     Toggle(flags, MasterKeyBits::Inserted);
     flags |= MasterKeyBits::Handled;
-    if ((flags & MasterKeyBits::Inserted) != 0)
-        InsertMasterKey(mode, inputs, voltage, actions);
-    else
-        WithdrawMasterKey(mode, inputs, voltage, actions);
-    mode.atsModePanel = mode.atsMode;
+    const bool twoPosition = (flags & MasterKeyBits::TwoPosition) != 0;
+    const bool keyAtRun = inputs.masterKeyPosition == 2;
+    const ModeEffects effects = (flags & MasterKeyBits::Inserted) != 0
+                                    ? InsertMasterKey(mode, twoPosition, keyAtRun)
+                                    : WithdrawMasterKey(mode, twoPosition, keyAtRun);
+    TakeModeEffects(effects, inputs, startupTest, actions);
 }
 
 // A door button lights and opens the doors only at a stand with both buttons dark; pressed
@@ -166,57 +126,20 @@ void WorkOneManButtons(CabKeys& cab, const Poll& poll, float speed, std::uint16_
     if (poll.Pressed(KeySlot::AllCar)) Toggle(cab.oneManDoors, OneManBits::AllCars);
 }
 
-// The change-over switch steps 0 → 4 → 8 → 0: both protections, pattern only, spot only. A
-// position the switch has no detent for (12) goes back to spot only, the safe end.
-void StepChangeOverSwitch(ModeGlobals& mode) {
-    const std::uint8_t position = mode.cabSwitches & kChangeOverSwitch;
-    Clear(mode.cabSwitches, kChangeOverSwitch);
-    if (position == 0) {
-        mode.cabSwitches |= 0x04;
-        mode.dualEquipped = 1;
-        mode.atsMode |= AtsModeBits::Pattern;
-    } else if (position == 0x04) {
-        mode.cabSwitches |= 0x08;
-        mode.dualEquipped = 0;
-        Clear(mode.atsMode, AtsModeBits::Spot);
-    } else {
-        mode.dualEquipped = 0;
-        Clear(mode.atsMode, AtsModeBits::Pattern);
-        mode.atsMode |= AtsModeBits::Spot;
-    }
-    mode.atsModePanel = mode.atsMode;
-}
-
-void WorkAtsSwitches(CabKeys& cab, const Poll& poll, ModeGlobals& mode, std::uint16_t& actions) {
-    std::uint8_t& switches = mode.cabSwitches;
-    if (poll.Pressed(KeySlot::AtsNFB)) {
-        Toggle(switches, kAtsPower);
-        if ((switches & kAtsPower) == 0) actions |= CabKeyActionBits::PtcReset;
-    }
-    if (poll.Pressed(KeySlot::AtsKirikaeRendou)) Toggle(switches, kChangeOverInterlock);
+void WorkAtsSwitches(CabKeys& cab, const Poll& poll, ModeGlobals& mode, DriverInputs& inputs,
+                     AtsStartupTest& startupTest, std::uint16_t& actions) {
+    if (poll.Pressed(KeySlot::AtsNFB))
+        TakeModeEffects(ToggleProtectionPower(mode), inputs, startupTest, actions);
+    if (poll.Pressed(KeySlot::AtsKirikaeRendou)) ToggleChangeOverInterlock(mode);
     if (poll.Pressed(KeySlot::AtsKirikaeSW)) StepChangeOverSwitch(mode);
-    if (poll.Pressed(KeySlot::PKaihou)) {
-        if ((switches & kPatternCutOut) == 0) {
-            switches |= kPatternCutOut;
-            actions |= CabKeyActionBits::PtcBell | CabKeyActionBits::PtcReset;
-            Clear(mode.atsMode, AtsModeBits::Pattern);
-            mode.atsMode |= AtsModeBits::Spot;
-            mode.atsModePanel = mode.atsMode;
-        } else {
-            Clear(switches, kPatternCutOut);
-        }
-    }
-    if (poll.Pressed(KeySlot::PBrakeKaihou) && (switches & kPatternBrakeRelease) == 0 &&
-        (mode.atsMode & AtsModeBits::Pattern) != 0) {
-        actions |= CabKeyActionBits::PtcReleaseLamp | CabKeyActionBits::PtcReleaseBrake;
-        switches |= kPatternBrakeRelease;
-        if ((mode.lineCode & 0xFF) == 5) switches |= kPatternBrakeReleaseHeld;
-    }
+    if (poll.Pressed(KeySlot::PKaihou))
+        TakeModeEffects(TogglePatternCutOut(mode), inputs, startupTest, actions);
+    if (poll.Pressed(KeySlot::PBrakeKaihou))
+        TakeModeEffects(RequestPatternBrakeRelease(mode), inputs, startupTest, actions);
     if (poll.Pressed(KeySlot::EBNFB)) {
         if (!cab.ebnfbSwitch) {
             cab.ebnfbSwitch = true;
-            actions |= CabKeyActionBits::StcRestartWithBell;
-            if (mode.atsMode == 0) mode.atsMode = StartedMode(mode.lineCode);
+            TakeModeEffects(SwitchEbCircuitOn(mode), inputs, startupTest, actions);
         } else {
             cab.ebnfbSwitch = false;
         }
@@ -227,7 +150,7 @@ void WorkAtsSwitches(CabKeys& cab, const Poll& poll, ModeGlobals& mode, std::uin
 
 CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
                           const FrameValues& frame, std::int32_t hornKpa, ModeGlobals& mode,
-                          DriverInputs& inputs, TascState& tasc, LineVoltageState& voltage) {
+                          DriverInputs& inputs, TascState& tasc, AtsStartupTest& startupTest) {
     const bool changed = std::memcmp(keyboard, cab.previousKeyboard, sizeof keyboard) != 0;
     const Poll poll{.keyboard = keyboard, .keys = keys, .cab = cab, .keyboardChanged = changed};
     std::uint16_t actions = 0;
@@ -236,9 +159,9 @@ CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], co
     if (poll.Pressed(KeySlot::KirokuIC)) cab.recordSwitch = !cab.recordSwitch;
     if (poll.Pressed(KeySlot::TascSW)) tasc.switchedOn = !tasc.switchedOn;
     MoveCurtain(cab, poll, frame);
-    TurnPolledMasterKey(poll, mode, inputs, voltage, actions);
+    TurnPolledMasterKey(poll, mode, inputs, startupTest, actions);
     WorkOneManButtons(cab, poll, frame.speed, actions);
-    WorkAtsSwitches(cab, poll, mode, actions);
+    WorkAtsSwitches(cab, poll, mode, inputs, startupTest, actions);
     if (changed) std::memcpy(cab.previousKeyboard, keyboard, sizeof keyboard);
     return CabKeyActions{actions};
 }

@@ -5,8 +5,8 @@
 #include "config/keys.h"
 #include "host/driver_inputs.h"
 #include "host/frame.h"
-#include "host/mode.h"
-#include "vehicle/line_voltage.h"
+#include "host/mode_transitions.h"
+#include "vehicle/brake_cylinder.h"
 #include "vehicle/tasc.h"
 
 #include <cstdint>
@@ -87,10 +87,10 @@ inline bool KeyDown(unsigned char keyByte) {
 // Step 3 of a full frame: runs the cab function of every bound key that is held or was just
 // pressed. hornKpa is Horn in [TRAIN].
 // What the keys switch besides the cab's own state: the protection mode, the master-controller
-// key flags and position, the TASC switches and the protection's start-up test timer.
+// key flags and position, the TASC switches and the protection's start-up test.
 CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
                           const FrameValues& frame, std::int32_t hornKpa, ModeGlobals& mode,
-                          DriverInputs& inputs, TascState& tasc, LineVoltageState& voltage);
+                          DriverInputs& inputs, TascState& tasc, AtsStartupTest& startupTest);
 
 // Run by the supervision each full frame: a door button that goes dark at a stand closes the
 // one-man doors 3500 ms later. Returns true in the frame the doors close.

@@ -101,4 +101,21 @@ std::int32_t BrakeAfterReduction(std::int32_t handleNotch, std::int32_t lineVolt
     return handleNotch;
 }
 
+void LineVoltageBeacon(LineVoltageState& voltage, std::int32_t type, std::int32_t optional) {
+    switch (type) {
+    case 55:
+        if (optional >= 1) voltage.nominalVoltage = static_cast<float>(optional);
+        return;
+    case 56:
+        if (optional >= 0 && static_cast<float>(optional) < voltage.nominalVoltage)
+            voltage.voltageSpread = static_cast<float>(optional);
+        return;
+    case 57:
+        if (optional >= 0 && optional <= 9) voltage.voltageFluctuation = optional;
+        return;
+    default:
+        return;
+    }
+}
+
 } // namespace velqa3

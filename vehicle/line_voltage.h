@@ -12,7 +12,6 @@ namespace velqa3 {
 
 struct LineVoltageState {
     std::int32_t lineVoltage = 1620; // V, at the pantograph
-    std::int32_t atsTestTimer = 0;   // ms left of the protection's start-up test
 
     // What the line's beacons say about it (types 55, 56, 57).
     float nominalVoltage = 1730.0f;      // V
@@ -38,5 +37,9 @@ std::int32_t PowerAfterReduction(std::int32_t handleNotch, std::int32_t lineVolt
 // regenerated current.
 std::int32_t BrakeAfterReduction(std::int32_t handleNotch, std::int32_t lineVoltage,
                                  std::int32_t emergencyNotch, const Settings& settings);
+
+// Types 55, 56 and 57: the line's nominal voltage, how far it wanders and how fast. Values
+// the model cannot use are ignored.
+void LineVoltageBeacon(LineVoltageState& voltage, std::int32_t type, std::int32_t optional);
 
 } // namespace velqa3

@@ -40,29 +40,31 @@ void ProtectionLamps(const Panel& p) {
     const bool rollback = p.demand(BrakeDemandBits::RollbackBrake);
     const bool slip = p.demand(BrakeDemandBits::SlipBrake);
     p.out.Set(PanelSlot::AtsStNormalLamp, p.in.normalLamp != 0 &&
-                                              (mode.atsMode & AtsModeBits::Spot) != 0 &&
+                                              HasModeBit(mode.atsMode, AtsModeBits::Spot) &&
                                               p.from.cabKeys.ebnfbSwitch && on);
     p.out.Set(PanelSlot::AtsStAlarmLamp, p.in.alarmLamp != 0 && on);
     // The pattern protection has power from the line, with its breaker in and not cut out.
-    p.out.Set(PanelSlot::AtsPtPowerLamp, (mode.lineCode & 0x04) != 0 && (p.in.masterKeyIn || on) &&
-                                             (mode.cabSwitches & 0x01) != 0 &&
-                                             (mode.cabSwitches & 0x10) == 0);
+    p.out.Set(PanelSlot::AtsPtPowerLamp,
+              (mode.lineCode & LineCode::HasPattern) != 0 && (p.in.masterKeyIn || on) &&
+                  HasCabSwitch(mode.cabSwitches, CabSwitchBits::ProtectionPower) &&
+                  !HasCabSwitch(mode.cabSwitches, CabSwitchBits::PatternCutOut));
     p.out.Set(PanelSlot::AtsPtPatternState, on ? (rollback ? 1 : p.in.state) : 0);
     p.out.Set(PanelSlot::AtsPtReleaseLamp, p.in.releaseLamp != 0 && on);
     p.out.Set(PanelSlot::AtsPtBrakeLamp, on ? (rollback || slip ? 1 : p.in.brakeLamp) : 0);
     p.out.Set(PanelSlot::AtsPtReadyLamp, on ? (rollback ? 1 : p.in.resetReady) : 0);
-    const bool testing = p.in.atsTestTimer > 0 && mode.atsMode != 0;
+    const bool testing = p.in.atsTestTimer > 0 && mode.atsMode != kAtsOff;
     p.out.Set(PanelSlot::AtsTestLamp, on && (testing || slip));
     p.out.Set(PanelSlot::NoAutomaticBrakeLamp, !p.demandBeyondHandle() && on);
     if (mode.cabSignalMode != 0)
         p.out.Set(PanelSlot::CabSignalCode, SaturatedAdd(mode.cabSignalCode, 1));
     p.out.Set(PanelSlot::AtsPtInForceLamp,
-              on && (mode.cabSwitches & 0x10) == 0 &&
-                  (rollback || (mode.atsModePanel & AtsModeBits::Pattern) != 0));
+              on && !HasCabSwitch(mode.cabSwitches, CabSwitchBits::PatternCutOut) &&
+                  (rollback || HasModeBit(mode.atsModePanel, AtsModeBits::Pattern)));
     p.out.Set(PanelSlot::BeyondStopPointLamp, static_cast<std::int32_t>(p.in.nsdLamp));
     p.out.Set(PanelSlot::CabSignalMode, static_cast<std::int32_t>(mode.cabSignalMode));
-    p.out.Set(PanelSlot::AtsInForceLamp, mode.cabSignalMode == 0 && mode.atsMode != 0);
-    p.out.Set(PanelSlot::SpotPairsLamp, mode.cabSignalMode == 0 && (mode.atsMode & 0x08) != 0);
+    p.out.Set(PanelSlot::AtsInForceLamp, mode.cabSignalMode == 0 && mode.atsMode != kAtsOff);
+    p.out.Set(PanelSlot::SpotPairsLamp,
+              mode.cabSignalMode == 0 && HasModeBit(mode.atsMode, AtsModeBits::SpotTypes12And13));
     p.out.Set(PanelSlot::SpeedCheckServiceLamp,
               p.in.speedCheckState == 1 || p.in.speedCheckState == 2);
     p.out.Set(PanelSlot::SpeedCheckEmergencyLamp, p.in.speedCheckState == 3);
@@ -83,8 +85,8 @@ void SpotReadyLamp(const Panel& p, PanelTimers& timers) {
         }
     }
     const std::uint8_t atsMode = p.from.mode.atsMode;
-    p.out.Set(PanelSlot::AtsStReadyLamp, (atsMode & AtsModeBits::Spot) != 0 &&
-                                             (atsMode & 0xF8) == 0 && p.in.alarmLamp == 0 &&
+    p.out.Set(PanelSlot::AtsStReadyLamp, HasModeBit(atsMode, AtsModeBits::Spot) &&
+                                             HasNoVariantBits(atsMode) && p.in.alarmLamp == 0 &&
                                              !p.in.key0Held && p.keyOn());
 }
 
@@ -97,8 +99,8 @@ void CabLamps(const Panel& p) {
     // 1 - position: forward 0, neutral 1, reverse 2.
     p.out.Set(PanelSlot::Reverser, Saturated(1 - std::int64_t{p.in.reverserHandle}));
     if (p.settings.emgBrake != 0) p.out.Set(PanelSlot::VigilanceLamp, p.in.vigilanceWarning && on);
-    if ((p.in.plusBrakeState & 0x01) != 0)
-        p.out.Set(PanelSlot::PlusBrakeLamp, (p.in.plusBrakeState & 0x08) != 0 && on);
+    if ((p.in.plusBrakeState & PlusBrakeBits::Configured) != 0)
+        p.out.Set(PanelSlot::PlusBrakeLamp, (p.in.plusBrakeState & PlusBrakeBits::Lamp) != 0 && on);
     p.out.Set(PanelSlot::Cars, p.in.cars);
     p.out.Set(PanelSlot::HoldingBrakeLamp, p.in.holdBrakeKey != 0 && on && !beyond);
     p.out.Set(PanelSlot::ConstantSpeedLamp, p.in.constantSpeedArmed && on && !beyond);
@@ -106,7 +108,7 @@ void CabLamps(const Panel& p) {
 
     // The pilot lamp: doors closed, unless the pattern line's cab is switched off.
     bool pilot = false;
-    if ((p.from.mode.lineCode & 0x0F) == 4 && p.in.masterKeyPosition == 0)
+    if ((p.from.mode.lineCode & 0x0F) == LineCode::PatternLine && p.in.masterKeyPosition == 0)
         pilot = false;
     else if (oneManFitted)
         pilot = (oneMan & OneManBits::Closed) != 0;
@@ -213,7 +215,8 @@ void TractionAndAir(const Panel& p) {
 // position past their last notch, which the panel draws as dark.
 void NotchDisplays(const Panel& p) {
     const bool beyond = p.demandBeyondHandle();
-    const bool deadCab = p.from.mode.lineCode == 4 && (!p.in.masterKeyIn || !p.keyOn());
+    const bool deadCab =
+        p.from.mode.lineCode == LineCode::PatternLine && (!p.in.masterKeyIn || !p.keyOn());
     std::int32_t power = p.in.powerHandle;
     if (beyond)
         power = 0;
@@ -243,7 +246,7 @@ void PositionAndPattern(const Panel& p) {
     const ModeGlobals& mode = p.from.mode;
     const float pattern = p.in.patternSpd;
     p.out.Set(PanelSlot::SignalAspect, mode.currentAspect);
-    p.out.Set(PanelSlot::AtsPtVariant, mode.atsMode >> 6);
+    p.out.Set(PanelSlot::AtsPtVariant, PatternVariantNumber(mode.atsMode));
     p.out.Set(PanelSlot::PatternSpeedNeedle, Truncated(pattern / 5.0f));
     p.out.Set(PanelSlot::SignalAspectAgain, mode.currentAspect);
     p.out.Set(PanelSlot::AtsMode, static_cast<std::int32_t>(mode.atsMode));

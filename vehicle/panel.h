@@ -5,12 +5,12 @@
 #include "config/settings.h"
 #include "host/frame.h"
 #include "host/mode.h"
-#include "vehicle/beacon_values.h"
 #include "vehicle/cab_keys.h"
 #include "vehicle/output_slots.h"
 #include "vehicle/panel_channels.h"
 #include "vehicle/panel_timers.h"
 #include "vehicle/platform_doors.h"
+#include "vehicle/plus_brake.h"
 #include "vehicle/station_approach.h"
 #include "vehicle/tasc.h"
 

@@ -25,4 +25,12 @@ struct DisplayChannels {
 void RunDisplayChannels(DisplayChannels& display, const FrameValues& frame,
                         const Settings& settings);
 
+// Values that beacons of types 250 to 255 hand to the panel as they are.
+inline constexpr int kBeaconValues = 6;
+inline constexpr std::int32_t kFirstBeaconValueType = 250;
+
+struct BeaconValues {
+    std::int32_t value[kBeaconValues] = {}; // of types 250..255
+};
+
 } // namespace velqa3

@@ -1,7 +1,5 @@
 #include "vehicle/plus_brake.h"
 
-#include "vehicle/supervision.h"
-
 #include <cstdint>
 
 namespace velqa3 {
@@ -23,8 +21,9 @@ void SetActive(std::uint8_t& state, bool on) {
 
 } // namespace
 
-void RunPlusBrake(std::uint8_t& state, std::int32_t& notch, const PlusBrakeInputs& in,
-                  const Settings& settings) {
+void RunPlusBrake(PlusBrake& brake, const PlusBrakeInputs& in, const Settings& settings) {
+    std::uint8_t& state = brake.state;
+    std::int32_t& notch = brake.notch;
     if ((state & Configured) == 0) {
         state = 0;
         notch = in.handle;

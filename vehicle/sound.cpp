@@ -112,7 +112,7 @@ void DemandAlarm(const Sound& s) {
 
 // The chimes as a pattern comes into force and as it ends.
 void PatternChimes(const Sound& s) {
-    const bool pattern = (s.in.atsMode & AtsModeBits::Pattern) != 0;
+    const bool pattern = HasModeBit(s.in.atsMode, AtsModeBits::Pattern);
     const float before = s.frame.previousPatternSpeed;
     const float now = s.in.patternSpd;
     const float none = static_cast<float>(s.in.noPatternSpd);
@@ -166,8 +166,7 @@ void CabSounds(const Sound& s) {
                   ? kSoundPlayOnce
                   : kSoundContinue);
     // Power drawn with the spot protection cut out: its warning loops.
-    const bool patternOnly =
-        (s.in.cabSwitches & ChangeOverSwitch::Mask) == ChangeOverSwitch::PatternOnly;
+    const bool patternOnly = ChangeOverIsPatternOnly(s.in.cabSwitches);
     s.out.Set(SoundSlot::SpotCutOutWarning,
               s.in.powerOutput > 0 && (patternOnly || !s.in.ebnfbSwitch) ? kSoundLoop : kSoundStop);
     for (int channel = 0; channel < kAnnouncementChannels; ++channel)

@@ -2,10 +2,9 @@
 
 namespace velqa3 {
 
-void RunSpeedCheck(SpeedCheck& check, std::int32_t& state,
-                   const std::int32_t (&limit)[kSpeedCheckCodes], const FrameValues& frame,
-                   const ModeGlobals& mode) {
+void RunSpeedCheck(SpeedCheck& check, const FrameValues& frame, const ModeGlobals& mode) {
     using namespace SpeedCheckStates;
+    std::int32_t& state = check.state;
     // A check that is not running brakes nothing and must not leave its lamps lit either.
     if (mode.cabSignalMode == 0) {
         state = Within;
@@ -14,7 +13,7 @@ void RunSpeedCheck(SpeedCheck& check, std::int32_t& state,
     }
     const std::int32_t code = mode.cabSignalCode;
     if (code < 0 || code >= kSpeedCheckCodes) return;
-    if (frame.speed > static_cast<float>(limit[code])) {
+    if (frame.speed > static_cast<float>(check.limit[code])) {
         const std::int64_t grown = std::int64_t{check.overLimitTime} + frame.interval;
         check.overLimitTime = grown > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(grown);
         // Code 0 forbids running at all. Elsewhere full service stops the overspeed quickly,
@@ -32,6 +31,14 @@ void RunSpeedCheck(SpeedCheck& check, std::int32_t& state,
     if (code != check.previousCode || braking != check.previousBraking) check.bell = kSoundPlayOnce;
     check.previousCode = code;
     check.previousBraking = braking;
+}
+
+void FillSpeedCheckLimits(SpeedCheck& check) {
+    constexpr std::int32_t kLow[8] = {-5, 0, 25, 40, 55, 65, 75, -5};
+    for (int i = 0; i < 8; ++i)
+        check.limit[i] = kLow[i];
+    for (int i = 8; i < kSpeedCheckCodes; ++i)
+        check.limit[i] = 40 + 5 * i;
 }
 
 } // namespace velqa3

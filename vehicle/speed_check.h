@@ -22,6 +22,8 @@ inline constexpr std::int32_t Emergency = 3;
 } // namespace SpeedCheckStates
 
 struct SpeedCheck {
+    std::int32_t limit[kSpeedCheckCodes] = {}; // km/h per cabSignalCode
+    std::int32_t state = SpeedCheckStates::Within;
     std::int32_t overLimitTime = 0; // ms
     std::int32_t previousCode = 0;
     bool previousBraking = false;
@@ -32,8 +34,10 @@ struct SpeedCheck {
 // limit of cabSignalCode, and rings the bell when the code or the braking changes. A code
 // outside the table (no host aspect gives one) is ignored: nothing changes. While the check
 // is off its state is 0.
-void RunSpeedCheck(SpeedCheck& check, std::int32_t& state,
-                   const std::int32_t (&limit)[kSpeedCheckCodes], const FrameValues& frame,
-                   const ModeGlobals& mode);
+void RunSpeedCheck(SpeedCheck& check, const FrameValues& frame, const ModeGlobals& mode);
+
+// Limits per aspect code, once the vehicle is known: -5 means stop (never reachable), 0 no
+// running.
+void FillSpeedCheckLimits(SpeedCheck& check);
 
 } // namespace velqa3

@@ -20,4 +20,13 @@ void RunStationApproach(StationApproach& approach, const FrameValues& frame) {
     }
 }
 
+void StationApproachBeacon(StationApproach& approach, std::int32_t optional, float speed) {
+    // A negative Optional packs no distances; the route has a mistake, and a lamp lit from it
+    // would mislead the driver.
+    if (speed == 0.0f || optional < 0) return;
+    approach.stationNumber = optional / 1'000'000;
+    approach.lampDistance = static_cast<float>(optional / 1000 % 1000 * 4);
+    approach.endDistance = approach.lampDistance + static_cast<float>(optional % 1000 * 4);
+}
+
 } // namespace velqa3

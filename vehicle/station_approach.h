@@ -21,4 +21,9 @@ struct StationApproach {
 // puts the lamp out in this frame.
 void RunStationApproach(StationApproach& approach, const FrameValues& frame);
 
+// Type 71, taken only from a moving train: station number in the millions, then the distance
+// to the lamp and the length of the approach beyond it, each in 4 m. A negative Optional is
+// ignored.
+void StationApproachBeacon(StationApproach& approach, std::int32_t optional, float speed);
+
 } // namespace velqa3

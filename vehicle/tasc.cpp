@@ -152,4 +152,14 @@ void RunTasc(TascState& tasc, const FrameValues& frame, const DriverInputs& driv
         AtStand(tasc, driver.brakeNotch, serviceNotches, settings);
 }
 
+void TascStopBeacon(TascState& tasc, std::int32_t type, std::int32_t optional, float speed) {
+    if (!tasc.installed || !tasc.switchedOn || !(speed > 0.0f)) return;
+    // A negative distance names no stop point ahead; taking it would drop the one in force.
+    if (optional < 0) return;
+    // Centimetres are what let TASC judge the ±0.35 m of a stop on the mark, so they are kept.
+    tasc.stopDistance =
+        type == 121 ? static_cast<float>(optional) / 100.0f : static_cast<float>(optional);
+    tasc.targetSet = true;
+}
+
 } // namespace velqa3

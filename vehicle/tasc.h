@@ -41,4 +41,8 @@ void SetTascNotchSteps(TascState& tasc, std::int32_t configuredNotch, std::int32
 void RunTasc(TascState& tasc, const FrameValues& frame, const DriverInputs& driver,
              const Settings& settings, std::int32_t serviceNotches);
 
+// Types 120 (m) and 121 (cm): the distance to the stop mark, taken only by a TASC that is
+// fitted and switched on, on a train moving forward. A negative distance is ignored.
+void TascStopBeacon(TascState& tasc, std::int32_t type, std::int32_t optional, float speed);
+
 } // namespace velqa3

@@ -1,6 +1,7 @@
 #include "vehicle/vigilance.h"
 
 #include "host/brake_demand.h"
+#include "host/mode.h"
 
 #include <cstdint>
 
@@ -21,7 +22,7 @@ constexpr std::int32_t kWarningLead = 5'000;
 void RunVigilance(Vigilance& vigilance, const FrameValues& frame, const Settings& settings,
                   const VigilanceInputs& in, std::uint8_t& brakeDemand) {
     const bool fitted = settings.emgBrake == 1 || settings.emgBrake == 3;
-    if (!fitted || (in.cabSwitches & 0x80) == 0) return;
+    if (!fitted || !HasCabSwitch(in.cabSwitches, CabSwitchBits::VigilanceIn)) return;
     // An emergency brake already stops the train; the device waits until it is released.
     if (frame.speed > kVigilanceSpeed && in.previousBrakeOutput != in.emergencyNotch) {
         const std::int64_t grown = std::int64_t{vigilance.timer} + frame.interval;

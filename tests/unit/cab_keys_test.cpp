@@ -24,7 +24,7 @@ struct PolledCab {
     ModeGlobals mode;
     DriverInputs inputs;
     TascState tasc;
-    LineVoltageState voltage;
+    AtsStartupTest startupTest;
     unsigned char keyboard[256] = {};
     std::int32_t horn = 0;
 
@@ -41,7 +41,7 @@ struct PolledCab {
     CabKeyActions Poll(std::int32_t intervalMs = 16) {
         frame.interval = intervalMs;
         frame.clock += intervalMs;
-        return PollCabKeys(cab, keyboard, keys, frame, horn, mode, inputs, tasc, voltage);
+        return PollCabKeys(cab, keyboard, keys, frame, horn, mode, inputs, tasc, startupTest);
     }
     // A press held over a few frames, then let go and polled once more.
     std::uint16_t Press(int slot) {
@@ -213,13 +213,13 @@ TEST(CabKeys, MasterKeyInStartsTheProtectionTheLineAsksFor) {
         c.inputs.masterKeyPosition = k.position;
         c.mode.lineCode = k.lineCode;
         c.mode.atsMode = k.atsModeBefore;
-        c.voltage.atsTestTimer = 77;
+        c.startupTest.timer = 77;
         const std::uint16_t actions = c.Press(KeySlot::MasterControllerKey);
         EXPECT_EQ(actions, k.actions) << k.what;
         EXPECT_EQ(c.mode.atsMode, k.atsMode) << k.what;
         EXPECT_EQ(c.mode.atsModePanel, k.atsMode) << k.what;
         EXPECT_EQ(c.mode.atsStarted, k.started) << k.what;
-        EXPECT_EQ(c.voltage.atsTestTimer, k.testTimer) << k.what;
+        EXPECT_EQ(c.startupTest.timer, k.testTimer) << k.what;
         EXPECT_EQ(c.inputs.masterKeyPosition, k.positionAfter) << k.what;
     }
 }
@@ -248,14 +248,14 @@ TEST(CabKeys, MasterKeyOutStopsTheProtection) {
         c.mode.lineCode = k.lineCode;
         c.mode.atsMode = 0x06;
         c.mode.atsStarted = 1;
-        c.voltage.atsTestTimer = 5000;
+        c.startupTest.timer = 5000;
         const std::uint16_t actions = c.Press(KeySlot::MasterControllerKey);
         EXPECT_EQ(c.inputs.masterKeyFlags & MasterKeyBits::Inserted, 0) << k.what;
         EXPECT_EQ(actions, k.actions) << k.what;
         EXPECT_EQ(c.mode.atsMode, k.atsMode) << k.what;
         EXPECT_EQ(c.mode.atsModePanel, k.atsMode) << k.what;
         EXPECT_EQ(c.mode.atsStarted, k.atsMode != 0 ? 1 : 0) << k.what;
-        EXPECT_EQ(c.voltage.atsTestTimer, k.testTimer) << k.what;
+        EXPECT_EQ(c.startupTest.timer, k.testTimer) << k.what;
     }
 }
 

@@ -61,7 +61,7 @@ const BrakeCase kBrakeCases[] = {
     {"BrakeDemand", [](Plugin& p) { p.aids.supervision.brakeDemand = BrakeDemandBits::SlipBrake; }, {9, 0, 0, 0}, 0, true},
     {"BrakeDemandWithPressureBoost", [](Plugin& p) {
          p.aids.supervision.brakeDemand = BrakeDemandBits::RollbackBrake;
-         p.aids.supervision.plusBrakeState = PlusBrakeBits::Configured | PlusBrakeBits::EmergencyBoost; },
+         p.aids.supervision.plusBrake.state = PlusBrakeBits::Configured | PlusBrakeBits::EmergencyBoost; },
      {18, 0, 0, 0}, 0, true, 50.0f},
     {"KeyModeWithoutTheKey", [](Plugin& p) { p.cab.inputs.masterKeyFlags = 0x90; }, {9, 0, 1, 0}, 0, true},
     {"EmergencyHandle", [](Plugin& p) { p.SetBrake(9); }, {9, 0, 0, 0}, 0, true},
@@ -76,7 +76,7 @@ const BrakeCase kBrakeCases[] = {
     {"SpeedCheckReduced", [](Plugin& p) { SpeedCheck(p, 7, 1000); }, {4, 0, 1, 0}, 0, false},
     {"SpeedCheckService", [](Plugin& p) { SpeedCheck(p, 7, 0); }, {8, 0, 1, 0}, 0, false},
     {"SpeedCheckEmergency", [](Plugin& p) { SpeedCheck(p, 0, 0); }, {9, 0, 1, 0}, 0, false},
-    {"SpeedCheckStateWithoutTheCheck", [](Plugin& p) { p.aids.supervision.speedCheckState = 3; }, {3, 3, 1, 0}, 3, false},
+    {"SpeedCheckStateWithoutTheCheck", [](Plugin& p) { p.aids.supervision.speedCheck.state = 3; }, {3, 3, 1, 0}, 3, false},
     // 5 x 8 / 10 = 4 >= 4: the offer wins; 6 x 8 / 10 = 4 < 5: the driver's notch stands.
     {"TascOfferScaledReachesTheDriver", [](Plugin& p) { Tasc(p, 4, 5); }, {5, 0, 1, 0}, 0, false},
     {"TascOfferBelowTheDriver", [](Plugin& p) { Tasc(p, 5, 6); }, {5, 3, 1, 0}, 3, false},
@@ -86,7 +86,7 @@ const BrakeCase kBrakeCases[] = {
      {1, 3, 1, 0}, 3, false},
     // Above PBStart the driver's notch 3 becomes 3 + 8 + 1.
     {"PressureIncreaseReplacesTheDriversNotch", [](Plugin& p) {
-         p.aids.supervision.plusBrakeState = PlusBrakeBits::Configured; },
+         p.aids.supervision.plusBrake.state = PlusBrakeBits::Configured; },
      {12, 3, 1, 0}, 3, false, 110.0f},
     {"HighLineVoltageLowersTheDriversNotch", [](Plugin& p) { p.settings.brakeDownMode = 1; }, {2, 3, 1, 0}, 3, false},
     {"LowLineVoltageLowersPower", [](Plugin& p) { p.settings.powerDownMode1 = 1; }, {3, 2, 1, 0}, 3, false},

@@ -98,14 +98,14 @@ TEST_F(Cab, MasterControllerKeyTurnsOnlyWithTheOnePositionKey) {
     EXPECT_EQ(plugin->protection.mode.atsMode, 2);
     EXPECT_EQ(plugin->protection.mode.atsModePanel, 2);
     EXPECT_EQ(plugin->protection.mode.atsStarted, 1);
-    EXPECT_EQ(plugin->aids.voltage.atsTestTimer, 5000) << "the start-up test of a key not yet in";
+    EXPECT_EQ(plugin->aids.startupTest.timer, 5000) << "the start-up test of a key not yet in";
     EXPECT_EQ(plugin->cab.display.period[kCarNumberChannel], 0);
 
     plugin->KeyDown(4);
     EXPECT_EQ(plugin->cab.inputs.masterKeyPosition, 3);
     EXPECT_EQ(plugin->protection.mode.atsMode, 0) << "spot protection off and no pattern: all off";
     EXPECT_EQ(plugin->protection.mode.atsStarted, 0);
-    EXPECT_EQ(plugin->aids.voltage.atsTestTimer, 0);
+    EXPECT_EQ(plugin->aids.startupTest.timer, 0);
     EXPECT_EQ(plugin->cab.display.period[kCarNumberChannel], 2) << "odd positions show the car";
     EXPECT_EQ(plugin->cab.display.carNumberTimer, 10000);
 

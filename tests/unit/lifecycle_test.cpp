@@ -102,8 +102,8 @@ TEST_F(Attached, VehicleSpecSetsDimensionsTrainLengthAndSpeedCheckTable) {
     EXPECT_EQ(plugin->dims.emergencyNotch, 9);
     EXPECT_FLOAT_EQ(plugin->dims.trainLength, 200.0f);
     EXPECT_EQ(plugin->aids.supervision.brakeDemand, 0);
-    EXPECT_EQ(plugin->aids.supervision.speedCheckLimit[0], -5);
-    EXPECT_EQ(plugin->aids.supervision.speedCheckLimit[19], 135);
+    EXPECT_EQ(plugin->aids.supervision.speedCheck.limit[0], -5);
+    EXPECT_EQ(plugin->aids.supervision.speedCheck.limit[19], 135);
 }
 
 TEST(VehicleSpec, TascStepsAreAtLeastTheServiceNotches) {

@@ -2,8 +2,10 @@
 // and the power and brake reductions a weak or a high line brings.
 #include "platform/platform.h"
 #include "tests/support/cab.h"
-#include "vehicle/aid_beacons.h"
+#include "vehicle/announcements.h"
 #include "vehicle/line_voltage.h"
+#include "vehicle/station_approach.h"
+#include "vehicle/tasc.h"
 
 #include <gtest/gtest.h>
 

@@ -84,7 +84,7 @@ TEST_F(Panel, ConditionalSlotsKeepTheHostValueUntilTheirEquipmentIsConfigured) {
     s.emgBrake = 1;
     s.osrMode = 1;
     s.dc25Configured = 1;
-    plugin->aids.supervision.plusBrakeState = 0x01;
+    plugin->aids.supervision.plusBrake.state = 0x01;
     plugin->aids.tasc.mode = 1;
     plugin->aids.platformDoors.flags = 0x01;
     plugin->protection.mode.cabSignalMode = 1;

@@ -63,8 +63,8 @@ TEST_F(PolledCab, MasterKeyStartsAndStopsTheProtection) {
     EXPECT_EQ(Frame().Brake, 0);
     EXPECT_EQ(plugin->protection.mode.atsMode, AtsModeBits::Spot);
     EXPECT_EQ(plugin->protection.mode.atsStarted, 1);
-    EXPECT_EQ(plugin->protection.stc.testBell, 1);           // the start-up bell
-    EXPECT_EQ(plugin->aids.voltage.atsTestTimer, 5000 - 16); // started, and counted in its frame
+    EXPECT_EQ(plugin->protection.stc.testBell, 1);        // the start-up bell
+    EXPECT_EQ(plugin->aids.startupTest.timer, 5000 - 16); // started, and counted in its frame
     for (int frame = 0; frame < 10; ++frame)
         EXPECT_EQ(Frame().Brake, 0); // held: turned once
 

@@ -1,14 +1,16 @@
 // The supervision stages one by one, each on a frame the test builds. Frames of 20 ms at
 // 90 km/h cover exactly 0.5 m, so limits that fall on a frame's end are met exactly.
 #include "host/brake_demand.h"
-#include "vehicle/aid_beacons.h"
+#include "vehicle/announcements.h"
+#include "vehicle/brake_reasons.h"
+#include "vehicle/line_voltage.h"
 #include "vehicle/panel_channels.h"
 #include "vehicle/plus_brake.h"
-#include "vehicle/rollback.h"
 #include "vehicle/slip.h"
 #include "vehicle/speed_check.h"
 #include "vehicle/station_approach.h"
 #include "vehicle/supervision.h"
+#include "vehicle/tasc.h"
 #include "vehicle/vigilance.h"
 
 #include <gtest/gtest.h>
@@ -173,17 +175,16 @@ TEST(PlusBrake, ActivatesByHandleAndSpeedAndNumbersItsNotches) {
     for (const Case& c : cases) {
         Settings settings;
         settings.holdBrake = c.holdBrake;
-        std::uint8_t state = c.state;
-        std::int32_t notch = 0;
-        RunPlusBrake(state, notch,
+        PlusBrake brake{.state = c.state};
+        RunPlusBrake(brake,
                      {.speed = c.speed,
                       .handle = c.handle,
                       .serviceNotches = 8,
                       .emergencyNotch = 9,
                       .brakeDemand = c.demand},
                      settings);
-        EXPECT_EQ((state & (Active | Lamp)) == (Active | Lamp), c.active) << c.name;
-        EXPECT_EQ(notch, c.notch) << c.name;
+        EXPECT_EQ((brake.state & (Active | Lamp)) == (Active | Lamp), c.active) << c.name;
+        EXPECT_EQ(brake.notch, c.notch) << c.name;
     }
 }
 
@@ -193,20 +194,19 @@ TEST(SpeedCheck, FullServiceForTheWholeFirstSecondOverTheLimit) {
     using namespace SpeedCheckStates;
     for (const std::int32_t frameMs : {20, 17, 33, 1000, 250}) {
         Supervision sv;
-        FillSpeedCheckLimits(sv);
+        FillSpeedCheckLimits(sv.speedCheck);
         ModeGlobals mode;
         mode.cabSignalMode = 1;
         mode.cabSignalCode = 3; // 40 km/h
-        std::int32_t state = Within;
         std::int32_t over = 0;
         for (int i = 0; i < 2000 / frameMs + 1; ++i) {
-            RunSpeedCheck(sv.speedCheck, state, sv.speedCheckLimit, Running(40.1f, frameMs), mode);
+            RunSpeedCheck(sv.speedCheck, Running(40.1f, frameMs), mode);
             over += frameMs;
-            ASSERT_EQ(state, over <= 1000 ? FullService : Reduced)
+            ASSERT_EQ(sv.speedCheck.state, over <= 1000 ? FullService : Reduced)
                 << over << " ms over the limit in " << frameMs << " ms frames";
         }
-        RunSpeedCheck(sv.speedCheck, state, sv.speedCheckLimit, Running(40.0f, frameMs), mode);
-        EXPECT_EQ(state, Within) << "at the limit";
+        RunSpeedCheck(sv.speedCheck, Running(40.0f, frameMs), mode);
+        EXPECT_EQ(sv.speedCheck.state, Within) << "at the limit";
         EXPECT_EQ(sv.speedCheck.overLimitTime, 0);
     }
 }
@@ -214,32 +214,31 @@ TEST(SpeedCheck, FullServiceForTheWholeFirstSecondOverTheLimit) {
 TEST(SpeedCheck, BrakesAboveTheCodesLimitAndRingsOnEveryChange) {
     using namespace SpeedCheckStates;
     Supervision sv;
-    FillSpeedCheckLimits(sv);
+    FillSpeedCheckLimits(sv.speedCheck);
     ModeGlobals mode;
     mode.cabSignalMode = 1;
     mode.cabSignalCode = 3; // 40 km/h
-    std::int32_t state = Within;
     auto run = [&](float speed) {
         sv.speedCheck.bell = kSoundContinue; // as the sound stage leaves it
-        RunSpeedCheck(sv.speedCheck, state, sv.speedCheckLimit, Running(speed), mode);
+        RunSpeedCheck(sv.speedCheck, Running(speed), mode);
     };
     run(40.0f);
     EXPECT_EQ(sv.speedCheck.bell, kSoundPlayOnce) << "a new code";
     run(40.1f);
-    EXPECT_EQ(state, FullService);
+    EXPECT_EQ(sv.speedCheck.state, FullService);
     EXPECT_EQ(sv.speedCheck.bell, kSoundPlayOnce) << "braking starts";
     run(40.1f);
     EXPECT_EQ(sv.speedCheck.bell, kSoundContinue) << "braking goes on";
     run(39.0f);
-    EXPECT_EQ(state, Within);
+    EXPECT_EQ(sv.speedCheck.state, Within);
     EXPECT_EQ(sv.speedCheck.bell, kSoundPlayOnce) << "braking ends";
     mode.cabSignalCode = 0;
     run(0.0f);
-    EXPECT_EQ(state, Emergency) << "code 0 brakes even at a stand";
+    EXPECT_EQ(sv.speedCheck.state, Emergency) << "code 0 brakes even at a stand";
     for (const std::int32_t code : {-1, 20, INT_MIN}) {
         mode.cabSignalCode = code;
         run(300.0f);
-        EXPECT_EQ(state, Emergency) << "a code outside the table changes nothing";
+        EXPECT_EQ(sv.speedCheck.state, Emergency) << "a code outside the table changes nothing";
     }
 }
 
