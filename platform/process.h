@@ -17,6 +17,17 @@ namespace velqa3::platform {
 inline constexpr int kTimedOut = -2;
 int RunProgram(const char* const argv[], const char* workDir, char* problem,
                std::size_t problemSize, long timeoutMs = 0);
+// As RunProgram, but argv[0] is a path (the search path is not used), in this process's own
+// folder, and what the program writes to its standard output and error goes into the file
+// output (made afresh) instead of this process's terminal. Safe to call from several threads at
+// once: a program started in one never holds another's output file open.
+int RunProgramTo(const char* const argv[], const char* output, char* problem,
+                 std::size_t problemSize, long timeoutMs = 0);
+// The path of this program's own executable, written into out with a terminator; its length,
+// 0 when it cannot be had or does not fit.
+std::size_t ProgramPath(char* out, std::size_t size);
+// Whether the standard error is a terminal (a person watching), not a file or a pipe.
+bool ErrorIsTerminal();
 
 // The ends of this process that the host turns into a reported end of its run.
 enum class Ending {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -26,18 +27,22 @@ bool WaitFor(pid_t child, int& status, long timeoutMs) {
         return true;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // Short looks first: a sweep's cases end within milliseconds, and a fixed 10 ms nap would
+    // be most of their cost.
+    auto nap = std::chrono::microseconds(250);
     for (;;) {
         const pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child || (done < 0 && errno != EINTR)) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(nap);
+        nap = std::min(nap * 2, std::chrono::microseconds(10000));
     }
 }
 
-} // namespace
-
-int RunProgram(const char* const argv[], const char* workDir, char* problem,
-               std::size_t problemSize, long timeoutMs) {
+// output: a descriptor the child's standard output and error go to, or -1 to keep this
+// process's. search: argv[0] is looked up on the search path.
+int Launch(const char* const argv[], const char* workDir, int output, bool search, char* problem,
+           std::size_t problemSize, long timeoutMs) {
     if (problem != nullptr && problemSize > 0) problem[0] = '\0';
     if (argv == nullptr || argv[0] == nullptr) return -1;
     // The child reports a failed chdir or exec through this pipe; it closes on a good exec.
@@ -55,9 +60,14 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
         int failure = 0;
         if (workDir != nullptr && chdir(workDir) != 0) {
             failure = errno;
+        } else if (output >= 0 && (dup2(output, 1) < 0 || dup2(output, 2) < 0)) {
+            failure = -errno;
         } else {
             // Only async-signal-safe calls in the child: no allocation, no stdio.
-            execvp(argv[0], const_cast<char* const*>(argv));
+            if (search)
+                execvp(argv[0], const_cast<char* const*>(argv));
+            else
+                execv(argv[0], const_cast<char* const*>(argv));
             failure = -errno;
         }
         ssize_t ignored = write(report[1], &failure, sizeof failure);
@@ -92,6 +102,45 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
         std::snprintf(problem, problemSize, "%s was stopped by signal %d", argv[0],
                       WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     return -1;
+}
+
+} // namespace
+
+int RunProgram(const char* const argv[], const char* workDir, char* problem,
+               std::size_t problemSize, long timeoutMs) {
+    return Launch(argv, workDir, -1, true, problem, problemSize, timeoutMs);
+}
+
+int RunProgramTo(const char* const argv[], const char* output, char* problem,
+                 std::size_t problemSize, long timeoutMs) {
+    if (problem != nullptr && problemSize > 0) problem[0] = '\0';
+    if (argv == nullptr || argv[0] == nullptr || output == nullptr) return -1;
+    // Close-on-exec: the program gets it as its standard output only, and no other program
+    // started meanwhile from another thread inherits it.
+    const int fd = open(output, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (problem != nullptr)
+            std::snprintf(problem, problemSize, "cannot make %s: %s", output, strerror(errno));
+        return -1;
+    }
+    const int status = Launch(argv, nullptr, fd, false, problem, problemSize, timeoutMs);
+    close(fd);
+    return status;
+}
+
+std::size_t ProgramPath(char* out, std::size_t size) {
+    if (out == nullptr || size == 0) return 0;
+    const ssize_t length = readlink("/proc/self/exe", out, size);
+    if (length <= 0 || static_cast<std::size_t>(length) >= size) {
+        out[0] = '\0';
+        return 0;
+    }
+    out[length] = '\0';
+    return static_cast<std::size_t>(length);
+}
+
+bool ErrorIsTerminal() {
+    return isatty(2) == 1;
 }
 
 namespace {

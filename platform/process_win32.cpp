@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 
 namespace velqa3::platform {
@@ -34,10 +35,13 @@ void AppendQuoted(std::string& line, const char* argument) {
     line += '"';
 }
 
-} // namespace
+// Programs are started one at a time: a handle made inheritable for one program must not be
+// inherited by another started meanwhile from another thread.
+std::mutex starting;
 
-int RunProgram(const char* const argv[], const char* workDir, char* problem,
-               std::size_t problemSize, long timeoutMs) {
+// output: the handle the program's standard output and error go to, or null to keep ours.
+int Launch(const char* const argv[], const char* workDir, HANDLE output, char* problem,
+           std::size_t problemSize, long timeoutMs) {
     if (problem != nullptr && problemSize > 0) problem[0] = '\0';
     if (argv == nullptr || argv[0] == nullptr) return -1;
     std::string line;
@@ -48,8 +52,21 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir,
-                        &startup, &process)) {
+    BOOL started = FALSE;
+    {
+        const std::lock_guard<std::mutex> one(starting);
+        if (output != nullptr) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+            startup.hStdOutput = output;
+            startup.hStdError = output;
+            SetHandleInformation(output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        }
+        started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0,
+                                 nullptr, workDir, &startup, &process);
+        if (output != nullptr) SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
+    }
+    if (!started) {
         if (problem != nullptr)
             std::snprintf(problem, problemSize, "cannot start %s (Windows error %lu)", argv[0],
                           static_cast<unsigned long>(GetLastError()));
@@ -71,6 +88,44 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<int>(code);
+}
+
+} // namespace
+
+int RunProgram(const char* const argv[], const char* workDir, char* problem,
+               std::size_t problemSize, long timeoutMs) {
+    return Launch(argv, workDir, nullptr, problem, problemSize, timeoutMs);
+}
+
+int RunProgramTo(const char* const argv[], const char* output, char* problem,
+                 std::size_t problemSize, long timeoutMs) {
+    if (problem != nullptr && problemSize > 0) problem[0] = '\0';
+    if (argv == nullptr || argv[0] == nullptr || output == nullptr) return -1;
+    const HANDLE file = CreateFileA(output, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (problem != nullptr)
+            std::snprintf(problem, problemSize, "cannot make %s (Windows error %lu)", output,
+                          static_cast<unsigned long>(GetLastError()));
+        return -1;
+    }
+    const int status = Launch(argv, nullptr, file, problem, problemSize, timeoutMs);
+    CloseHandle(file);
+    return status;
+}
+
+std::size_t ProgramPath(char* out, std::size_t size) {
+    if (out == nullptr || size == 0) return 0;
+    const DWORD length = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(size));
+    if (length == 0 || length >= size) {
+        out[0] = '\0';
+        return 0;
+    }
+    return length;
+}
+
+bool ErrorIsTerminal() {
+    return _isatty(2) != 0;
 }
 
 namespace {

@@ -1,0 +1,408 @@
+#include "sim/sweep.h"
+
+#include "platform/process.h"
+#include "sim/run_folder.h"
+#include "sim/scenario.h"
+#include "sim/sweep_table.h"
+#include "text/shown.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+namespace velqa3::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kAllMet = 0, kOneFailed = 1, kNothingRan = 2, kIncomplete = 3;
+
+void Say(std::FILE* to, const std::string& text) {
+    std::fputs(text::Shown(text).c_str(), to);
+    std::fputc('\n', to);
+}
+
+int Refuse(const std::string& message) {
+    Say(stderr, "velqa3-sim: " + message);
+    return kNothingRan;
+}
+
+std::string FolderName(const std::string& name) {
+    std::string folder;
+    for (char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        folder += plain ? c : '_';
+    }
+    return (folder.empty() ? "run" : folder.substr(0, 64)) + "-sweep";
+}
+
+fs::path Resolved(const fs::path& path) {
+    std::error_code error;
+    fs::path resolved = fs::weakly_canonical(fs::absolute(path, error), error);
+    return error ? path.lexically_normal() : resolved;
+}
+
+bool Within(const fs::path& inner, const fs::path& place) {
+    auto a = inner.begin(), b = place.begin();
+    for (; b != place.end(); ++a, ++b)
+        if (a == inner.end() || *a != *b) return false;
+    return true;
+}
+
+std::string CaseFolderName(std::size_t index) {
+    char name[32];
+    std::snprintf(name, sizeof name, "case-%04zu", index + 1);
+    return name;
+}
+
+// Reads at most limit bytes of a file the sweep's own cases wrote; empty when there is none.
+std::string ReadSmall(const fs::path& file, std::size_t limit) {
+    std::string bytes;
+    std::string why;
+    if (!ReadInput(file, limit, bytes, why)) bytes.clear();
+    return bytes;
+}
+
+// The last line a case's process wrote that says why it ended: its own words, or a crash's.
+std::string LastWords(const fs::path& output) {
+    std::ifstream in(output, std::ios::binary);
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(std::max<std::streamoff>(0, size - 4096));
+    std::string tail((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream lines(tail);
+    std::string last;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("velqa3-sim: ", 0) == 0 && line.find("warning:") == std::string::npos)
+            last = line.substr(12);
+    }
+    return last;
+}
+
+struct Progress {
+    std::mutex lock;
+    std::size_t done = 0, failed = 0, total = 0;
+    bool shown = false;
+
+    void Count(bool met) {
+        const std::lock_guard<std::mutex> one(lock);
+        ++done;
+        if (!met) ++failed;
+        if (!shown) return;
+        std::fprintf(stderr, "\rvelqa3-sim: sweep: %zu of %zu cases, %zu failed", done, total,
+                     failed);
+        std::fflush(stderr);
+    }
+};
+
+} // namespace
+
+void AddSweepOptions(CLI::App& app, SweepOptions& options) {
+    app.add_option("--vary", options.vary,
+                   "run the scenario once for every value of KEY=FROM:TO:STEP, KEY a number of "
+                   "the scenario such as driver[2].at_location; twice for a grid")
+        ->expected(1)
+        ->take_all();
+    app.add_option("--jobs", options.jobs,
+                   "cases of a sweep run at once (default: as many as the machine has cores)")
+        ->check(CLI::Range(1, 256));
+    app.add_flag("--keep-all", options.keepAll,
+                 "keep the run folder of every case of a sweep, not only of those that failed");
+    app.add_option("--case-seconds", options.caseSeconds,
+                   "stop a case of a sweep that runs longer than this many seconds")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 86400));
+    // The sweep gives it to each case's process; no user needs it.
+    app.add_option("--case-result", options.caseResult)->group("");
+}
+
+bool WriteCaseResult(const std::string& file, const RunOutcome& run,
+                     const std::vector<Verdict>& verdicts, std::string& why) {
+    std::string text;
+    const auto line = [&](const char* what, const std::string& value) {
+        text += what;
+        text += ' ';
+        for (char c : value)
+            text += c == '\n' || c == '\r' ? ' ' : c;
+        text += '\n';
+    };
+    for (const Verdict& v : verdicts)
+        line(!v.checkable ? "unchecked" : v.passed ? "ok" : "failed", v.text);
+    line("end", run.endReason);
+    line(run.interrupted ? "interrupted" : "finished", "");
+    return WriteWholeFile(file, text, why);
+}
+
+int RunSweep(const SweepRequest& request) {
+    // The scenario as the reader sees it, the [sweep] table aside.
+    std::string text, why;
+    if (const std::string trouble = FileProblem(request.scenario, kMaxScenarioBytes);
+        !trouble.empty())
+        return Refuse(request.scenario.string() + ": cannot be read as a scenario: " + trouble);
+    if (!ReadInput(request.scenario, kMaxScenarioBytes, text, why))
+        return Refuse(request.scenario.string() + ": " + why);
+    Scenario base;
+    ScenarioError problem;
+    if (!ParseScenario(text, request.scenario, base, problem) && problem.key != "sweep")
+        return Refuse(problem.Text());
+    SweepScenario tree;
+    if (!tree.Load(text, request.scenario, why))
+        return Refuse(request.scenario.string() + ": " + why);
+
+    std::vector<std::string> vary = request.sweep.vary;
+    std::string source = "--vary";
+    if (vary.empty()) {
+        if (!tree.SweepTable(vary, why)) return Refuse(request.scenario.string() + ": " + why);
+        source = request.scenario.string() + ": sweep.vary";
+    }
+    if (vary.empty()) return Refuse("a sweep needs --vary KEY=FROM:TO:STEP or a [sweep] table");
+    if (vary.size() > kMaxSweepKeys)
+        return Refuse(source + ": a sweep varies one key, or two for a grid, not " +
+                      std::to_string(vary.size()));
+    std::vector<SweepAxis> axes;
+    std::size_t cases = 1;
+    for (const std::string& each : vary) {
+        SweepAxis axis;
+        if (!ParseVary(each, axis, why)) return Refuse(source + " " + each + ": " + why);
+        for (const SweepAxis& other : axes)
+            if (other.key == axis.key) return Refuse(source + ": " + axis.key + " is given twice");
+        cases *= axis.values.size();
+        if (cases > kMaxSweepCases)
+            return Refuse(source + ": the sweep would run " +
+                          (axes.empty() ? std::to_string(cases)
+                                        : "more than " + std::to_string(kMaxSweepCases)) +
+                          " cases; at most " + std::to_string(kMaxSweepCases));
+        axes.push_back(std::move(axis));
+    }
+
+    // Every case read before anything runs: a value that makes one invalid is refused with the
+    // key, the value and the reader's words.
+    std::vector<SweepCase> plan;
+    plan.reserve(cases);
+    const std::size_t inner = axes[0].values.size();
+    for (std::size_t i = 0; i < cases; ++i) {
+        SweepCase one;
+        one.values.emplace_back(axes[0].key, axes[0].values[i % inner]);
+        if (axes.size() > 1) one.values.emplace_back(axes[1].key, axes[1].values[i / inner]);
+        std::string caseText;
+        if (!tree.CaseText(one.values, std::nullopt, caseText, why))
+            return Refuse(source + ": " + one.Name() + ": " + why);
+        Scenario scenario;
+        if (!ParseScenario(caseText, request.scenario, scenario, problem))
+            return Refuse(source + ": " + one.Name() + ": " + problem.Text());
+        if (request.maxS > 0.0) scenario.run.maxS = request.maxS;
+        if (const std::string tooLarge = RunTooLarge(EstimateRun(scenario), request.limits);
+            !tooLarge.empty())
+            return Refuse(source + ": " + one.Name() + ": run.max_s: " + tooLarge);
+        one.shape = CaseShapeOf(scenario);
+        plan.push_back(std::move(one));
+    }
+
+    // The plug-in and the settings the cases use, by paths that hold from any folder.
+    std::error_code error;
+    if (!fs::is_regular_file(request.plugin, error))
+        return Refuse("cannot load the plug-in " + request.plugin.string() + ": no such file");
+    char self[4096];
+    if (platform::ProgramPath(self, sizeof self) == 0)
+        return Refuse("cannot find velqa3-sim's own program to run the cases with");
+    const fs::path plugin = fs::absolute(request.plugin, error);
+    const fs::path settings =
+        !request.settings.empty() ? fs::absolute(request.settings, error) : fs::path();
+    if (!request.settings.empty()) {
+        if (const std::string trouble = FileProblem(request.settings, kMaxSettingsBytes);
+            !trouble.empty())
+            return Refuse("cannot use the settings file " + request.settings.string() + ": " +
+                          trouble);
+    }
+    std::string settingsBytes;
+    if (request.settings.empty() && base.run.settingsFile &&
+        !ReadInput(*base.run.settingsFile, kMaxSettingsBytes, settingsBytes, why))
+        return Refuse("cannot read the settings file " + base.run.settingsFile->string() + ": " +
+                      why);
+
+    // The sweep's folder: what it writes is all its own, so none of the user's files may lie
+    // in it; an earlier sweep there is emptied.
+    const fs::path out =
+        request.out.empty() ? fs::path("runs") / FolderName(base.name) : request.out;
+    const fs::path place = Resolved(out);
+    std::vector<fs::path> givenFiles = {request.scenario, request.plugin};
+    if (!request.settings.empty()) givenFiles.push_back(request.settings);
+    if (base.run.settingsFile) givenFiles.push_back(*base.run.settingsFile);
+    for (const fs::path& given : givenFiles)
+        if (Within(Resolved(given), place))
+            return Refuse("cannot use " + given.string() + ": it lies in the sweep folder " +
+                          out.string() + ", which the sweep fills; move it elsewhere first");
+    RunFolder folder(out);
+    if (!folder.Prepare(
+            {},
+            {"sweep.csv", "summary.txt", kSweepPlotScript, kSweepPlotData, kSweepPicture, "cases"},
+            why))
+        return Refuse(why);
+    const fs::path casesFolder = out / "cases";
+    fs::create_directories(casesFolder, error);
+    if (error) {
+        folder.Abandon();
+        return Refuse("cannot make " + casesFolder.string() + ": " + error.message());
+    }
+    std::optional<std::string> settingsName;
+    if (base.run.settingsFile && request.settings.empty()) {
+        settingsName = "settings.dat";
+        if (!WriteWholeFile(casesFolder / *settingsName, settingsBytes, why)) {
+            folder.Abandon();
+            return Refuse(why);
+        }
+    }
+
+    // The cases, each in a process of its own: a plug-in keeps its state in its module, and a
+    // crash must stay in its case.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t jobs = std::min<std::size_t>(
+        request.sweep.jobs > 0 ? static_cast<std::size_t>(request.sweep.jobs) : cores, cases);
+    Progress progress;
+    progress.total = cases;
+    progress.shown = platform::ErrorIsTerminal();
+    std::vector<CaseRow> rows(cases);
+    std::atomic<std::size_t> next{0};
+    std::mutex lostLock;
+    std::vector<std::string> lost;
+    const auto started = std::chrono::steady_clock::now();
+    const std::string selfPath = self, pluginPath = plugin.string();
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < cases;) {
+            const SweepCase& one = plan[i];
+            CaseRow& row = rows[i];
+            const std::string name = CaseFolderName(i);
+            const fs::path scenarioFile = casesFolder / (name + ".toml");
+            const fs::path resultFile = casesFolder / (name + ".result");
+            const fs::path outputFile = casesFolder / (name + ".out");
+            const fs::path runFolder = out / name;
+            std::string caseText, trouble;
+            if (!tree.CaseText(one.values, settingsName, caseText, trouble) ||
+                !WriteWholeFile(scenarioFile, caseText, trouble)) {
+                row.outcome = CaseOutcome::Crashed;
+                row.reason = trouble;
+                progress.Count(false);
+                continue;
+            }
+            const std::string scenarioPath = scenarioFile.string(), outPath = runFolder.string(),
+                              resultPath = resultFile.string(),
+                              frames = std::to_string(request.limits.maxFrames),
+                              traceMb = std::to_string(request.limits.maxTraceMb),
+                              maxS = ValueText(request.maxS), settingsPath = settings.string();
+            std::vector<const char*> argv = {selfPath.c_str(),
+                                             scenarioPath.c_str(),
+                                             "--plugin",
+                                             pluginPath.c_str(),
+                                             "--out",
+                                             outPath.c_str(),
+                                             "--no-plot",
+                                             "--case-result",
+                                             resultPath.c_str(),
+                                             "--max-frames",
+                                             frames.c_str(),
+                                             "--max-trace-mb",
+                                             traceMb.c_str()};
+            if (request.maxS > 0.0) argv.insert(argv.end(), {"--max-s", maxS.c_str()});
+            if (!settings.empty()) argv.insert(argv.end(), {"--settings", settingsPath.c_str()});
+            argv.push_back(nullptr);
+            char said[512];
+            const int status =
+                platform::RunProgramTo(argv.data(), outputFile.string().c_str(), said, sizeof said,
+                                       static_cast<long>(request.sweep.caseSeconds) * 1000);
+            row.exitStatus = status;
+            ReadCase(one.shape, ReadSmall(resultFile, 1u << 20), runFolder / "trace.csv", row);
+            if (status < 0 || (status != 0 && status != 1 && !row.hasResult)) {
+                // Ended without its result: crashed, stopped, or ran out of time.
+                row.outcome = CaseOutcome::Crashed;
+                const std::string words = LastWords(outputFile);
+                row.reason = status == platform::kTimedOut
+                                 ? "ran longer than " + std::to_string(request.sweep.caseSeconds) +
+                                       " s and was stopped (--case-seconds)"
+                             : !words.empty()  ? words
+                             : said[0] != '\0' ? std::string(said)
+                                               : "ended with exit status " + std::to_string(status);
+            } else if (status == 3 || (!row.finished && row.hasResult)) {
+                row.outcome = CaseOutcome::Incomplete;
+                const std::string words = LastWords(outputFile);
+                row.reason = words.empty() ? "its record is incomplete" : words;
+            } else if (status == 1 || !row.AllHeld()) {
+                row.outcome = CaseOutcome::Failed;
+            } else {
+                row.outcome = CaseOutcome::Met;
+            }
+            std::error_code ignored;
+            fs::remove(scenarioFile, ignored);
+            fs::remove(resultFile, ignored);
+            if (row.outcome == CaseOutcome::Met && !request.sweep.keepAll) {
+                fs::remove_all(runFolder, ignored);
+                fs::remove(outputFile, ignored);
+            } else {
+                // What the case printed goes with its run (or stands for it, when it made none).
+                fs::create_directories(runFolder, ignored);
+                fs::rename(outputFile, runFolder / "output.txt", ignored);
+                if (ignored) {
+                    const std::lock_guard<std::mutex> guard(lostLock);
+                    lost.push_back("cannot keep what " + name + " printed: " + ignored.message());
+                }
+                row.kept = true;
+            }
+            progress.Count(row.outcome == CaseOutcome::Met);
+        }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t j = 1; j < jobs; ++j)
+        workers.emplace_back(work);
+    work();
+    for (std::thread& worker : workers)
+        worker.join();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (progress.shown) std::fputc('\n', stderr);
+    fs::remove_all(casesFolder, error);
+
+    SweepSummary summary;
+    summary.axes = axes;
+    summary.plan = &plan;
+    summary.rows = &rows;
+    summary.folder = out;
+    summary.wallS = wall;
+    summary.jobs = jobs;
+    if (!WriteSweepTable(summary, out / "sweep.csv", why)) lost.push_back(why);
+    if (!request.noPlot) {
+        std::string trouble;
+        if (!WriteSweepPlot(summary, trouble) ||
+            !RenderSweepPlot(out, trouble, request.plotSeconds))
+            Say(stderr, "velqa3-sim: no picture: " + trouble);
+    }
+    const std::vector<std::string> lines = SummaryLines(summary);
+    std::string all;
+    for (const std::string& line : lines) {
+        Say(stdout, line);
+        all += line + "\n";
+    }
+    if (!WriteWholeFile(out / "summary.txt", all, why)) lost.push_back(why);
+    if (lost.empty() && !folder.MarkComplete(why)) lost.push_back(why);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)
+        lost.push_back(std::string("cannot write the standard output: ") + std::strerror(errno));
+    for (const std::string& what : lost)
+        Say(stderr, "velqa3-sim: " + what);
+    if (!lost.empty()) return kIncomplete;
+    const bool allMet = std::all_of(rows.begin(), rows.end(), [](const CaseRow& row) {
+        return row.outcome == CaseOutcome::Met;
+    });
+    return allMet ? kAllMet : kOneFailed;
+}
+
+} // namespace velqa3::sim
