@@ -276,7 +276,8 @@ int Run(const Options& options) {
                         ": " + v.text);
     }
     if (!options.sweep.caseResult.empty() &&
-        !WriteCaseResult(options.sweep.caseResult, run, checks.Judge(), why))
+        !WriteCaseResult(options.sweep.caseResult, scenario, run, checks.Judge(),
+                         folder.path() / "trace.csv", why))
         lost.push_back(why);
     for (const std::string& warning : run.warnings)
         Say(stderr, "velqa3-sim: warning: " + warning);

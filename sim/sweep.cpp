@@ -9,15 +9,12 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <mutex>
 #include <sstream>
-#include <thread>
 
 namespace velqa3::sim {
 
@@ -92,12 +89,10 @@ std::string LastWords(const fs::path& output) {
 }
 
 struct Progress {
-    std::mutex lock;
     std::size_t done = 0, failed = 0, total = 0;
     bool shown = false;
 
     void Count(bool met) {
-        const std::lock_guard<std::mutex> one(lock);
         ++done;
         if (!met) ++failed;
         if (!shown) return;
@@ -117,7 +112,7 @@ void AddSweepOptions(CLI::App& app, SweepOptions& options) {
         ->take_all();
     app.add_option("--jobs", options.jobs,
                    "cases of a sweep run at once (default: as many as the machine has cores)")
-        ->check(CLI::Range(1, 256));
+        ->check(CLI::Range(1, kMaxSweepJobs));
     app.add_flag("--keep-all", options.keepAll,
                  "keep the run folder of every case of a sweep, not only of those that failed");
     app.add_option("--case-seconds", options.caseSeconds,
@@ -128,21 +123,19 @@ void AddSweepOptions(CLI::App& app, SweepOptions& options) {
     app.add_option("--case-result", options.caseResult)->group("");
 }
 
-bool WriteCaseResult(const std::string& file, const RunOutcome& run,
-                     const std::vector<Verdict>& verdicts, std::string& why) {
-    std::string text;
-    const auto line = [&](const char* what, const std::string& value) {
-        text += what;
-        text += ' ';
-        for (char c : value)
-            text += c == '\n' || c == '\r' ? ' ' : c;
-        text += '\n';
-    };
+bool WriteCaseResult(const std::string& file, const Scenario& scenario, const RunOutcome& run,
+                     const std::vector<Verdict>& verdicts, const fs::path& trace,
+                     std::string& why) {
+    CaseRow row;
     for (const Verdict& v : verdicts)
-        line(!v.checkable ? "unchecked" : v.passed ? "ok" : "failed", v.text);
-    line("end", run.endReason);
-    line(run.interrupted ? "interrupted" : "finished", "");
-    return WriteWholeFile(file, text, why);
+        row.verdicts.push_back({!v.checkable ? CaseRow::Verdict::Unchecked
+                                : v.passed   ? CaseRow::Verdict::Ok
+                                             : CaseRow::Verdict::Failed,
+                                v.text});
+    row.end = run.endReason;
+    row.finished = !run.interrupted;
+    ReadTrace(trace, scenario.vehicle.spec.BrakeNotches + 1, row);
+    return WriteWholeFile(file, CaseResultText(row), why);
 }
 
 int RunSweep(const SweepRequest& request) {
@@ -267,106 +260,146 @@ int RunSweep(const SweepRequest& request) {
 
     // The cases, each in a process of its own: a plug-in keeps its state in its module, and a
     // crash must stay in its case.
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = std::max(1u, platform::ProcessorCount());
     const std::size_t jobs = std::min<std::size_t>(
-        request.sweep.jobs > 0 ? static_cast<std::size_t>(request.sweep.jobs) : cores, cases);
+        {request.sweep.jobs > 0 ? static_cast<std::size_t>(request.sweep.jobs) : cores, cases,
+         platform::kMaxWaitedPrograms});
     Progress progress;
     progress.total = cases;
     progress.shown = platform::ErrorIsTerminal();
     std::vector<CaseRow> rows(cases);
-    std::atomic<std::size_t> next{0};
-    std::mutex lostLock;
     std::vector<std::string> lost;
     const auto started = std::chrono::steady_clock::now();
-    const std::string selfPath = self, pluginPath = plugin.string();
-    const auto work = [&] {
-        for (std::size_t i; (i = next++) < cases;) {
-            const SweepCase& one = plan[i];
-            CaseRow& row = rows[i];
-            const std::string name = CaseFolderName(i);
-            const fs::path scenarioFile = casesFolder / (name + ".toml");
-            const fs::path resultFile = casesFolder / (name + ".result");
-            const fs::path outputFile = casesFolder / (name + ".out");
-            const fs::path runFolder = out / name;
-            std::string caseText, trouble;
-            if (!tree.CaseText(one.values, settingsName, caseText, trouble) ||
-                !WriteWholeFile(scenarioFile, caseText, trouble)) {
-                row.outcome = CaseOutcome::Crashed;
-                row.reason = trouble;
-                progress.Count(false);
+    const std::string selfPath = self, pluginPath = plugin.string(),
+                      frames = std::to_string(request.limits.maxFrames),
+                      traceMb = std::to_string(request.limits.maxTraceMb),
+                      maxS = ValueText(request.maxS), settingsPath = settings.string();
+    const auto fileOf = [&](std::size_t i, const char* ending) {
+        return casesFolder / (CaseFolderName(i) + ending);
+    };
+    // Starts case i; false, with the row saying why, when it could not be started.
+    const auto start = [&](std::size_t i, std::intptr_t& program) {
+        CaseRow& row = rows[i];
+        std::string caseText, trouble;
+        const fs::path scenarioFile = fileOf(i, ".toml");
+        if (!tree.CaseText(plan[i].values, settingsName, caseText, trouble) ||
+            !WriteWholeFile(scenarioFile, caseText, trouble)) {
+            row.reason = trouble;
+            return false;
+        }
+        const std::string scenarioPath = scenarioFile.string(),
+                          outPath = (out / CaseFolderName(i)).string(),
+                          resultPath = fileOf(i, ".result").string(),
+                          outputPath = fileOf(i, ".out").string();
+        std::vector<const char*> argv = {selfPath.c_str(),
+                                         scenarioPath.c_str(),
+                                         "--plugin",
+                                         pluginPath.c_str(),
+                                         "--out",
+                                         outPath.c_str(),
+                                         "--no-plot",
+                                         "--case-result",
+                                         resultPath.c_str(),
+                                         "--max-frames",
+                                         frames.c_str(),
+                                         "--max-trace-mb",
+                                         traceMb.c_str()};
+        if (request.maxS > 0.0) argv.insert(argv.end(), {"--max-s", maxS.c_str()});
+        if (!settings.empty()) argv.insert(argv.end(), {"--settings", settingsPath.c_str()});
+        argv.push_back(nullptr);
+        char said[512];
+        program = platform::StartProgram(argv.data(), outputPath.c_str(), said, sizeof said);
+        if (program == -1) row.reason = said;
+        return program != -1;
+    };
+    // Case i has ended with the status: its row, and its files kept or removed.
+    const auto finish = [&](std::size_t i, int status, const std::string& said) {
+        CaseRow& row = rows[i];
+        const fs::path runFolder = out / CaseFolderName(i), outputFile = fileOf(i, ".out");
+        row.exitStatus = status;
+        ReadCase(plan[i].shape, ReadSmall(fileOf(i, ".result"), 1u << 20), row);
+        if (status < 0 || (status != 0 && status != 1 && !row.hasResult)) {
+            // Ended without its result: crashed, stopped, or ran out of time.
+            row.outcome = CaseOutcome::Crashed;
+            const std::string words = LastWords(outputFile);
+            if (!said.empty() && status == platform::kTimedOut)
+                row.reason = said;
+            else if (!words.empty())
+                row.reason = words;
+            else if (!said.empty())
+                row.reason = said;
+            else if (row.reason.empty())
+                row.reason = "ended with exit status " + std::to_string(status);
+        } else if (status == 3 || !row.finished) {
+            row.outcome = CaseOutcome::Incomplete;
+            const std::string words = LastWords(outputFile);
+            row.reason = words.empty() ? "its record is incomplete" : words;
+        } else if (status == 1 || !row.AllHeld()) {
+            row.outcome = CaseOutcome::Failed;
+        } else {
+            row.outcome = CaseOutcome::Met;
+        }
+        std::error_code ignored;
+        fs::remove(fileOf(i, ".toml"), ignored);
+        fs::remove(fileOf(i, ".result"), ignored);
+        if (row.outcome == CaseOutcome::Met && !request.sweep.keepAll) {
+            fs::remove_all(runFolder, ignored);
+            fs::remove(outputFile, ignored);
+        } else {
+            // What the case printed goes with its run (or stands for it, when it made none).
+            fs::create_directories(runFolder, ignored);
+            fs::rename(outputFile, runFolder / "output.txt", ignored);
+            if (ignored && fs::exists(outputFile))
+                lost.push_back("cannot keep what " + CaseFolderName(i) +
+                               " printed: " + ignored.message());
+            row.kept = true;
+        }
+        progress.Count(row.outcome == CaseOutcome::Met);
+    };
+
+    struct Running {
+        std::size_t index;
+        std::intptr_t program;
+        std::chrono::steady_clock::time_point deadline;
+    };
+    std::vector<Running> running;
+    std::vector<std::intptr_t> programs;
+    const auto caseTime = std::chrono::seconds(request.sweep.caseSeconds);
+    for (std::size_t next = 0; next < cases || !running.empty();) {
+        while (running.size() < jobs && next < cases) {
+            const std::size_t i = next++;
+            std::intptr_t program = -1;
+            if (start(i, program))
+                running.push_back({i, program, std::chrono::steady_clock::now() + caseTime});
+            else
+                finish(i, -1, "");
+        }
+        if (running.empty()) continue;
+        programs.clear();
+        for (const Running& each : running)
+            programs.push_back(each.program);
+        const int ended = platform::WaitForAnyProgram(programs.data(), programs.size(), 200);
+        if (ended >= 0) {
+            const Running done = running[static_cast<std::size_t>(ended)];
+            running.erase(running.begin() + ended);
+            char said[512];
+            const int status = platform::EndedProgramStatus(done.program, said, sizeof said);
+            finish(done.index, status, said);
+            continue;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        for (std::size_t r = 0; r < running.size();) {
+            if (now < running[r].deadline) {
+                ++r;
                 continue;
             }
-            const std::string scenarioPath = scenarioFile.string(), outPath = runFolder.string(),
-                              resultPath = resultFile.string(),
-                              frames = std::to_string(request.limits.maxFrames),
-                              traceMb = std::to_string(request.limits.maxTraceMb),
-                              maxS = ValueText(request.maxS), settingsPath = settings.string();
-            std::vector<const char*> argv = {selfPath.c_str(),
-                                             scenarioPath.c_str(),
-                                             "--plugin",
-                                             pluginPath.c_str(),
-                                             "--out",
-                                             outPath.c_str(),
-                                             "--no-plot",
-                                             "--case-result",
-                                             resultPath.c_str(),
-                                             "--max-frames",
-                                             frames.c_str(),
-                                             "--max-trace-mb",
-                                             traceMb.c_str()};
-            if (request.maxS > 0.0) argv.insert(argv.end(), {"--max-s", maxS.c_str()});
-            if (!settings.empty()) argv.insert(argv.end(), {"--settings", settingsPath.c_str()});
-            argv.push_back(nullptr);
-            char said[512];
-            const int status =
-                platform::RunProgramTo(argv.data(), outputFile.string().c_str(), said, sizeof said,
-                                       static_cast<long>(request.sweep.caseSeconds) * 1000);
-            row.exitStatus = status;
-            ReadCase(one.shape, ReadSmall(resultFile, 1u << 20), runFolder / "trace.csv", row);
-            if (status < 0 || (status != 0 && status != 1 && !row.hasResult)) {
-                // Ended without its result: crashed, stopped, or ran out of time.
-                row.outcome = CaseOutcome::Crashed;
-                const std::string words = LastWords(outputFile);
-                row.reason = status == platform::kTimedOut
-                                 ? "ran longer than " + std::to_string(request.sweep.caseSeconds) +
-                                       " s and was stopped (--case-seconds)"
-                             : !words.empty()  ? words
-                             : said[0] != '\0' ? std::string(said)
-                                               : "ended with exit status " + std::to_string(status);
-            } else if (status == 3 || (!row.finished && row.hasResult)) {
-                row.outcome = CaseOutcome::Incomplete;
-                const std::string words = LastWords(outputFile);
-                row.reason = words.empty() ? "its record is incomplete" : words;
-            } else if (status == 1 || !row.AllHeld()) {
-                row.outcome = CaseOutcome::Failed;
-            } else {
-                row.outcome = CaseOutcome::Met;
-            }
-            std::error_code ignored;
-            fs::remove(scenarioFile, ignored);
-            fs::remove(resultFile, ignored);
-            if (row.outcome == CaseOutcome::Met && !request.sweep.keepAll) {
-                fs::remove_all(runFolder, ignored);
-                fs::remove(outputFile, ignored);
-            } else {
-                // What the case printed goes with its run (or stands for it, when it made none).
-                fs::create_directories(runFolder, ignored);
-                fs::rename(outputFile, runFolder / "output.txt", ignored);
-                if (ignored) {
-                    const std::lock_guard<std::mutex> guard(lostLock);
-                    lost.push_back("cannot keep what " + name + " printed: " + ignored.message());
-                }
-                row.kept = true;
-            }
-            progress.Count(row.outcome == CaseOutcome::Met);
+            platform::StopProgram(running[r].program);
+            finish(running[r].index, platform::kTimedOut,
+                   "ran longer than " + std::to_string(request.sweep.caseSeconds) +
+                       " s and was stopped (--case-seconds)");
+            running.erase(running.begin() + static_cast<std::ptrdiff_t>(r));
         }
-    };
-    std::vector<std::thread> workers;
-    for (std::size_t j = 1; j < jobs; ++j)
-        workers.emplace_back(work);
-    work();
-    for (std::thread& worker : workers)
-        worker.join();
+    }
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (progress.shown) std::fputc('\n', stderr);

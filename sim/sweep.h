@@ -7,6 +7,7 @@
 #include "sim/checks.h"
 #include "sim/host_run.h"
 #include "sim/run_limits.h"
+#include "sim/scenario.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -26,6 +27,7 @@ namespace velqa3::sim {
 // A sweep varies at most this many keys (a grid for two), in at most this many cases.
 inline constexpr std::size_t kMaxSweepKeys = 2;
 inline constexpr std::size_t kMaxSweepCases = 10000;
+inline constexpr int kMaxSweepJobs = 64;
 // A key is a dotted path of the scenario's own names: "driver[2].at_location".
 inline constexpr std::size_t kMaxSweepKeyBytes = 128;
 
@@ -94,8 +96,11 @@ struct SweepRequest {
 // the scenario or a value is wrong and nothing ran, 3 the sweep's own record is incomplete.
 int RunSweep(const SweepRequest& request);
 
-// In a case's process: the verdicts and the end of its run, for the sweep that started it.
-bool WriteCaseResult(const std::string& file, const RunOutcome& run,
-                     const std::vector<Verdict>& verdicts, std::string& why);
+// In a case's process: the verdicts and the end of its run, and what its trace shows, for the
+// sweep that started it. Read here, in the case's own process, the traces of the cases are read
+// side by side as the cases run.
+bool WriteCaseResult(const std::string& file, const Scenario& scenario, const RunOutcome& run,
+                     const std::vector<Verdict>& verdicts, const std::filesystem::path& trace,
+                     std::string& why);
 
 } // namespace velqa3::sim

@@ -77,7 +77,7 @@ double NumberOf(std::string_view text) {
     return std::isfinite(value) ? value : 0.0;
 }
 
-void ReadTrace(const fs::path& file, std::int32_t emergencyNotch, CaseRow& row) {
+void TraceInto(const fs::path& file, std::int32_t emergencyNotch, CaseRow& row) {
     std::ifstream in(file, std::ios::binary);
     std::string line;
     if (!std::getline(in, line)) return;
@@ -188,13 +188,53 @@ bool CaseRow::AllHeld() const {
                         [](const Verdict& v) { return v.state == Verdict::Failed; });
 }
 
-void ReadCase(const CaseShape& shape, const std::string& result, const fs::path& trace,
-              CaseRow& row) {
+void ReadTrace(const fs::path& trace, std::int32_t emergencyNotch, CaseRow& row) {
+    TraceInto(trace, emergencyNotch, row);
+}
+
+std::string CaseResultText(const CaseRow& row) {
+    std::string text;
+    const auto line = [&](const char* what, const std::string& value) {
+        text += what;
+        text += ' ';
+        for (char c : value)
+            text += c == '\n' || c == '\r' ? ' ' : c;
+        text += '\n';
+    };
+    const auto number = [&](const char* what, double value) {
+        char digits[64];
+        std::snprintf(digits, sizeof digits, "%.6f", value);
+        line(what, digits);
+    };
+    for (const CaseRow::Verdict& v : row.verdicts)
+        line(v.state == CaseRow::Verdict::Ok       ? "ok"
+             : v.state == CaseRow::Verdict::Failed ? "failed"
+                                                   : "unchecked",
+             v.text);
+    line("end", row.end);
+    if (row.traced) {
+        if (row.firstStand) number("stand", *row.firstStand);
+        number("furthest", row.furthestBeforeStand);
+        if (row.firstIntervention) {
+            number("intervention", *row.firstIntervention);
+            line("intervention_kind", row.interventionKind);
+        }
+        number("max_brake", row.maxBrake);
+        number("max_speed", row.maxSpeed);
+        number("final", row.finalLocation);
+        line("stopped", row.finalStopped ? "1" : "0");
+    }
+    line(row.finished ? "finished" : "interrupted", "");
+    return text;
+}
+
+void ReadCase(const CaseShape& shape, const std::string& result, CaseRow& row) {
     std::istringstream lines(result);
     for (std::string line; std::getline(lines, line);) {
         const std::size_t space = line.find(' ');
         const std::string what = line.substr(0, space);
         const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+        const double value = NumberOf(rest);
         if (what == "ok" || what == "failed" || what == "unchecked")
             row.verdicts.push_back({what == "ok"       ? CaseRow::Verdict::Ok
                                     : what == "failed" ? CaseRow::Verdict::Failed
@@ -202,12 +242,27 @@ void ReadCase(const CaseShape& shape, const std::string& result, const fs::path&
                                     rest});
         else if (what == "end")
             row.end = rest;
+        else if (what == "stand")
+            row.firstStand = value;
+        else if (what == "furthest")
+            row.traced = true, row.furthestBeforeStand = value;
+        else if (what == "intervention")
+            row.firstIntervention = value;
+        else if (what == "intervention_kind")
+            row.interventionKind = rest;
+        else if (what == "max_brake")
+            row.maxBrake = static_cast<std::int32_t>(std::clamp(value, -1e9, 1e9));
+        else if (what == "max_speed")
+            row.maxSpeed = value;
+        else if (what == "final")
+            row.finalLocation = value;
+        else if (what == "stopped")
+            row.finalStopped = rest == "1";
         else if (what == "finished")
             row.hasResult = row.finished = true;
         else if (what == "interrupted")
             row.hasResult = true;
     }
-    ReadTrace(trace, shape.emergencyNotch, row);
     if (!row.traced) return;
     for (double signal : shape.signals)
         row.signalMargins.push_back(signal - row.furthestBeforeStand);

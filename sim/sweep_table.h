@@ -65,10 +65,14 @@ struct CaseRow {
     bool AllHeld() const;
 };
 
-// Fills the row from the case's result file text and its trace; the margins are reckoned
-// against the case's shape.
-void ReadCase(const CaseShape& shape, const std::string& result, const std::filesystem::path& trace,
-              CaseRow& row);
+// What the trace of a run shows, into the row: where the train first stood, where the plug-in
+// first braked, the highest brake output and speed, where the run ended.
+void ReadTrace(const std::filesystem::path& trace, std::int32_t emergencyNotch, CaseRow& row);
+// The lines of a case's result file: its verdicts, its end and what its trace showed.
+std::string CaseResultText(const CaseRow& row);
+// Fills the row from the case's result file text; the margins are reckoned against the case's
+// shape.
+void ReadCase(const CaseShape& shape, const std::string& result, CaseRow& row);
 
 struct SweepSummary {
     std::vector<SweepAxis> axes;
