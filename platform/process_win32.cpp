@@ -112,7 +112,7 @@ std::intptr_t StartProgram(const char* const argv[], const char* output, char* p
 }
 
 int WaitForAnyProgram(const std::intptr_t* programs, std::size_t count, long timeoutMs) {
-    HANDLE handles[kMaxWaitedPrograms];
+    HANDLE handles[kMaxWaitedPrograms] = {};
     count = count < kMaxWaitedPrograms ? count : kMaxWaitedPrograms;
     for (std::size_t i = 0; i < count; ++i)
         handles[i] = reinterpret_cast<HANDLE>(programs[i]);
