@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -87,6 +88,24 @@ std::string LastWords(const fs::path& output) {
     }
     return last;
 }
+
+// Ctrl-C (or a request to end) lets the cases that run finish, starts no more, and keeps the
+// sweep's record of those that ran.
+volatile std::sig_atomic_t stopAsked = 0;
+
+void OnEnding(platform::Ending ending, int) {
+    if (ending == platform::Ending::Interrupt) stopAsked = 1;
+}
+
+struct CatchingStop {
+    CatchingStop() {
+        stopAsked = 0;
+        platform::CatchEndings(OnEnding);
+    }
+    ~CatchingStop() { platform::ReleaseEndings(); }
+    CatchingStop(const CatchingStop&) = delete;
+    CatchingStop& operator=(const CatchingStop&) = delete;
+};
 
 struct Progress {
     std::size_t done = 0, failed = 0, total = 0;
@@ -365,8 +384,10 @@ int RunSweep(const SweepRequest& request) {
     std::vector<Running> running;
     std::vector<std::intptr_t> programs;
     const auto caseTime = std::chrono::seconds(request.sweep.caseSeconds);
-    for (std::size_t next = 0; next < cases || !running.empty();) {
-        while (running.size() < jobs && next < cases) {
+    std::size_t next = 0;
+    std::optional<CatchingStop> catching(std::in_place);
+    while ((next < cases && !stopAsked) || !running.empty()) {
+        while (running.size() < jobs && next < cases && !stopAsked) {
             const std::size_t i = next++;
             std::intptr_t program = -1;
             if (start(i, program))
@@ -400,9 +421,15 @@ int RunSweep(const SweepRequest& request) {
             running.erase(running.begin() + static_cast<std::ptrdiff_t>(r));
         }
     }
+    catching.reset();
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (progress.shown) std::fputc('\n', stderr);
+    for (std::size_t i = next; i < cases; ++i)
+        rows[i].outcome = CaseOutcome::NotRun;
+    if (next < cases)
+        lost.push_back("the sweep was interrupted after " + std::to_string(next) + " of " +
+                       std::to_string(cases) + " cases; sweep.csv says which did not run");
     fs::remove_all(casesFolder, error);
 
     SweepSummary summary;

@@ -156,6 +156,8 @@ const char* OutcomeName(CaseOutcome outcome) {
         return "incomplete";
     case CaseOutcome::Crashed:
         return "crashed";
+    case CaseOutcome::NotRun:
+        return "not run";
     }
     return "";
 }
@@ -331,19 +333,22 @@ std::vector<std::string> SummaryLines(const SweepSummary& summary) {
     }
     lines.push_back(head);
 
-    std::size_t met = 0, failed = 0, crashed = 0;
+    std::size_t met = 0, failed = 0, crashed = 0, notRun = 0;
     for (const CaseRow& row : rows)
         ++(row.outcome == CaseOutcome::Met      ? met
            : row.outcome == CaseOutcome::Failed ? failed
+           : row.outcome == CaseOutcome::NotRun ? notRun
                                                 : crashed);
     char counts[256];
     std::snprintf(counts, sizeof counts,
                   "%zu met every expectation, %zu did not, %zu crashed or did not finish; "
                   "%.3f s of wall time, %.1f cases a second, %zu at once",
                   met, failed, crashed, summary.wallS,
-                  summary.wallS > 0.0 ? static_cast<double>(rows.size()) / summary.wallS : 0.0,
+                  summary.wallS > 0.0 ? static_cast<double>(rows.size() - notRun) / summary.wallS
+                                      : 0.0,
                   summary.jobs);
     lines.push_back(counts);
+    if (notRun > 0) lines.push_back(std::to_string(notRun) + " not run: the sweep was interrupted");
 
     // The case nearest to missing (or furthest past) a bound: the worst when any failed.
     std::optional<std::size_t> worst;
@@ -383,7 +388,7 @@ std::vector<std::string> SummaryLines(const SweepSummary& summary) {
     std::size_t listed = 0, unlisted = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const CaseRow& row = rows[i];
-        if (row.outcome == CaseOutcome::Met) continue;
+        if (row.outcome == CaseOutcome::Met || row.outcome == CaseOutcome::NotRun) continue;
         if (listed == kMaxListedCases) {
             ++unlisted;
             continue;

@@ -34,7 +34,7 @@ struct SweepCase {
     std::string Name() const;
 };
 
-enum class CaseOutcome { Met, Failed, Incomplete, Crashed };
+enum class CaseOutcome { Met, Failed, Incomplete, Crashed, NotRun };
 
 struct CaseRow {
     CaseOutcome outcome = CaseOutcome::Crashed;

@@ -6,10 +6,13 @@ is refused before anything runs. With --emulator the Windows program runs under 
 import argparse
 import csv
 import os
+import pty
+import signal
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 from pathlib import Path
 
 failures = []
@@ -123,6 +126,49 @@ def main():
             check("crash: the crashed case keeps what it printed",
                   "SIGSEGV" in (out / "case-0002" / "output.txt").read_text()
                   if (out / "case-0002" / "output.txt").exists() else False)
+
+        if not args.emulator:
+            # Ctrl-C: the cases under way finish, no more start, and the record says which ran.
+            out = folder / "interrupted"
+            command = [args.sim, str(folder / "sweep.toml"), "--plugin", args.plugin, "--out",
+                       str(out), "--no-plot", "--jobs", "1", "--vary",
+                       "driver[1].initialize.speed=20:120:0.5"]
+            sweep_process = subprocess.Popen(command, stdout=subprocess.PIPE,
+                                             stderr=subprocess.PIPE, text=True)
+            time.sleep(1.0)
+            sweep_process.send_signal(signal.SIGINT)
+            said, err = sweep_process.communicate(timeout=120)
+            table = rows(out) if (out / "sweep.csv").exists() else []
+            ran = [r for r in table if r["result"] != "not run"]
+            check("interrupted: exit 3, saying how many cases ran",
+                  sweep_process.returncode == 3 and "the sweep was interrupted after" in err,
+                  said + err)
+            check("interrupted: sweep.csv holds every case, those that ran met",
+                  len(table) == 201 and 0 < len(ran) < 201
+                  and all(r["result"] == "met" for r in ran), [r["result"] for r in table][:5])
+
+            # On a terminal the progress shows, cases done of all and the failures so far.
+            primary, secondary = pty.openpty()
+            done = subprocess.run(
+                [args.sim, str(folder / "planted.toml"), "--plugin", args.plugin, "--out",
+                 str(folder / "progress"), "--no-plot", "--vary", "beacon[3].position=300:1020:720",
+                 "--vary", "driver[1].initialize.speed=80"],
+                stdout=subprocess.PIPE, stderr=secondary, timeout=120)
+            os.close(secondary)
+            shown = b""
+            try:
+                while True:
+                    chunk = os.read(primary, 4096)
+                    if not chunk:
+                        break
+                    shown += chunk
+            except OSError:
+                pass
+            os.close(primary)
+            check("progress: shown on a terminal with the failures so far",
+                  b"sweep: 2 of 2 cases, 1 failed" in shown, shown)
+            check("progress: not in the output when that is no terminal",
+                  b"2 of 2 cases" not in done.stdout, done.stdout)
 
     print(f"{len(failures)} failed" if failures else "all passed")
     return 1 if failures else 0
