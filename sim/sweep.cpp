@@ -201,7 +201,13 @@ int RunSweep(const SweepRequest& request) {
 
     // Every case read before anything runs: a value that makes one invalid is refused with the
     // key, the value and the reader's words.
+    // Each case is read whole: a sweep may read at most so much scenario text.
+    if (static_cast<std::uint64_t>(cases) * text.size() > kMaxSweepReading)
+        return Refuse(source + ": " + std::to_string(cases) + " cases of a scenario of " +
+                      std::to_string(text.size()) + " bytes are more than a sweep reads (" +
+                      std::to_string(kMaxSweepReading >> 20) + " MB); sweep fewer values");
     std::vector<SweepCase> plan;
+    std::vector<CaseShape> shapes;
     plan.reserve(cases);
     const std::size_t inner = axes[0].values.size();
     for (std::size_t i = 0; i < cases; ++i) {
@@ -218,7 +224,10 @@ int RunSweep(const SweepRequest& request) {
         if (const std::string tooLarge = RunTooLarge(EstimateRun(scenario), request.limits);
             !tooLarge.empty())
             return Refuse(source + ": " + one.Name() + ": run.max_s: " + tooLarge);
-        one.shape = CaseShapeOf(scenario);
+        CaseShape shape = CaseShapeOf(scenario);
+        const auto same = std::find(shapes.begin(), shapes.end(), shape);
+        one.shape = static_cast<std::size_t>(same - shapes.begin());
+        if (same == shapes.end()) shapes.push_back(std::move(shape));
         plan.push_back(std::move(one));
     }
 
@@ -239,7 +248,7 @@ int RunSweep(const SweepRequest& request) {
                           trouble);
     }
     std::string settingsBytes;
-    if (request.settings.empty() && base.run.settingsFile &&
+    if (base.run.settingsFile &&
         !ReadInput(*base.run.settingsFile, kMaxSettingsBytes, settingsBytes, why))
         return Refuse("cannot read the settings file " + base.run.settingsFile->string() + ": " +
                       why);
@@ -268,8 +277,10 @@ int RunSweep(const SweepRequest& request) {
         folder.Abandon();
         return Refuse("cannot make " + casesFolder.string() + ": " + error.message());
     }
+    // The scenario's own settings file beside the cases' scenarios, under a name of the sweep's
+    // own: the case reads its cab keys there even when --settings gives the plug-in another.
     std::optional<std::string> settingsName;
-    if (base.run.settingsFile && request.settings.empty()) {
+    if (base.run.settingsFile) {
         settingsName = "settings.dat";
         if (!WriteWholeFile(casesFolder / *settingsName, settingsBytes, why)) {
             folder.Abandon();
@@ -336,7 +347,7 @@ int RunSweep(const SweepRequest& request) {
         CaseRow& row = rows[i];
         const fs::path runFolder = out / CaseFolderName(i), outputFile = fileOf(i, ".out");
         row.exitStatus = status;
-        ReadCase(plan[i].shape, ReadSmall(fileOf(i, ".result"), 1u << 20), row);
+        ReadCase(shapes[plan[i].shape], ReadSmall(fileOf(i, ".result"), 1u << 20), row);
         if (status < 0 || (status != 0 && status != 1 && !row.hasResult)) {
             // Ended without its result: crashed, stopped, or ran out of time.
             row.outcome = CaseOutcome::Crashed;
@@ -435,6 +446,7 @@ int RunSweep(const SweepRequest& request) {
     SweepSummary summary;
     summary.axes = axes;
     summary.plan = &plan;
+    summary.shapes = &shapes;
     summary.rows = &rows;
     summary.folder = out;
     summary.wallS = wall;

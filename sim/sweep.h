@@ -28,6 +28,7 @@ namespace velqa3::sim {
 inline constexpr std::size_t kMaxSweepKeys = 2;
 inline constexpr std::size_t kMaxSweepCases = 10000;
 inline constexpr int kMaxSweepJobs = 64;
+inline constexpr std::size_t kMaxSweepReading = std::size_t{256} << 20;
 // A key is a dotted path of the scenario's own names: "driver[2].at_location".
 inline constexpr std::size_t kMaxSweepKeyBytes = 128;
 

@@ -64,7 +64,7 @@ bool WriteSweepPlot(const SweepSummary& summary, std::string& why) {
 
     // Marks across: the first case's signals near the stands, and the bounds of its
     // expectations on the location.
-    const CaseShape& shape = plan.front().shape;
+    const CaseShape& shape = (*summary.shapes)[plan.front().shape];
     const double reach = std::max(100.0, high - low);
     std::ostringstream gp;
     gp << "# Drawn by velqa3-sim from the sweep; in the sweep folder, run it again with: gnuplot "

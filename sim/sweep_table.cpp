@@ -275,7 +275,7 @@ void ReadCase(const CaseShape& shape, const std::string& result, CaseRow& row) {
 bool WriteSweepTable(const SweepSummary& summary, const fs::path& file, std::string& why) {
     const std::vector<SweepCase>& plan = *summary.plan;
     const std::vector<CaseRow>& rows = *summary.rows;
-    const CaseShape& first = plan.front().shape;
+    const CaseShape& first = (*summary.shapes)[plan.front().shape];
     std::string text = "case";
     for (const SweepAxis& axis : summary.axes)
         text += "," + axis.key;
@@ -373,7 +373,8 @@ std::vector<std::string> SummaryLines(const SweepSummary& summary) {
     };
     if (worst) {
         const double margin = *rows[*worst].expectMargins[worstBound];
-        const CaseShape::Bound& bound = plan[*worst].shape.expectations[worstBound];
+        const CaseShape::Bound& bound =
+            (*summary.shapes)[plan[*worst].shape].expectations[worstBound];
         const bool missed = margin < 0.0;
         const char* unit = bound.kind == Expectation::Kind::SpeedBelow        ? " km/h"
                            : bound.kind == Expectation::Kind::BrakeNeverAbove ? " notches"

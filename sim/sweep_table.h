@@ -20,16 +20,18 @@ struct CaseShape {
         double value = 0.0;
         std::optional<double> from, to;
         std::int32_t notch = 0;
+        bool operator==(const Bound&) const = default;
     };
     std::vector<double> signals; // positions, in the order of the scenario's [[signal]] tables
     std::vector<Bound> expectations;
     std::int32_t emergencyNotch = 9;
+    bool operator==(const CaseShape&) const = default;
 };
 CaseShape CaseShapeOf(const Scenario& scenario);
 
 struct SweepCase {
     std::vector<std::pair<std::string, double>> values;
-    CaseShape shape;
+    std::size_t shape = 0; // in the sweep's shapes: most sweeps move none of it, and share one
     // "key=value, key=value"
     std::string Name() const;
 };
@@ -77,6 +79,7 @@ void ReadCase(const CaseShape& shape, const std::string& result, CaseRow& row);
 struct SweepSummary {
     std::vector<SweepAxis> axes;
     const std::vector<SweepCase>* plan = nullptr;
+    const std::vector<CaseShape>* shapes = nullptr;
     const std::vector<CaseRow>* rows = nullptr;
     std::filesystem::path folder;
     double wallS = 0.0;
