@@ -176,7 +176,7 @@ bool ParseVary(std::string_view text, SweepAxis& axis, std::string& why) {
     if (step <= 0.0) return why = "the step must be above 0", false;
     if (to < from) return why = "TO must not lie below FROM", false;
     const double span = (to - from) / step;
-    if (span > static_cast<double>(kMaxSweepCases))
+    if (span >= static_cast<double>(kMaxSweepCases))
         return why = "that is more than " + std::to_string(kMaxSweepCases) + " values", false;
     axis.key = std::string(key);
     axis.values.clear();
@@ -185,8 +185,8 @@ bool ParseVary(std::string_view text, SweepAxis& axis, std::string& why) {
     const auto n = static_cast<std::size_t>(std::floor(span + 1e-9));
     for (std::size_t i = 0; i <= n; ++i) {
         double value = from + static_cast<double>(i) * step;
-        std::from_chars(ValueText(value).c_str(),
-                        ValueText(value).c_str() + ValueText(value).size(), value);
+        const std::string rounded = ValueText(value);
+        std::from_chars(rounded.data(), rounded.data() + rounded.size(), value);
         axis.values.push_back(std::min(value, to));
     }
     return true;
