@@ -132,10 +132,14 @@ def main():
             out = folder / "interrupted"
             command = [args.sim, str(folder / "sweep.toml"), "--plugin", args.plugin, "--out",
                        str(out), "--no-plot", "--jobs", "1", "--vary",
-                       "driver[1].initialize.speed=20:120:0.5"]
+                       "driver[1].initialize.speed=20:120:0.1"]
             sweep_process = subprocess.Popen(command, stdout=subprocess.PIPE,
                                              stderr=subprocess.PIPE, text=True)
-            time.sleep(1.0)
+            # Once the second case runs, the sweep is past its checks and under way.
+            for _ in range(600):
+                if (out / "case-0002").exists() or sweep_process.poll() is not None:
+                    break
+                time.sleep(0.1)
             sweep_process.send_signal(signal.SIGINT)
             said, err = sweep_process.communicate(timeout=120)
             table = rows(out) if (out / "sweep.csv").exists() else []
@@ -144,7 +148,7 @@ def main():
                   sweep_process.returncode == 3 and "the sweep was interrupted after" in err,
                   said + err)
             check("interrupted: sweep.csv holds every case, those that ran met",
-                  len(table) == 201 and 0 < len(ran) < 201
+                  len(table) == 1001 and 0 < len(ran) < 1001
                   and all(r["result"] == "met" for r in ran), [r["result"] for r in table][:5])
 
             # On a terminal the progress shows, cases done of all and the failures so far.
