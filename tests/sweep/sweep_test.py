@@ -131,11 +131,11 @@ def main():
             # Ctrl-C: the cases under way finish, no more start, and the record says which ran.
             out = folder / "interrupted"
             command = [args.sim, str(folder / "sweep.toml"), "--plugin", args.plugin, "--out",
-                       str(out), "--no-plot", "--jobs", "1", "--vary",
+                       str(out), "--no-plot", "--jobs", "1", "--keep-all", "--vary",
                        "driver[1].initialize.speed=20:120:0.1"]
             sweep_process = subprocess.Popen(command, stdout=subprocess.PIPE,
                                              stderr=subprocess.PIPE, text=True)
-            # Once the second case runs, the sweep is past its checks and under way.
+            # Once the second case has run (its folder kept), the sweep is under way.
             for _ in range(600):
                 if (out / "case-0002").exists() or sweep_process.poll() is not None:
                     break
