@@ -350,7 +350,8 @@ int RunSweep(const SweepRequest& request) {
         ReadCase(shapes[plan[i].shape], ReadSmall(fileOf(i, ".result"), 1u << 20), row);
         if (status < 0 || (status != 0 && status != 1 && !row.hasResult)) {
             // Ended without its result: crashed, stopped, or ran out of time.
-            row.outcome = CaseOutcome::Crashed;
+            row.outcome =
+                status == platform::kTimedOut ? CaseOutcome::TimedOut : CaseOutcome::Crashed;
             const std::string words = LastWords(outputFile);
             if (!said.empty() && status == platform::kTimedOut)
                 row.reason = said;

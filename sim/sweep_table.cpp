@@ -156,6 +156,8 @@ const char* OutcomeName(CaseOutcome outcome) {
         return "incomplete";
     case CaseOutcome::Crashed:
         return "crashed";
+    case CaseOutcome::TimedOut:
+        return "timed out";
     case CaseOutcome::NotRun:
         return "not run";
     }
@@ -311,9 +313,9 @@ bool WriteSweepTable(const SweepSummary& summary, const fs::path& file, std::str
                                                                             : "not checked";
         }
         text += "," +
-                Csv(row.outcome == CaseOutcome::Crashed || row.outcome == CaseOutcome::Incomplete
-                        ? row.reason
-                        : row.end) +
+                Csv(row.outcome == CaseOutcome::Met || row.outcome == CaseOutcome::Failed
+                        ? row.end
+                        : row.reason) +
                 "\n";
     }
     return WriteWholeFile(file, text, why);
@@ -404,7 +406,9 @@ std::vector<std::string> SummaryLines(const SweepSummary& summary) {
                     break;
                 }
         } else {
-            line = std::string(row.outcome == CaseOutcome::Crashed ? "CRASHED " : "INCOMPLETE ") +
+            line = std::string(row.outcome == CaseOutcome::Crashed    ? "CRASHED "
+                               : row.outcome == CaseOutcome::TimedOut ? "TIMED OUT "
+                                                                      : "INCOMPLETE ") +
                    where(i) + ": " + row.reason.substr(0, 200);
         }
         lines.push_back(line + " [" + folderOf(i) + "]");

@@ -36,7 +36,7 @@ struct SweepCase {
     std::string Name() const;
 };
 
-enum class CaseOutcome { Met, Failed, Incomplete, Crashed, NotRun };
+enum class CaseOutcome { Met, Failed, Incomplete, Crashed, TimedOut, NotRun };
 
 struct CaseRow {
     CaseOutcome outcome = CaseOutcome::Crashed;

@@ -174,6 +174,17 @@ def main():
             check("progress: not in the output when that is no terminal",
                   b"2 of 2 cases" not in done.stdout, done.stdout)
 
+        # A case that runs past --case-seconds is stopped and says so; the other one met.
+        (folder / "long.toml").write_text('name = "long"\n[run]\ninterval_ms = 1\n'
+                                          'max_s = 5000\n[trace]\nperiod_ms = 60000\n')
+        out = folder / "long"
+        code, said, err = sweep(folder / "long.toml", out, "--vary", "run.max_s=1:5000:4999",
+                                "--case-seconds", "1", "--no-plot")
+        table = rows(out) if (out / "sweep.csv").exists() else []
+        check("too long: exit 1, the long case stopped and named",
+              code == 1 and [r["result"] for r in table] == ["met", "timed out"]
+              and "TIMED OUT case 2 (run.max_s=5000): ran longer than 1 s" in said, said + err)
+
     print(f"{len(failures)} failed" if failures else "all passed")
     return 1 if failures else 0
 
