@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace velqa3::platform {
 
@@ -17,6 +18,28 @@ namespace velqa3::platform {
 inline constexpr int kTimedOut = -2;
 int RunProgram(const char* const argv[], const char* workDir, char* problem,
                std::size_t problemSize, long timeoutMs = 0);
+// Programs started without waiting for them, several at once (a sweep's cases): argv[0] is a
+// path (the search path is not used), the program runs in this process's folder, and what it
+// writes to its standard output and error goes into the file output (made afresh) instead of
+// this process's terminal. Returns the program's handle, or -1 (problem says why).
+std::intptr_t StartProgram(const char* const argv[], const char* output, char* problem,
+                           std::size_t problemSize);
+// Waits at most timeoutMs for one of the programs to end; its index in the list, or -1 when
+// none ended in time. At most kMaxWaitedPrograms programs.
+inline constexpr std::size_t kMaxWaitedPrograms = 64;
+int WaitForAnyProgram(const std::intptr_t* programs, std::size_t count, long timeoutMs);
+// For a program that ended: its exit status, or -1 when it did not end by itself (problem says
+// how it ended). Its handle is released.
+int EndedProgramStatus(std::intptr_t program, char* problem, std::size_t problemSize);
+// Stops a program still running and releases its handle.
+void StopProgram(std::intptr_t program);
+// The path of this program's own executable, written into out with a terminator; its length,
+// 0 when it cannot be had or does not fit.
+std::size_t ProgramPath(char* out, std::size_t size);
+// The processors of the machine; 1 when it cannot be told.
+unsigned ProcessorCount();
+// Whether the standard error is a terminal (a person watching), not a file or a pipe.
+bool ErrorIsTerminal();
 
 // The ends of this process that the host turns into a reported end of its run.
 enum class Ending {

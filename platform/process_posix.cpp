@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -34,10 +35,10 @@ bool WaitFor(pid_t child, int& status, long timeoutMs) {
     }
 }
 
-} // namespace
-
-int RunProgram(const char* const argv[], const char* workDir, char* problem,
-               std::size_t problemSize, long timeoutMs) {
+// Starts the program: in workDir unless null, its output to the descriptor output unless -1,
+// argv[0] looked up on the search path when search. The child's pid, or -1 (problem says why).
+pid_t Spawn(const char* const argv[], const char* workDir, int output, bool search, char* problem,
+            std::size_t problemSize) {
     if (problem != nullptr && problemSize > 0) problem[0] = '\0';
     if (argv == nullptr || argv[0] == nullptr) return -1;
     // The child reports a failed chdir or exec through this pipe; it closes on a good exec.
@@ -55,9 +56,14 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
         int failure = 0;
         if (workDir != nullptr && chdir(workDir) != 0) {
             failure = errno;
+        } else if (output >= 0 && (dup2(output, 1) < 0 || dup2(output, 2) < 0)) {
+            failure = -errno;
         } else {
             // Only async-signal-safe calls in the child: no allocation, no stdio.
-            execvp(argv[0], const_cast<char* const*>(argv));
+            if (search)
+                execvp(argv[0], const_cast<char* const*>(argv));
+            else
+                execv(argv[0], const_cast<char* const*>(argv));
             failure = -errno;
         }
         ssize_t ignored = write(report[1], &failure, sizeof failure);
@@ -71,6 +77,33 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
         got = read(report[0], &failure, sizeof failure);
     } while (got < 0 && errno == EINTR);
     close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof failure)) {
+        int status = 0;
+        WaitFor(child, status, 0);
+        if (problem != nullptr)
+            std::snprintf(problem, problemSize, "%s %s: %s",
+                          failure > 0 ? "cannot enter the folder for" : "cannot start", argv[0],
+                          strerror(failure > 0 ? failure : -failure));
+        return -1;
+    }
+    return child;
+}
+
+int StatusOf(int status, const char* name, char* problem, std::size_t problemSize) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (problem != nullptr)
+        std::snprintf(problem, problemSize, "%s was stopped by signal %d (%s)", name,
+                      WIFSIGNALED(status) ? WTERMSIG(status) : 0,
+                      EndingName(Ending::Crash, WIFSIGNALED(status) ? WTERMSIG(status) : 0));
+    return -1;
+}
+
+} // namespace
+
+int RunProgram(const char* const argv[], const char* workDir, char* problem,
+               std::size_t problemSize, long timeoutMs) {
+    const pid_t child = Spawn(argv, workDir, -1, true, problem, problemSize);
+    if (child < 0) return -1;
     int status = 0;
     if (!WaitFor(child, status, timeoutMs)) {
         kill(child, SIGKILL);
@@ -80,18 +113,77 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
                           argv[0], timeoutMs / 1000);
         return kTimedOut;
     }
-    if (got == static_cast<ssize_t>(sizeof failure)) {
+    return StatusOf(status, argv[0], problem, problemSize);
+}
+
+std::intptr_t StartProgram(const char* const argv[], const char* output, char* problem,
+                           std::size_t problemSize) {
+    if (problem != nullptr && problemSize > 0) problem[0] = '\0';
+    if (argv == nullptr || argv[0] == nullptr || output == nullptr) return -1;
+    // Close-on-exec: the program gets it as its standard output only, and no program started
+    // later inherits it.
+    const int fd = open(output, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
         if (problem != nullptr)
-            std::snprintf(problem, problemSize, "%s %s: %s",
-                          failure > 0 ? "cannot enter the folder for" : "cannot start", argv[0],
-                          strerror(failure > 0 ? failure : -failure));
+            std::snprintf(problem, problemSize, "cannot make %s: %s", output, strerror(errno));
         return -1;
     }
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (problem != nullptr)
-        std::snprintf(problem, problemSize, "%s was stopped by signal %d", argv[0],
-                      WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-    return -1;
+    const pid_t child = Spawn(argv, nullptr, fd, false, problem, problemSize);
+    close(fd);
+    return child;
+}
+
+int WaitForAnyProgram(const std::intptr_t* programs, std::size_t count, long timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // Short looks first: a sweep's case ends within milliseconds, and a long nap would be most
+    // of its cost.
+    auto nap = std::chrono::microseconds(100);
+    for (;;) {
+        for (std::size_t i = 0; i < count && i < kMaxWaitedPrograms; ++i) {
+            siginfo_t info{};
+            // WNOWAIT: only looked at; EndedProgramStatus collects it.
+            if (waitid(P_PID, static_cast<id_t>(programs[i]), &info, WEXITED | WNOHANG | WNOWAIT) ==
+                    0 &&
+                info.si_pid != 0)
+                return static_cast<int>(i);
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return -1;
+        std::this_thread::sleep_for(nap);
+        nap = std::min(nap * 2, std::chrono::microseconds(2000));
+    }
+}
+
+int EndedProgramStatus(std::intptr_t program, char* problem, std::size_t problemSize) {
+    if (problem != nullptr && problemSize > 0) problem[0] = '\0';
+    int status = 0;
+    WaitFor(static_cast<pid_t>(program), status, 0);
+    return StatusOf(status, "the program", problem, problemSize);
+}
+
+void StopProgram(std::intptr_t program) {
+    kill(static_cast<pid_t>(program), SIGKILL);
+    int status = 0;
+    WaitFor(static_cast<pid_t>(program), status, 0);
+}
+
+std::size_t ProgramPath(char* out, std::size_t size) {
+    if (out == nullptr || size == 0) return 0;
+    const ssize_t length = readlink("/proc/self/exe", out, size);
+    if (length <= 0 || static_cast<std::size_t>(length) >= size) {
+        out[0] = '\0';
+        return 0;
+    }
+    out[length] = '\0';
+    return static_cast<std::size_t>(length);
+}
+
+unsigned ProcessorCount() {
+    const long count = sysconf(_SC_NPROCESSORS_ONLN);
+    return count > 0 ? static_cast<unsigned>(count) : 1u;
+}
+
+bool ErrorIsTerminal() {
+    return isatty(2) == 1;
 }
 
 namespace {

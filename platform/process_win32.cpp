@@ -34,12 +34,12 @@ void AppendQuoted(std::string& line, const char* argument) {
     line += '"';
 }
 
-} // namespace
-
-int RunProgram(const char* const argv[], const char* workDir, char* problem,
-               std::size_t problemSize, long timeoutMs) {
+// Starts the program in workDir (null: this process's folder), its output to the handle output
+// unless that is null. The process's handle, or null (problem says why).
+HANDLE Spawn(const char* const argv[], const char* workDir, HANDLE output, char* problem,
+             std::size_t problemSize) {
     if (problem != nullptr && problemSize > 0) problem[0] = '\0';
-    if (argv == nullptr || argv[0] == nullptr) return -1;
+    if (argv == nullptr || argv[0] == nullptr) return nullptr;
     std::string line;
     for (const char* const* arg = argv; *arg != nullptr; ++arg) {
         if (!line.empty()) line += ' ';
@@ -48,29 +48,124 @@ int RunProgram(const char* const argv[], const char* workDir, char* problem,
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir,
-                        &startup, &process)) {
+    if (output != nullptr) {
+        // Inheritable only while this program starts: the programs started later do not hold
+        // it open.
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+        SetHandleInformation(output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+    const BOOL started =
+        CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr ? TRUE : FALSE, 0,
+                       nullptr, workDir, &startup, &process);
+    const DWORD fault = GetLastError();
+    if (output != nullptr) SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
+    if (!started) {
         if (problem != nullptr)
             std::snprintf(problem, problemSize, "cannot start %s (Windows error %lu)", argv[0],
-                          static_cast<unsigned long>(GetLastError()));
-        return -1;
+                          static_cast<unsigned long>(fault));
+        return nullptr;
     }
-    if (WaitForSingleObject(process.hProcess, timeoutMs > 0 ? static_cast<DWORD>(timeoutMs)
-                                                            : INFINITE) == WAIT_TIMEOUT) {
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, INFINITE);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+} // namespace
+
+int RunProgram(const char* const argv[], const char* workDir, char* problem,
+               std::size_t problemSize, long timeoutMs) {
+    const HANDLE process = Spawn(argv, workDir, nullptr, problem, problemSize);
+    if (process == nullptr) return -1;
+    if (WaitForSingleObject(process, timeoutMs > 0 ? static_cast<DWORD>(timeoutMs) : INFINITE) ==
+        WAIT_TIMEOUT) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, INFINITE);
+        CloseHandle(process);
         if (problem != nullptr)
             std::snprintf(problem, problemSize, "%s did not finish within %ld s and was stopped",
                           argv[0], timeoutMs / 1000);
         return kTimedOut;
     }
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
     return static_cast<int>(code);
+}
+
+std::intptr_t StartProgram(const char* const argv[], const char* output, char* problem,
+                           std::size_t problemSize) {
+    if (problem != nullptr && problemSize > 0) problem[0] = '\0';
+    if (argv == nullptr || argv[0] == nullptr || output == nullptr) return -1;
+    const HANDLE file = CreateFileA(output, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (problem != nullptr)
+            std::snprintf(problem, problemSize, "cannot make %s (Windows error %lu)", output,
+                          static_cast<unsigned long>(GetLastError()));
+        return -1;
+    }
+    const HANDLE process = Spawn(argv, nullptr, file, problem, problemSize);
+    CloseHandle(file);
+    return process == nullptr ? -1 : reinterpret_cast<std::intptr_t>(process);
+}
+
+int WaitForAnyProgram(const std::intptr_t* programs, std::size_t count, long timeoutMs) {
+    HANDLE handles[kMaxWaitedPrograms] = {};
+    count = count < kMaxWaitedPrograms ? count : kMaxWaitedPrograms;
+    for (std::size_t i = 0; i < count; ++i)
+        handles[i] = reinterpret_cast<HANDLE>(programs[i]);
+    const DWORD done = WaitForMultipleObjects(static_cast<DWORD>(count), handles, FALSE,
+                                              static_cast<DWORD>(timeoutMs));
+    if (done >= WAIT_OBJECT_0 && done < WAIT_OBJECT_0 + count)
+        return static_cast<int>(done - WAIT_OBJECT_0);
+    return -1;
+}
+
+int EndedProgramStatus(std::intptr_t program, char* problem, std::size_t problemSize) {
+    if (problem != nullptr && problemSize > 0) problem[0] = '\0';
+    const auto process = reinterpret_cast<HANDLE>(program);
+    WaitForSingleObject(process, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    // An exception that ended it: its code is the exit status, with the top bits set.
+    if ((code & 0xF0000000u) == 0xC0000000u) {
+        if (problem != nullptr)
+            std::snprintf(problem, problemSize, "the program ended by %s (0x%08lX)",
+                          EndingName(Ending::Crash, static_cast<int>(code)),
+                          static_cast<unsigned long>(code));
+        return -1;
+    }
+    return static_cast<int>(code);
+}
+
+void StopProgram(std::intptr_t program) {
+    const auto process = reinterpret_cast<HANDLE>(program);
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, INFINITE);
+    CloseHandle(process);
+}
+
+std::size_t ProgramPath(char* out, std::size_t size) {
+    if (out == nullptr || size == 0) return 0;
+    const DWORD length = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(size));
+    if (length == 0 || length >= size) {
+        out[0] = '\0';
+        return 0;
+    }
+    return length;
+}
+
+unsigned ProcessorCount() {
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    return system.dwNumberOfProcessors > 0 ? system.dwNumberOfProcessors : 1u;
+}
+
+bool ErrorIsTerminal() {
+    return _isatty(2) != 0;
 }
 
 namespace {

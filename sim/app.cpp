@@ -11,6 +11,7 @@
 #include "sim/run_guard.h"
 #include "sim/run_limits.h"
 #include "sim/scenario.h"
+#include "sim/sweep.h"
 #include "text/shown.h"
 
 #include <CLI/CLI.hpp>
@@ -41,6 +42,7 @@ struct Options {
     bool hourly = false;
     int plotSeconds = kPlotSeconds;
     RunLimits limits;
+    SweepOptions sweep;
 };
 
 // Exit codes; see the usage.
@@ -273,6 +275,10 @@ int Run(const Options& options) {
                                              : "FAILED") +
                         ": " + v.text);
     }
+    if (!options.sweep.caseResult.empty() &&
+        !WriteCaseResult(options.sweep.caseResult, scenario, run, checks.Judge(),
+                         folder.path() / "trace.csv", why))
+        lost.push_back(why);
     for (const std::string& warning : run.warnings)
         Say(stderr, "velqa3-sim: warning: " + warning);
     const std::string summary = Summary(scenario, run, checks, passed, failed, unchecked);
@@ -350,6 +356,7 @@ int SimMain(int argc, char** argv) {
                    "refuse a run whose trace could grow beyond this many MB")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
+    AddSweepOptions(app, options.sweep);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& fault) {
@@ -364,6 +371,14 @@ int SimMain(int argc, char** argv) {
     }
     if (options.plugin.empty()) options.plugin = DefaultPlugin(argc > 0 ? argv[0] : nullptr);
     try {
+        if (options.sweep.caseResult.empty() &&
+            (!options.sweep.vary.empty() || ScenarioHasSweep(options.scenario))) {
+            if (options.pace > 0.0 || options.hourly)
+                return Refuse("--pace and --hourly watch a single run, not a sweep");
+            return RunSweep({options.scenario, options.plugin, options.out, options.settings,
+                             options.maxS, options.noPlot, options.plotSeconds, options.limits,
+                             options.sweep});
+        }
         return Run(options);
     } catch (const std::exception& fault) {
         return Refuse(std::string("stopped: ") + fault.what());
