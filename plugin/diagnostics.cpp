@@ -1,5 +1,7 @@
 #include "plugin/diagnostics.h"
 
+#include <algorithm>
+
 namespace velqa3 {
 
 std::int32_t ReadDiagnostics(const Plugin& plugin, Diagnostics& out) {
@@ -15,6 +17,14 @@ std::int32_t ReadDiagnostics(const Plugin& plugin, Diagnostics& out) {
     out.lineVoltage = plugin.aids.voltage.lineVoltage;
     out.bcDisplay = plugin.aids.brakeCylinder.bcDisplay;
     out.brakeDemand = plugin.aids.supervision.brakeDemand;
+    const PTC& ptc = plugin.protection.ptc;
+    out.ptService = ptc.serviceLatch;
+    out.ptStopDistance = ptc.sigDis;
+    out.ptLimitDistance = ptc.limDis;
+    out.ptLimitSpeed = ptc.limSpd;
+    out.ptReleaseSpeed = ptc.releaseSpd;
+    std::copy_n(plugin.remap.panel, 256, out.panelRemap);
+    std::copy_n(plugin.remap.sound, 256, out.soundRemap);
     return kDiagnosticsFilled;
 }
 

@@ -7,6 +7,7 @@
 #include "sim/plugin_library.h"
 #include "sim/recorder.h"
 #include "sim/scenario.h"
+#include "sim/slot_names.h"
 #include "sim/track.h"
 #include "sim/train.h"
 
@@ -64,6 +65,11 @@ struct RunOutcome {
     bool patternSpeedSet = false; // the pattern speed panel entry was ever non-zero
     bool diagnostics = false;     // the library told its state through GetDiagnostics
     BrakeMarks brakeMarks;
+    SlotNames slotNames; // where the settings moved the slots, from the diagnostics
+    // The slots whose value changed after the first frame: a lamp lit from the start to the end
+    // tells nothing a strip row would show.
+    std::array<bool, kPanelSize> panelChanged{};
+    std::array<bool, kSoundSize> soundChanged{};
     std::string endReason;
     bool interrupted = false;          // asked to stop before its end
     std::vector<std::string> warnings; // things the host could not do as the scenario asked
@@ -138,6 +144,7 @@ class HostRun {
     std::int32_t soundBefore_[kSoundSize] = {};
     std::uint16_t panelChanges_[kPanelSize] = {};
     std::uint16_t soundChanges_[kSoundSize] = {};
+    bool slotsSeen_ = false; // the first frame's slots have been looked at
     std::int32_t driverReverser_ = 0, driverPower_ = 0, driverBrake_ = 0;
     HandleOutput output_{};
     bool diagnosed_ = false; // the library has GetDiagnostics of this host's layout

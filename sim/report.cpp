@@ -51,11 +51,12 @@ std::vector<ReportColumn> Columns(const Scenario& scenario, const Recorder& reco
     }
     for (int index : scenario.trace.panel)
         if (index != scenario.trace.patternSpeedPanel.value_or(-1))
-            columns.push_back({"panel" + std::to_string(index), PanelName(index),
-                               recorder.PanelColumn(index), true});
+            columns.push_back({"panel" + std::to_string(index),
+                               std::string(run.slotNames.Panel(index)), recorder.PanelColumn(index),
+                               true});
     for (int index : scenario.trace.sound)
-        columns.push_back(
-            {"sound" + std::to_string(index), SoundName(index), recorder.SoundColumn(index), true});
+        columns.push_back({"sound" + std::to_string(index), std::string(run.slotNames.Sound(index)),
+                           recorder.SoundColumn(index), true});
     return columns;
 }
 
