@@ -92,6 +92,17 @@ std::string NotchName(const Expectation& e) {
                        : "notch " + std::to_string(e.notch);
 }
 
+// A brake output as a number, and past the emergency notch what such a number is: the vehicle
+// data's own notches that TASC and the pressure-increase brake use. The checks count them by
+// their number, so 13 on an eight-notch train is above the emergency notch 9.
+std::string BrakeOutput(std::int32_t notch, const VehicleSpec& spec) {
+    const std::int32_t emergency = spec.BrakeNotches + 1;
+    if (notch <= emergency) return std::to_string(notch);
+    return std::to_string(notch) + ", past the emergency notch " + std::to_string(emergency) +
+           ": a notch of the vehicle data (TASC, the pressure-increase brake), counted by its "
+           "number";
+}
+
 } // namespace
 
 Checks::Checks(const Scenario& scenario)
@@ -211,9 +222,10 @@ std::vector<Verdict> Checks::Judge() const {
             v.passed = w.firstAt && (!e.from || Within(e, *w.firstAt));
             v.text = what + (e.from ? " first between " + Span(e) : "");
             if (!w.firstAt)
-                v.text += e.kind == Expectation::Kind::BrakeReaches
-                              ? ": never (highest " + std::to_string(maxBrake_) + ")"
-                              : ": never";
+                v.text +=
+                    e.kind == Expectation::Kind::BrakeReaches
+                        ? ": never (highest " + BrakeOutput(maxBrake_, scenario_.vehicle.spec) + ")"
+                        : ": never";
             else
                 v.text += ": first at " + Metres(*w.firstAt);
             break;
@@ -222,7 +234,7 @@ std::vector<Verdict> Checks::Judge() const {
             v.passed = !w.firstAt;
             v.text = "the brake output stays at or below " + NotchName(e) +
                      (w.firstAt ? ": went above at " + Metres(*w.firstAt) : "") + " (highest " +
-                     std::to_string(maxBrake_) + ")";
+                     BrakeOutput(maxBrake_, scenario_.vehicle.spec) + ")";
             break;
         case Expectation::Kind::StopsBefore:
             v.passed = firstStand_ && maxLocationBeforeFirstStand_ < e.value;

@@ -252,7 +252,7 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
        << "set xrange [" << Number(from) << ":" << Number(to) << "]\n"
        << "set offsets graph 0, graph 0, graph 0.4, 0\n"
        << (run.plotTop >= 1.0 ? "set yrange [0:*]\n" : "set yrange [0:10]\n")
-       << "set y2range [0:" << emergency + 1 << "]\n";
+       << "set y2range [0:" << emergency + 3 << "]\n";
     // Every notch on the brake axis, the ATS and emergency notches by name.
     gp << "set y2tics (";
     for (int notch = 0; notch <= emergency; ++notch) {
@@ -263,7 +263,9 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
             name = "ATS " + name;
         gp << (notch == 0 ? "" : ", ") << Quoted(name) << " " << notch;
     }
-    gp << ")\n";
+    // Outputs past the emergency notch (TASC's steps, the pressure-increase brake) are the
+    // vehicle data's own notches: drawn on a band of their own, not off the top of the axis.
+    gp << ", 'past EB' " << emergency + 2 << ")\n";
 
     int unlabelled = 0;
     LabelRows beaconRows{from, to, 6};
@@ -323,10 +325,16 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
            << " with lines lw 1.5 lc rgb '#ff7f0e' title 'pattern speed (panel "
            << *scenario.trace.patternSpeedPanel << ")'";
     }
-    gp << ", \\\n  '' skip 1 using " << recorder.LocationColumn() << ":" << recorder.BrakeColumn()
+    const auto onBand = [&](int column) {
+        const std::string value = "$" + std::to_string(column);
+        return "(" + value + " > " + std::to_string(emergency) + " ? " +
+               std::to_string(emergency + 2) + " : " + value + ")";
+    };
+    gp << ", \\\n  '' skip 1 using " << recorder.LocationColumn() << ":"
+       << onBand(recorder.BrakeColumn())
        << " axes x1y2 with steps lw 1.5 lc rgb '#d62728' title 'brake output'"
        << ", \\\n  '' skip 1 using " << recorder.LocationColumn() << ":"
-       << recorder.DriverBrakeColumn()
+       << onBand(recorder.DriverBrakeColumn())
        << " axes x1y2 with steps dt 2 lc rgb '#9467bd' title 'driver brake'\n";
     if (run.diagnostics) WriteVoltagePanel(gp, recorder, run, layout, from, to);
     if (rows.empty()) {

@@ -137,9 +137,22 @@
     document.getElementById("readout").textContent = text;
   }
 
+  // Outputs past the emergency notch are the vehicle data's own notches (TASC's steps, the
+  // pressure-increase brake): drawn on a band of their own above EB, their number in the legend.
   const emergency = data.brakeNotches + 1;
+  const pastBand = emergency + 2;
   function notchName(n) {
-    return n === emergency ? "EB " + n : n === data.atsNotch ? "ATS " + n : String(n);
+    return n === pastBand ? "past EB" : n === emergency ? "EB " + n :
+      n === data.atsNotch ? "ATS " + n : String(n);
+  }
+  function onBand(values) {
+    return values.map(function (v) { return v !== null && v > emergency ? pastBand : v; });
+  }
+  function notchValue(raw) {
+    return function (u, v, si, i) {
+      if (i === null || i === undefined || raw[i] === null) return "-";
+      return raw[i] > emergency ? raw[i] + " (past EB: a notch of the vehicle data)" : String(raw[i]);
+    };
   }
   const stepped = uPlot.paths.stepped({ align: 1 });
   function line(key, label, colour, scale, extra) {
@@ -149,14 +162,20 @@
 
   const speedSeries = [line("speed", "speed (km/h)", "#1f77b4", "kmh")];
   if (column.pattern) speedSeries.push(line("pattern", "pattern speed (km/h)", "#ff7f0e", "kmh"));
-  speedSeries.push(line("brake", "brake output", "#d62728", "notch", { paths: stepped, width: 1.5 }));
-  speedSeries.push(line("driverBrake", "driver brake", "#9467bd", "notch", { paths: stepped, width: 1, dash: [5, 4] }));
+  for (const [key, label, colour, extra] of [
+    ["brake", "brake output", "#d62728", { width: 1.5 }],
+    ["driverBrake", "driver brake", "#9467bd", { width: 1, dash: [5, 4] }]]) {
+    const s = line(key, label, colour, "notch",
+                   Object.assign({ paths: stepped, value: notchValue(column[key].values) }, extra));
+    s.values = onBand(s.values);
+    speedSeries.push(s);
+  }
   chart("speed, pattern speed and brake output over distance", speedSeries,
     { kmh: { range: function (u, min, max) { return [0, Math.max(10, max * 1.1)]; } },
-      notch: { range: [0, emergency + 1] } },
+      notch: { range: [0, pastBand + 1] } },
     [{ label: "location (m)" }, { label: "km/h", scale: "kmh", size: leftAxis },
      { label: "brake notch", scale: "notch", side: 1, grid: { show: false }, size: rightAxis,
-       splits: function () { const s = []; for (let n = 0; n <= emergency; n++) s.push(n); return s; },
+       splits: function () { const s = []; for (let n = 0; n <= emergency; n++) s.push(n); s.push(pastBand); return s; },
        values: function (u, splits) { return splits.map(notchName); } }],
     420, function (u) { drawMarks(u, true); });
 
