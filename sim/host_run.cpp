@@ -101,6 +101,7 @@ void HostRun::Start() {
     const RunSettings& run = scenario_.run;
     train_.Place(run.startLocation, 0.0);
     outcome_.passedAspect.assign(scenario_.route.signals.size(), kNotPassed);
+    outcome_.targets.reserve(kMaxTargetMarks);
     outcome_.lowest = outcome_.highest = run.startLocation;
     HandCalendar();
     api_.Load();
@@ -476,6 +477,23 @@ void HostRun::ReadDiagnostics() {
     if (api_.GetDiagnostics(&diagnostics_) != kDiagnosticsFilled) diagnostics_ = BlankDiagnostics();
     if (diagnostics_.ptService != 0) diagnostics_.brakeDemand |= kPtServiceReason;
     LogBrakeReasons(before);
+    MarkTargets();
+}
+
+void HostRun::MarkTargets() {
+    // A target moves by a rounding as the distance to it counts down; a metre is a new one.
+    const auto mark = [&](float distance, float speed, bool none, TargetMark& last) {
+        if (none || !(std::fabs(distance) < 1e6f)) return;
+        const TargetMark now{train_.location() + distance, speed};
+        if (std::fabs(now.location - last.location) < 1.0 && now.speed == last.speed) return;
+        last = now;
+        if (outcome_.targets.size() < kMaxTargetMarks) outcome_.targets.push_back(now);
+    };
+    const Diagnostics& d = diagnostics_;
+    mark(d.ptStopDistance, -1.0f, d.ptStopDistance >= 10000.0f || d.ptStopDistance <= 0.0f,
+         lastStop_);
+    mark(d.ptLimitDistance, d.ptLimitSpeed, d.ptLimitSpeed >= 999.0f || d.ptLimitDistance <= 0.0f,
+         lastLimit_);
 }
 
 void HostRun::LogBrakeReasons(std::uint8_t before) {

@@ -6,6 +6,7 @@
 #include "sim/run_folder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include <sstream>
@@ -305,6 +306,26 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
         }
         gp << "set label " << Quoted(label) << " at " << Number(s.position) << ", graph "
            << Number(0.79 - 0.03 * row)
+           << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
+           << colour << "' noenhanced\n";
+    }
+    // Where the pattern aimed: the stop point against the signal, the speed each limit asks for.
+    LabelRows targetRows{from, to, 2};
+    for (const TargetMark& target : run.targets) {
+        const bool stop = target.speed < 0.0f;
+        const std::string label =
+            stop ? "stop point" : "limit " + Number(std::round(target.speed)) + " km/h";
+        const char* colour = stop ? "#000000" : "#8c564b";
+        gp << "set arrow from " << Number(target.location) << ", graph 0 to "
+           << Number(target.location) << ", graph 1 nohead lc rgb '" << colour << "' dt 2\n";
+        bool rightwards = true;
+        const int row = targetRows.Place(target.location, label.size(), rightwards);
+        if (row < 0) {
+            ++unlabelled;
+            continue;
+        }
+        gp << "set label " << Quoted(label) << " at " << Number(target.location) << ", graph "
+           << Number(0.60 - 0.03 * row)
            << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
            << colour << "' noenhanced\n";
     }

@@ -201,6 +201,16 @@ std::string RunData(const Scenario& scenario, const RunOutcome& run,
         const std::int32_t passed = i < run.passedAspect.size() ? run.passedAspect[i] : kNotPassed;
         AppendMark(out, s.position, SignalLabel(s, passed), AspectColour(passed), "signal");
     }
+    for (const TargetMark& target : run.targets) {
+        char label[64];
+        if (target.speed < 0.0f)
+            std::snprintf(label, sizeof label, "stop point of the pattern");
+        else
+            std::snprintf(label, sizeof label, "limit %.0f km/h",
+                          static_cast<double>(target.speed));
+        AppendMark(out, target.location, label, target.speed < 0.0f ? "#000000" : "#8c564b",
+                   "target");
+    }
     for (const BrakeMark& mark : run.brakeMarks)
         AppendMark(out, mark.location, BrakeReasonName(mark.bit), "#e377c2", "brake");
     out += "],\"marksLeftOut\":" + std::to_string(run.brakeMarks.leftOut()) + "}";

@@ -57,6 +57,28 @@
     for (const c of charts) c.setScale("x", { min: from, max: to });
   }
 
+  // Under the speed, a band in the colour of the signal ahead as the train went: what each
+  // signal showed over time, not only when it was passed.
+  function aspectColour(a) {
+    return a <= 0 ? "#d62728" : a === 1 ? "#ff7f0e" : a === 2 ? "#e6b800" : a === 3 ? "#bcbd22" : "#2ca02c";
+  }
+  // Beyond the last signal the trace's 0 means no signal ahead, not a stop aspect.
+  let lastSignal = -Infinity;
+  for (const m of data.marks) if (m.kind === "signal") lastSignal = Math.max(lastSignal, m.at);
+  function drawAspects(u) {
+    const ctx = u.ctx, h = 5 * devicePixelRatio;
+    const y = u.bbox.top + u.bbox.height - h;
+    ctx.save();
+    for (let i = 0; i + 1 < rows; i++) {
+      const a = column.signal.values[i];
+      if (a === null || x[i] === null || x[i + 1] === null || x[i] >= lastSignal) continue;
+      const x0 = u.valToPos(x[i], "x", true), x1 = u.valToPos(x[i + 1], "x", true);
+      ctx.fillStyle = aspectColour(a);
+      ctx.fillRect(Math.min(x0, x1), y, Math.max(Math.abs(x1 - x0), 1), h);
+    }
+    ctx.restore();
+  }
+
   // Vertical lines at the marks of the route; in the speed chart also their labels, set in
   // rows so that none covers another.
   const drawnMarks = new Set();
@@ -126,7 +148,8 @@
   function readout(u) {
     const i = u.cursor.idx;
     if (i === null || i === undefined) return;
-    let text = "t " + column.t.values[i] / 1000 + " s   location " + x[i] + " m";
+    let text = "t " + column.t.values[i] / 1000 + " s   location " + x[i] + " m   signal ahead " +
+      column.signal.values[i];
     if (column.demand) {
       const demand = column.demand.values[i];
       const names = [];
@@ -177,7 +200,10 @@
      { label: "brake notch", scale: "notch", side: 1, grid: { show: false }, size: rightAxis,
        splits: function () { const s = []; for (let n = 0; n <= emergency; n++) s.push(n); s.push(pastBand); return s; },
        values: function (u, splits) { return splits.map(notchName); } }],
-    420, function (u) { drawMarks(u, true); });
+    420, function (u) { drawMarks(u, true); drawAspects(u); });
+  note("The band along the bottom of the speed chart is the aspect of the signal ahead as the " +
+       "train went (red stop, orange 1, yellow 2, yellow-green 3, green 4 and above); dashed " +
+       "black lines mark the stop point the pattern aimed at, brown ones the start of a limit.");
 
   if (column.voltage) {
     chart("line voltage and brake-cylinder gauge, as the plug-in shows them",
@@ -219,9 +245,9 @@
       }),
       { strip: { range: [0, n] } },
       [{ label: "location (m)" },
-       { scale: "strip", size: leftAxis, splits: function () { return slots.map(function (c, r) { return n - r - 0.5; }); },
+       { scale: "strip", label: "", size: leftAxis, splits: function () { return slots.map(function (c, r) { return n - r - 0.5; }); },
          values: function () { return slots.map(function (c) { return c.name; }); }, grid: { show: false } },
-       { scale: "strip", side: 1, size: rightAxis, values: function () { return []; }, grid: { show: false } }],
+       { scale: "strip", label: "", side: 1, size: rightAxis, values: function () { return []; }, grid: { show: false } }],
       60 + 26 * n, function (u) {
         const ctx = u.ctx;
         ctx.save();
