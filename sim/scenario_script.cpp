@@ -148,7 +148,7 @@ struct Modifier {
     std::string_view kinds;
 };
 constexpr Modifier kModifiers[] = {
-    {"between_m", "brake_reaches, panel, panel_is, sound, brake_reason"},
+    {"between_m", "brake_reaches, panel, speed_below, panel_is, sound, brake_reason"},
     {"between_s", "reverser_is, panel_is, sound, brake_reason"},
     {"value", "panel, panel_is"},
     {"plays", "sound"},
@@ -202,7 +202,7 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
             "stops_between, final_stop_between, speed_below, message, message_contains, "
             "no_messages, panel, reverser_is, panel_is, sound, brake_reason, tasc_stop_within"};
     RefuseForeignModifiers(fields, kind);
-    const bool ranged = kind == "brake_reaches" || kind == "panel";
+    const bool ranged = kind == "brake_reaches" || kind == "panel" || kind == "speed_below";
     if (ranged && fields.Has("between_m")) {
         const auto [from, to] = Range(fields, "between_m");
         expect.from = from;

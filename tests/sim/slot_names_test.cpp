@@ -55,5 +55,46 @@ optional = 4
               std::string::npos);
 }
 
+// A lamp lit before a range begins is lit in it; a speed is judged where the range says.
+TEST_F(Host, RangedExpectationsJudgeWhatHoldsInsideTheRange) {
+    const SimRun run = Run(R"(name = "ranges"
+[run]
+max_s = 30
+[[beacon]]
+position = 1
+type = 50
+optional = 4
+[[driver]]
+reverser = 1
+brake = 0
+power = 5
+[[expect]]
+panel = 2
+value = 1
+between_m = [20, 30]
+[[expect]]
+speed_below = 1
+between_m = [20, 30]
+[[expect]]
+speed_below = 300
+between_m = [20, 30]
+[[expect]]
+speed_below = 300
+between_m = [90000, 90001]
+)",
+                           VELQA3_PLUGIN_PATH);
+    EXPECT_EQ(run.exitCode, 1) << run.output << run.errors;
+    EXPECT_TRUE(run.Printed("ok: panel 2 shows 1 between 20.0 m and 30.0 m: first there at 20."))
+        << run.output;
+    EXPECT_TRUE(run.Printed("FAILED: the speed stays below 1.0 km/h between 20.0 m and 30.0 m: "
+                            "highest "))
+        << run.output;
+    EXPECT_TRUE(run.Printed("ok: the speed stays below 300.0 km/h between 20.0 m and 30.0 m"))
+        << run.output;
+    EXPECT_TRUE(run.Printed("FAILED: the speed stays below 300.0 km/h between 90000.0 m and "
+                            "90001.0 m: the train never ran there"))
+        << run.output;
+}
+
 } // namespace
 } // namespace velqa3::sim::test
