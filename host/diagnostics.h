@@ -17,6 +17,9 @@ namespace DiagnosticsBits {
 inline constexpr std::uint32_t HasState = 0x01; // loaded and not yet disposed
 inline constexpr std::uint32_t TascTargetSet = 0x02;
 inline constexpr std::uint32_t TascBraking = 0x04;
+// Set by the host before the call: fill the remap tables too. They never change after Load, and
+// copying them every frame would cost the host's frame more than the rest of the record.
+inline constexpr std::uint32_t RemapWanted = 0x80;
 } // namespace DiagnosticsBits
 
 // Plain fixed layout; the host fills size and version before the call.
@@ -35,7 +38,8 @@ struct Diagnostics {
     float ptLimitDistance;       // m to the start of the next speed limit
     float ptLimitSpeed;          // km/h of that limit; 999.9 and above: none
     std::int32_t ptReleaseSpeed; // km/h below which the service brake lets go
-    // Where each logical slot lands in the host's arrays ([PANELOUTPUT], [SOUNDOUTPUT]).
+    // Where each logical slot lands in the host's arrays ([PANELOUTPUT], [SOUNDOUTPUT]); filled
+    // only when the host asked with RemapWanted, else left as the host gave them.
     std::uint8_t panelRemap[256];
     std::uint8_t soundRemap[256];
 };

@@ -464,6 +464,7 @@ void HostRun::StartDiagnostics() {
     // A settings file may have moved slots: the log, the picture and the report name each
     // index after the slot that lands there.
     probe = BlankDiagnostics();
+    probe.flags = DiagnosticsBits::RemapWanted;
     if (api_.GetDiagnostics(&probe) == kDiagnosticsFilled)
         outcome_.slotNames.Remap(probe.panelRemap, probe.soundRemap);
     checks_.DiagnosticsSeen();
@@ -472,7 +473,10 @@ void HostRun::StartDiagnostics() {
 void HostRun::ReadDiagnostics() {
     if (!diagnosed_) return;
     const std::uint8_t before = diagnostics_.brakeDemand;
-    diagnostics_ = BlankDiagnostics();
+    // Only the head of the record is asked for: the remap tables came once, at the start.
+    diagnostics_.size = sizeof(Diagnostics);
+    diagnostics_.version = kDiagnosticsVersion;
+    diagnostics_.flags = 0;
     // No state (never after Load, but a library may say so) reads as nothing set.
     if (api_.GetDiagnostics(&diagnostics_) != kDiagnosticsFilled) diagnostics_ = BlankDiagnostics();
     if (diagnostics_.ptService != 0) diagnostics_.brakeDemand |= kPtServiceReason;
