@@ -6,10 +6,12 @@
 #include "config/settings_diagnostics.h"
 #include "config/settings_reader.h"
 #include "config/settings_sections.h"
+#include "host/slots.h"
 #include "text/shown.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -126,6 +128,48 @@ std::string OtherSections(const std::string& name, const std::string& own, bool 
     if (own != "[KEY]" && FindKeyName(name, anyCase) != nullptr)
         found += (found.empty() ? "" : " and ") + std::string("[KEY]");
     return found;
+}
+
+// Letters to change, add or drop to turn one name into the other, case aside (at most 8: names
+// further apart are no misspelling of each other).
+int Distance(const std::string& a, const std::string& b) {
+    if (a.size() > 64 || b.size() > 64) return 9;
+    const std::string x = Lower(a), y = Lower(b);
+    std::vector<int> row(y.size() + 1);
+    for (std::size_t j = 0; j <= y.size(); ++j)
+        row[j] = static_cast<int>(j);
+    for (std::size_t i = 1; i <= x.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = static_cast<int>(i);
+        for (std::size_t j = 1; j <= y.size(); ++j) {
+            const int above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (x[i - 1] != y[j - 1])});
+            diagonal = above;
+        }
+    }
+    return std::min(row[y.size()], 9);
+}
+
+// The keys of a section (the key names, for [KEY]) that a misspelt name is nearest to: a
+// letter or two off, and fewer than half its letters.
+std::string NearestKeys(const std::string& section, const std::string& name) {
+    std::vector<const char*> keys;
+    if (section == "[KEY]")
+        for (int i = 0; i < KeyNameCount(); ++i)
+            keys.push_back(KeyNameAt(i).name);
+    for (const SettingsKeyInfo& info : AllKeys())
+        if (info.key != nullptr && section == info.section) keys.push_back(info.key);
+    const int allowed = std::min<int>(2, static_cast<int>(name.size()) / 3);
+    int best = allowed + 1;
+    std::string nearest;
+    for (const char* key : keys) {
+        const int distance = Distance(name, key);
+        if (distance > best) continue;
+        if (distance < best) nearest.clear();
+        best = distance;
+        nearest += (nearest.empty() ? "" : " or ") + std::string(key);
+    }
+    return nearest;
 }
 
 const char* ExactKeyOf(const std::string& section, const std::string& name, bool anyCase) {
@@ -298,21 +342,37 @@ class Checker {
     }
 
     void Setting(const SettingsNote& note) {
+        const std::string section = note.section;
+        if (section == "[KEY]") return KeyLine(note);
         if (note.key == nullptr) {
-            Print(note.line, std::string(note.section) + " " + note.text);
+            Print(note.line, section + " " + note.text + SlotNamed(section, note.text));
             return;
         }
         ++settings_;
-        const std::string section = note.section;
-        Print(note.line, section + " " + note.key + " = " + note.text);
-        if (section == "[KEY]") keyLines_[note.key] = note.line;
-        const std::string id = section + " " + note.key;
-        const int line = note.line;
+        Print(note.line,
+              section + " " + note.key + " = " + note.text + SlotNamed(section, note.text));
+        Repeated(note.line, section, note.key);
+    }
+
+    // " (ATS-PT brake lamp)" for a line that moves a slot the plug-in writes.
+    static std::string SlotNamed(const std::string& section, const std::string& text) {
+        const std::size_t at = text.find("slot ");
+        if (at == std::string::npos) return "";
+        const int slot = std::atoi(text.c_str() + at + 5);
+        const SlotRow* row = section == "[PANELOUTPUT]"   ? PanelSlotRow(slot)
+                             : section == "[SOUNDOUTPUT]" ? SoundSlotRow(slot)
+                                                          : nullptr;
+        return row != nullptr ? std::string(" (") + row->name.en + ")" : "";
+    }
+
+    // A key given twice: which line counts.
+    void Repeated(int line, const std::string& section, const char* key) {
+        const std::string id = section + " " + key;
         const auto earlier = lines_.find(id);
         const int previous = earlier != lines_.end() ? earlier->second : 0;
         lines_[id] = line;
         if (previous == 0 || previous == line) return;
-        const SettingsKeyDoc* doc = DocOf(section, note.key);
+        const SettingsKeyDoc* doc = DocOf(section, key);
         const std::string before = std::to_string(previous);
         if (doc != nullptr && doc->repeat == SettingsRepeat::OnlySets)
             Print(line,
@@ -320,8 +380,30 @@ class Checker {
                       "; both count, as this key only ever sets",
                   1);
         else
-            Warn(line, note.section, note.key,
+            Warn(line, section.c_str(), key,
                  "also given on line " + before + "; this later line wins");
+    }
+
+    // A line of the key table, by the key's name and what it does: the table's slot number
+    // ("0x3 (3), slot 52") means nothing to the author who wrote the name.
+    void KeyLine(const SettingsNote& note) {
+        std::string value = note.text;
+        const std::size_t at = value.rfind(", slot ");
+        int slot = -1;
+        if (at != std::string::npos) {
+            slot = std::atoi(value.c_str() + at + 7);
+            value.erase(at);
+        }
+        const char* name = note.key != nullptr ? note.key : KeyNameOfSlot(slot);
+        const KeyNameInfo* key = name != nullptr ? FindKeyName(name, false) : nullptr;
+        if (name == nullptr) name = "(a key without a name)";
+        ++settings_;
+        keyLines_[name] = note.line;
+        Print(note.line, "[KEY] " + std::string(name) + " = " + value +
+                             (key == nullptr             ? ""
+                              : key->function == nullptr ? ": nothing reads this key"
+                                                         : std::string(": ") + key->function));
+        if (key != nullptr) Repeated(note.line, "[KEY]", key->name);
     }
 
     // A line of an open section that nothing took.
@@ -361,7 +443,15 @@ class Checker {
                      "; the line is ignored");
             return;
         }
-        Warn(line, section.c_str(), nullptr, "unknown key '" + name + "' is ignored");
+        std::string nearest = NearestKeys(section, name);
+        if (nearest.empty())
+            for (const std::string& other : SectionHeaders())
+                if (other != section)
+                    if (const std::string near = NearestKeys(other, name); !near.empty())
+                        nearest += (nearest.empty() ? "" : " or ") + other + " " + near;
+        Warn(line, section.c_str(), nullptr,
+             "unknown key '" + name + "' is ignored" +
+                 (nearest.empty() ? "" : "; did you mean " + nearest + "?"));
     }
 
     void RemapMistake(int line, const std::string& section, const std::string& text) {

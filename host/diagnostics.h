@@ -11,12 +11,15 @@ namespace velqa3 {
 
 // Raised whenever a field is added, moved or changes meaning, so that a host built against
 // another layout is refused instead of reading the wrong bytes.
-inline constexpr std::uint32_t kDiagnosticsVersion = 1;
+inline constexpr std::uint32_t kDiagnosticsVersion = 2;
 
 namespace DiagnosticsBits {
 inline constexpr std::uint32_t HasState = 0x01; // loaded and not yet disposed
 inline constexpr std::uint32_t TascTargetSet = 0x02;
 inline constexpr std::uint32_t TascBraking = 0x04;
+// Set by the host before the call: fill the remap tables too. They never change after Load, and
+// copying them every frame would cost the host's frame more than the rest of the record.
+inline constexpr std::uint32_t RemapWanted = 0x80;
 } // namespace DiagnosticsBits
 
 // Plain fixed layout; the host fills size and version before the call.
@@ -29,10 +32,19 @@ struct Diagnostics {
     std::int32_t lineVoltage; // V at the pantograph
     float bcDisplay;          // kPa on the cab gauge
     std::uint8_t brakeDemand; // BrakeDemandBits
-    std::uint8_t reserved[3];
+    std::uint8_t ptService;   // 1 while the pattern protection's service brake holds
+    std::uint8_t reserved[2];
+    float ptStopDistance;        // m to the pattern's stop point; 10000 and above: none ahead
+    float ptLimitDistance;       // m to the start of the next speed limit
+    float ptLimitSpeed;          // km/h of that limit; 999.9 and above: none
+    std::int32_t ptReleaseSpeed; // km/h below which the service brake lets go
+    // Where each logical slot lands in the host's arrays ([PANELOUTPUT], [SOUNDOUTPUT]); filled
+    // only when the host asked with RemapWanted, else left as the host gave them.
+    std::uint8_t panelRemap[256];
+    std::uint8_t soundRemap[256];
 };
 
-static_assert(sizeof(Diagnostics) == 32);
+static_assert(sizeof(Diagnostics) == 560);
 
 // A record as a host of this layout hands it over, and as the plug-in reports no state.
 inline Diagnostics BlankDiagnostics() {

@@ -7,6 +7,7 @@
 #include "sim/plot.h"
 #include "sim/plugin_library.h"
 #include "sim/recorder.h"
+#include "sim/report.h"
 #include "sim/run_folder.h"
 #include "sim/run_guard.h"
 #include "sim/run_limits.h"
@@ -62,7 +63,8 @@ int Refuse(const std::string& message) {
 
 // The files a run writes into its folder besides the copies of its inputs.
 const std::vector<std::string> kOutputs = {"trace.csv",         "events.log", "summary.txt",
-                                           "plugin-stderr.txt", kPlotScript,  kPlotPicture};
+                                           "plugin-stderr.txt", kPlotScript,  kPlotPicture,
+                                           kReportPage};
 
 // A plug-in (and a companion) is read whole before anything is copied.
 constexpr std::uintmax_t kMaxLibraryBytes = 256u << 20;
@@ -299,7 +301,12 @@ int Run(const Options& options) {
                 "velqa3-sim: no picture: " + trouble + "; the script is " + script.string());
         }
     }
+    // The report needs no program beside velqa3-sim: every run has one.
+    std::string trouble;
+    const bool report = WriteReport(scenario, recorder, run, folder.path(), trouble);
+    if (!report) lost.push_back(trouble);
     Say(stdout, "run folder " + folder.path().string() + ": trace.csv, events.log, summary.txt" +
+                    (report ? ", report.html" : "") +
                     (!options.noPlot && fs::exists(picture, error) ? ", run.png" : ""));
     if (lost.empty() && !folder.MarkComplete(why)) lost.push_back(why);
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)

@@ -38,6 +38,12 @@ std::string BeaconLabel(std::int32_t type, std::int32_t optional) {
     case 75:
         std::snprintf(text, sizeof text, "75 %s %d permil", words, static_cast<int>(optional));
         return text;
+    case 122: // one type for three places: tell them apart
+        std::snprintf(text, sizeof text, "122 %s: %s", words,
+                      optional == 2   ? "announced"
+                      : optional == 1 ? "arrival"
+                                      : "departure");
+        return text;
     case 120:
         std::snprintf(text, sizeof text, "120 %s %d m", words, static_cast<int>(optional));
         return text;

@@ -17,6 +17,7 @@ constexpr Reason kReasons[kBrakeReasons] = {
     {BrakeDemandBits::EbHandle, "EbHandle"},   {BrakeDemandBits::RollbackBrake, "RollbackBrake"},
     {BrakeDemandBits::SlipBrake, "SlipBrake"}, {BrakeDemandBits::VigilanceBrake, "VigilanceBrake"},
     {BrakeDemandBits::PtBrake, "PtBrake"},     {BrakeDemandBits::StBrake, "StBrake"},
+    {kPtServiceReason, "PtService"},
 };
 
 } // namespace

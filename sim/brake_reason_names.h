@@ -9,7 +9,11 @@
 
 namespace velqa3::sim {
 
-inline constexpr int kBrakeReasons = 6;
+inline constexpr int kBrakeReasons = 7;
+// The pattern protection's service brake is no bit of the plug-in's brake demand (only its
+// emergency latch is); the host folds the diagnostics' flag for it into the reasons as this
+// bit, so that it reads as a reason beside the others everywhere a run shows them.
+inline constexpr std::uint8_t kPtServiceReason = 0x40;
 
 // The name of one reason bit ("VigilanceBrake"), or empty for a bit no reason owns.
 std::string_view BrakeReasonName(std::uint8_t bit);

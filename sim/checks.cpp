@@ -92,6 +92,17 @@ std::string NotchName(const Expectation& e) {
                        : "notch " + std::to_string(e.notch);
 }
 
+// A brake output as a number, and past the emergency notch what such a number is: the vehicle
+// data's own notches that TASC and the pressure-increase brake use. The checks count them by
+// their number, so 13 on an eight-notch train is above the emergency notch 9.
+std::string BrakeOutput(std::int32_t notch, const VehicleSpec& spec) {
+    const std::int32_t emergency = spec.BrakeNotches + 1;
+    if (notch <= emergency) return std::to_string(notch);
+    return std::to_string(notch) + ", past the emergency notch " + std::to_string(emergency) +
+           ": a notch of the vehicle data (TASC, the pressure-increase brake), counted by its "
+           "number";
+}
+
 } // namespace
 
 Checks::Checks(const Scenario& scenario)
@@ -171,6 +182,12 @@ void Checks::Frame(double timeS, double location, double speed, std::int32_t dri
             if (raised) NoteEvent(watches_[i], e, e.rangeInSeconds ? timeS : location);
             continue;
         }
+        case Expectation::Kind::SpeedBelow: {
+            Watch& w = watches_[i];
+            if (!e.from || !Within(e, location)) continue;
+            if (w.framesInWindow++ == 0 || pace > w.highest) w.highest = pace, w.otherAt = location;
+            continue;
+        }
         case Expectation::Kind::TascStop: {
             Watch& w = watches_[i];
             if (cameToStand && tascTarget && !w.firstAt) {
@@ -207,13 +224,24 @@ std::vector<Verdict> Checks::Judge() const {
                                          ? "the brake output reaches " + NotchName(e)
                                          : "panel " + std::to_string(e.panelIndex) + " shows " +
                                                std::to_string(e.panelValue);
-            // With a range, the first time it holds must lie in it.
+            // With a range, the brake must first reach the notch in it; a lamp need only show
+            // the value there, and one already lit where the range begins counts as lit.
+            const bool panel = e.kind == Expectation::Kind::PanelReaches;
+            if (panel && e.from) {
+                v.passed = w.firstInRange.has_value();
+                v.text = what + " between " + Span(e) +
+                         (w.firstInRange ? ": first there at " + Metres(*w.firstInRange)
+                          : w.firstAt    ? ": not there (first at " + Metres(*w.firstAt) + ")"
+                                         : ": never");
+                break;
+            }
             v.passed = w.firstAt && (!e.from || Within(e, *w.firstAt));
             v.text = what + (e.from ? " first between " + Span(e) : "");
             if (!w.firstAt)
-                v.text += e.kind == Expectation::Kind::BrakeReaches
-                              ? ": never (highest " + std::to_string(maxBrake_) + ")"
-                              : ": never";
+                v.text +=
+                    e.kind == Expectation::Kind::BrakeReaches
+                        ? ": never (highest " + BrakeOutput(maxBrake_, scenario_.vehicle.spec) + ")"
+                        : ": never";
             else
                 v.text += ": first at " + Metres(*w.firstAt);
             break;
@@ -222,7 +250,7 @@ std::vector<Verdict> Checks::Judge() const {
             v.passed = !w.firstAt;
             v.text = "the brake output stays at or below " + NotchName(e) +
                      (w.firstAt ? ": went above at " + Metres(*w.firstAt) : "") + " (highest " +
-                     std::to_string(maxBrake_) + ")";
+                     BrakeOutput(maxBrake_, scenario_.vehicle.spec) + ")";
             break;
         case Expectation::Kind::StopsBefore:
             v.passed = firstStand_ && maxLocationBeforeFirstStand_ < e.value;
@@ -307,10 +335,25 @@ std::vector<Verdict> Checks::Judge() const {
             break;
         }
         case Expectation::Kind::SpeedBelow: {
-            char text[96];
-            std::snprintf(text, sizeof text, "the speed stays below %.1f km/h: highest %.2f km/h",
-                          e.value, maxSpeed_);
-            v.passed = maxSpeed_ < e.value;
+            char text[160];
+            if (!e.from) {
+                std::snprintf(text, sizeof text,
+                              "the speed stays below %.1f km/h: highest %.2f km/h", e.value,
+                              maxSpeed_);
+                v.passed = maxSpeed_ < e.value;
+            } else if (w.framesInWindow == 0) {
+                std::snprintf(text, sizeof text,
+                              "the speed stays below %.1f km/h between %s: the train never "
+                              "ran there",
+                              e.value, Span(e).c_str());
+                v.passed = false;
+            } else {
+                std::snprintf(text, sizeof text,
+                              "the speed stays below %.1f km/h between %s: highest %.2f km/h "
+                              "at %.1f m",
+                              e.value, Span(e).c_str(), w.highest, w.otherAt);
+                v.passed = w.highest < e.value;
+            }
             v.text = text;
             break;
         }

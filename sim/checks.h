@@ -52,6 +52,7 @@ class Checks {
         bool soundMatched = false; // SoundCommand: the frame before already had the command
         std::optional<double> firstOutside; // SoundCommand: where it was given outside the range
         std::optional<double> tascDistance; // TascStop: m left to the stop point at that stand
+        double highest = 0.0; // SpeedBelow over a range: the highest speed there, at otherAt
     };
 
     const Scenario& scenario_;

@@ -101,6 +101,7 @@ void HostRun::Start() {
     const RunSettings& run = scenario_.run;
     train_.Place(run.startLocation, 0.0);
     outcome_.passedAspect.assign(scenario_.route.signals.size(), kNotPassed);
+    outcome_.targets.reserve(kMaxTargetMarks);
     outcome_.lowest = outcome_.highest = run.startLocation;
     HandCalendar();
     api_.Load();
@@ -189,6 +190,15 @@ void HostRun::Act(const DriverStep& step) {
         else
             api_.DoorClose();
         train_.SetDoorsOpen(*step.doorsOpen);
+        // The simulator opens the doors only at a stand; this host opens them whenever the
+        // script says, and a plug-in may well answer differently while the train still rolls.
+        char text[128];
+        const double speed = std::fabs(train_.speed());
+        std::snprintf(text, sizeof text, "the host %s the doors (%s)%s%.1f km/h",
+                      *step.doorsOpen ? "opens" : "closes",
+                      *step.doorsOpen ? "DoorOpen" : "DoorClose",
+                      speed > 0.0 ? " with the train still moving at " : " at ", speed);
+        Log(text);
     }
     if (step.initialize) {
         train_.Place(step.initialize->location, step.initialize->speed);
@@ -390,32 +400,37 @@ void ForEachChangedSlot(const std::int32_t (&now)[Size], std::int32_t (&before)[
 
 void HostRun::LogSlotChanges() {
     constexpr std::uint16_t kLoggedChanges = 200;
-    const auto log = [&](const char* what, int index, std::int32_t was, std::int32_t now,
+    const SlotNames& names = outcome_.slotNames;
+    const auto log = [&](bool panel, int index, std::int32_t was, std::int32_t now,
                          std::uint16_t& changes) {
         if (changes > kLoggedChanges) return;
+        const std::string_view name = panel ? names.Panel(index) : names.Sound(index);
         if (++changes > kLoggedChanges) {
-            Log(std::string(what) + " " + std::to_string(index) + " has changed " +
-                std::to_string(kLoggedChanges) +
+            Log(std::string(name) + " has changed " + std::to_string(kLoggedChanges) +
                 " times: its further changes are left out here (trace it to follow it)");
             return;
         }
-        if (what[0] == 'p') { // the many: digits and lamps, put together without the heap
-            char line[3 * kIntChars + 16];
-            char* at = std::copy_n("panel ", 6, line);
-            at = std::copy_n(": ", 2, WriteInt(at, index));
+        if (panel) { // the many: digits and lamps, put together without the heap
+            char line[3 * kIntChars + 256];
+            const std::size_t shown = std::min<std::size_t>(name.size(), 200);
+            char* at = std::copy_n(": ", 2, std::copy_n(name.data(), shown, line));
             at = WriteInt(std::copy_n(" -> ", 4, WriteInt(at, was)), now);
             Log(std::string_view(line, static_cast<std::size_t>(at - line)));
             return;
         }
-        Log(std::string(what) + " " + std::to_string(index) + ": " + SoundCommandText(now) + " (" +
-            std::to_string(was) + " -> " + std::to_string(now) + ")");
+        Log(std::string(name) + ": " + SoundCommandText(now) + " (" + std::to_string(was) + " -> " +
+            std::to_string(now) + ")");
     };
     ForEachChangedSlot(panel_, panelBefore_, [&](int i) {
-        if (i != kSuspendPanelIndex) log("panel", i, panelBefore_[i], panel_[i], panelChanges_[i]);
+        if (i == kSuspendPanelIndex) return;
+        outcome_.panelChanged[static_cast<std::size_t>(i)] |= slotsSeen_;
+        log(true, i, panelBefore_[i], panel_[i], panelChanges_[i]);
     });
     ForEachChangedSlot(sound_, soundBefore_, [&](int i) {
-        log("sound", i, soundBefore_[i], sound_[i], soundChanges_[i]);
+        outcome_.soundChanged[static_cast<std::size_t>(i)] |= slotsSeen_;
+        log(false, i, soundBefore_[i], sound_[i], soundChanges_[i]);
     });
+    slotsSeen_ = true;
 }
 
 void HostRun::HandCalendar() {
@@ -446,16 +461,43 @@ void HostRun::StartDiagnostics() {
     }
     diagnosed_ = true;
     outcome_.diagnostics = true;
+    // A settings file may have moved slots: the log, the picture and the report name each
+    // index after the slot that lands there.
+    probe = BlankDiagnostics();
+    probe.flags = DiagnosticsBits::RemapWanted;
+    if (api_.GetDiagnostics(&probe) == kDiagnosticsFilled)
+        outcome_.slotNames.Remap(probe.panelRemap, probe.soundRemap);
     checks_.DiagnosticsSeen();
 }
 
 void HostRun::ReadDiagnostics() {
     if (!diagnosed_) return;
     const std::uint8_t before = diagnostics_.brakeDemand;
-    diagnostics_ = BlankDiagnostics();
+    // Only the head of the record is asked for: the remap tables came once, at the start.
+    diagnostics_.size = sizeof(Diagnostics);
+    diagnostics_.version = kDiagnosticsVersion;
+    diagnostics_.flags = 0;
     // No state (never after Load, but a library may say so) reads as nothing set.
     if (api_.GetDiagnostics(&diagnostics_) != kDiagnosticsFilled) diagnostics_ = BlankDiagnostics();
+    if (diagnostics_.ptService != 0) diagnostics_.brakeDemand |= kPtServiceReason;
     LogBrakeReasons(before);
+    MarkTargets();
+}
+
+void HostRun::MarkTargets() {
+    // A target moves by a rounding as the distance to it counts down; a metre is a new one.
+    const auto mark = [&](float distance, float speed, bool none, TargetMark& last) {
+        if (none || !(std::fabs(distance) < 1e6f)) return;
+        const TargetMark now{train_.location() + distance, speed};
+        if (std::fabs(now.location - last.location) < 1.0 && now.speed == last.speed) return;
+        last = now;
+        if (outcome_.targets.size() < kMaxTargetMarks) outcome_.targets.push_back(now);
+    };
+    const Diagnostics& d = diagnostics_;
+    mark(d.ptStopDistance, -1.0f, d.ptStopDistance >= 10000.0f || d.ptStopDistance <= 0.0f,
+         lastStop_);
+    mark(d.ptLimitDistance, d.ptLimitSpeed, d.ptLimitSpeed >= 999.0f || d.ptLimitDistance <= 0.0f,
+         lastLimit_);
 }
 
 void HostRun::LogBrakeReasons(std::uint8_t before) {
@@ -465,7 +507,11 @@ void HostRun::LogBrakeReasons(std::uint8_t before) {
         const auto bit = static_cast<std::uint8_t>(1u << shift);
         if (((before ^ now) & bit) == 0) continue;
         const bool set = (now & bit) != 0;
-        Log("automatic brake: " + BrakeReasonNames(bit) + (set ? " set" : " cleared"));
+        std::string line =
+            "automatic brake: " + BrakeReasonNames(bit) + (set ? " set" : " cleared");
+        if (set && bit == kPtServiceReason)
+            line += ", released at " + std::to_string(diagnostics_.ptReleaseSpeed) + " km/h";
+        Log(line);
         if (!set) continue;
         outcome_.brakeMarks.Add({train_.location(), bit});
     }

@@ -7,6 +7,7 @@
 #include "sim/plugin_library.h"
 #include "sim/recorder.h"
 #include "sim/scenario.h"
+#include "sim/slot_names.h"
 #include "sim/track.h"
 #include "sim/train.h"
 
@@ -51,6 +52,15 @@ class BrakeMarks {
     std::size_t leftOut_ = 0;
 };
 
+// Where the pattern protection aimed: the stop point of its stop pattern, or the start of a
+// speed limit with the speed it asks for. Kept as it moves or changes, so a picture shows where
+// the train would stop against the signal.
+struct TargetMark {
+    double location = 0.0;
+    float speed = 0.0f; // km/h the limit asks for; below 0 for a stop point
+};
+inline constexpr std::size_t kMaxTargetMarks = 200;
+
 struct RunOutcome {
     std::int64_t frames = 0;
     double elapsedS = 0.0;
@@ -64,6 +74,12 @@ struct RunOutcome {
     bool patternSpeedSet = false; // the pattern speed panel entry was ever non-zero
     bool diagnostics = false;     // the library told its state through GetDiagnostics
     BrakeMarks brakeMarks;
+    std::vector<TargetMark> targets; // at most kMaxTargetMarks, reserved at the start
+    SlotNames slotNames;             // where the settings moved the slots, from the diagnostics
+    // The slots whose value changed after the first frame: a lamp lit from the start to the end
+    // tells nothing a strip row would show.
+    std::array<bool, kPanelSize> panelChanged{};
+    std::array<bool, kSoundSize> soundChanged{};
     std::string endReason;
     bool interrupted = false;          // asked to stop before its end
     std::vector<std::string> warnings; // things the host could not do as the scenario asked
@@ -113,6 +129,7 @@ class HostRun {
     void HandCalendar();
     void StartDiagnostics();
     void ReadDiagnostics();
+    void MarkTargets();
     void LogBrakeReasons(std::uint8_t before);
     bool Suspended() const;
     std::int32_t NextInterval();
@@ -138,6 +155,8 @@ class HostRun {
     std::int32_t soundBefore_[kSoundSize] = {};
     std::uint16_t panelChanges_[kPanelSize] = {};
     std::uint16_t soundChanges_[kSoundSize] = {};
+    bool slotsSeen_ = false; // the first frame's slots have been looked at
+    TargetMark lastStop_{0.0, 1.0f}, lastLimit_{0.0, -1.0f}; // as last marked; none yet
     std::int32_t driverReverser_ = 0, driverPower_ = 0, driverBrake_ = 0;
     HandleOutput output_{};
     bool diagnosed_ = false; // the library has GetDiagnostics of this host's layout

@@ -6,6 +6,7 @@
 #include "sim/run_folder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include <sstream>
@@ -205,17 +206,32 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
     std::vector<Row> rows;
     constexpr std::size_t kMaxRows = 24;
     std::size_t leftOut = 0;
+    // The strip's names are cut to fit the left margin that every panel shares.
+    constexpr std::size_t kMaxRowName = 30;
     const auto addRow = [&](std::string name, int column, bool sound) {
+        if (name.size() > kMaxRowName) name = name.substr(0, kMaxRowName - 3) + "...";
         if (rows.size() < kMaxRows)
             rows.push_back({std::move(name), column, sound});
         else
             ++leftOut;
     };
-    for (int index : scenario.trace.panel)
-        if (index != scenario.trace.patternSpeedPanel.value_or(-1))
-            addRow("panel " + std::to_string(index), recorder.PanelColumn(index), false);
-    for (int index : scenario.trace.sound)
-        addRow("sound " + std::to_string(index), recorder.SoundColumn(index), true);
+    // Only what changed: a row that stays as it began tells nothing; the title counts them.
+    std::size_t steady = 0;
+    for (int index : scenario.trace.panel) {
+        if (index == scenario.trace.patternSpeedPanel.value_or(-1)) continue;
+        if (!run.panelChanged[static_cast<std::size_t>(index)]) {
+            ++steady;
+            continue;
+        }
+        addRow(std::string(run.slotNames.Panel(index)), recorder.PanelColumn(index), false);
+    }
+    for (int index : scenario.trace.sound) {
+        if (!run.soundChanged[static_cast<std::size_t>(index)]) {
+            ++steady;
+            continue;
+        }
+        addRow(std::string(run.slotNames.Sound(index)), recorder.SoundColumn(index), true);
+    }
     // The script names its files relative to the run folder, where gnuplot runs: no path the
     // user gave is ever written into it.
     gp << "# Drawn by velqa3-sim from the trace; in the run folder, run it again with: gnuplot "
@@ -228,16 +244,16 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
     // ones share the speed's location axis and margins, so a mark lines up across them.
     const PanelLayout layout = LayoutPanels(run.diagnostics, !rows.empty());
     if (layout.multiplot)
-        gp << "set multiplot\nset lmargin 10\nset rmargin 12\nset origin 0,"
-           << Number(layout.speedBottom) << "\nset size 1," << Number(1.0 - layout.speedBottom)
-           << "\n";
+        gp << "set multiplot\nset lmargin " << (rows.empty() ? 10 : 26)
+           << "\nset rmargin 12\nset origin 0," << Number(layout.speedBottom) << "\nset size 1,"
+           << Number(1.0 - layout.speedBottom) << "\n";
     gp << "set title " << Quoted(title) << " noenhanced\n"
        << "set xlabel 'location (m)'\nset ylabel 'speed (km/h)'\nset y2label 'brake notch'\n"
        << "set ytics nomirror\nset grid\nset key outside bottom center horizontal\n"
        << "set xrange [" << Number(from) << ":" << Number(to) << "]\n"
        << "set offsets graph 0, graph 0, graph 0.4, 0\n"
        << (run.plotTop >= 1.0 ? "set yrange [0:*]\n" : "set yrange [0:10]\n")
-       << "set y2range [0:" << emergency + 1 << "]\n";
+       << "set y2range [0:" << emergency + 3 << "]\n";
     // Every notch on the brake axis, the ATS and emergency notches by name.
     gp << "set y2tics (";
     for (int notch = 0; notch <= emergency; ++notch) {
@@ -248,7 +264,9 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
             name = "ATS " + name;
         gp << (notch == 0 ? "" : ", ") << Quoted(name) << " " << notch;
     }
-    gp << ")\n";
+    // Outputs past the emergency notch (TASC's steps, the pressure-increase brake) are the
+    // vehicle data's own notches: drawn on a band of their own, not off the top of the axis.
+    gp << ", 'past EB' " << emergency + 2 << ")\n";
 
     int unlabelled = 0;
     LabelRows beaconRows{from, to, 6};
@@ -291,6 +309,26 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
            << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
            << colour << "' noenhanced\n";
     }
+    // Where the pattern aimed: the stop point against the signal, the speed each limit asks for.
+    LabelRows targetRows{from, to, 2};
+    for (const TargetMark& target : run.targets) {
+        const bool stop = target.speed < 0.0f;
+        const std::string label =
+            stop ? "stop point" : "limit " + Number(std::round(target.speed)) + " km/h";
+        const char* colour = stop ? "#000000" : "#8c564b";
+        gp << "set arrow from " << Number(target.location) << ", graph 0 to "
+           << Number(target.location) << ", graph 1 nohead lc rgb '" << colour << "' dt 2\n";
+        bool rightwards = true;
+        const int row = targetRows.Place(target.location, label.size(), rightwards);
+        if (row < 0) {
+            ++unlabelled;
+            continue;
+        }
+        gp << "set label " << Quoted(label) << " at " << Number(target.location) << ", graph "
+           << Number(0.60 - 0.03 * row)
+           << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
+           << colour << "' noenhanced\n";
+    }
     WriteBrakeMarks(gp, run, from, to, true);
     if (unlabelled > 0)
         gp << "set label "
@@ -308,10 +346,16 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
            << " with lines lw 1.5 lc rgb '#ff7f0e' title 'pattern speed (panel "
            << *scenario.trace.patternSpeedPanel << ")'";
     }
-    gp << ", \\\n  '' skip 1 using " << recorder.LocationColumn() << ":" << recorder.BrakeColumn()
+    const auto onBand = [&](int column) {
+        const std::string value = "$" + std::to_string(column);
+        return "(" + value + " > " + std::to_string(emergency) + " ? " +
+               std::to_string(emergency + 2) + " : " + value + ")";
+    };
+    gp << ", \\\n  '' skip 1 using " << recorder.LocationColumn() << ":"
+       << onBand(recorder.BrakeColumn())
        << " axes x1y2 with steps lw 1.5 lc rgb '#d62728' title 'brake output'"
        << ", \\\n  '' skip 1 using " << recorder.LocationColumn() << ":"
-       << recorder.DriverBrakeColumn()
+       << onBand(recorder.DriverBrakeColumn())
        << " axes x1y2 with steps dt 2 lc rgb '#9467bd' title 'driver brake'\n";
     if (run.diagnostics) WriteVoltagePanel(gp, recorder, run, layout, from, to);
     if (rows.empty()) {
@@ -319,10 +363,11 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
         return;
     }
 
-    std::string stripTitle =
-        "lamps (panel entry not 0) and sounds (bar: looping, dot: played once)";
+    std::string stripTitle = "lamps (bar: lit, line: dark) and sounds (bar: looping, triangle: "
+                             "played once, line: not looping)";
     if (leftOut > 0)
         stripTitle += "; " + std::to_string(leftOut) + " more traced entries not drawn";
+    if (steady > 0) stripTitle += "; " + std::to_string(steady) + " traced entries never changed";
     gp << "unset arrow\nunset label\nunset y2tics\nunset y2label\nset offsets 0, 0, 0, 0\n"
        << "set origin 0,0\nset size 1," << Number(layout.stripHeight)
        << "\nset key off\nset ylabel ''\n"
@@ -332,18 +377,26 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
         gp << (i == 0 ? "" : ", ") << Quoted(rows[i].name) << " "
            << Number(static_cast<double>(i) + 0.4);
     gp << ") font ',8'\nplot ";
+    // One colour per row; on and off drawn apart, frame by frame from the trace, so a lamp that
+    // blinks shows as a dashed bar.
+    static constexpr const char* kRowColours[] = {"#1f77b4", "#2ca02c", "#d62728", "#9467bd",
+                                                  "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22",
+                                                  "#17becf", "#ff7f0e"};
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string row = Number(static_cast<double>(i));
         const std::string col = "$" + std::to_string(rows[i].column);
-        gp << (i == 0 ? "" : ", \\\n  ") << data << " skip 1 using " << recorder.LocationColumn();
-        if (!rows[i].sound) {
-            gp << ":(" << row << " + 0.8*(" << col << " != 0)) with steps lw 2 lc rgb '#2ca02c'";
-            continue;
-        }
-        gp << ":(" << row << " + 0.8*(" << col << " > -10000 && " << col
-           << " <= 0)) with steps lw 2 lc rgb '#1f77b4'"
-           << ", \\\n  " << data << " skip 1 using " << recorder.LocationColumn() << ":(" << col
-           << " == 1 ? " << row << " + 0.4 : 1/0) with points pt 7 ps 0.8 lc rgb '#d62728'";
+        const std::string colour =
+            std::string(" lc rgb '") + kRowColours[i % std::size(kRowColours)] + "'";
+        const std::string on =
+            rows[i].sound ? "(" + col + " > -10000 && " + col + " <= 0)" : "(" + col + " != 0)";
+        const std::string source =
+            data + " skip 1 using " + std::to_string(recorder.LocationColumn()) + ":";
+        gp << (i == 0 ? "" : ", \\\n  ") << source << "(" << on << " ? " << row
+           << " + 0.4 : 1/0) with steps lw 9" << colour << ", \\\n  " << source << "(" << on
+           << " ? 1/0 : " << row << " + 0.1) with steps lw 1" << colour;
+        if (rows[i].sound)
+            gp << ", \\\n  " << source << "(" << col << " == 1 ? " << row
+               << " + 0.4 : 1/0) with points pt 9 ps 1.2" << colour;
     }
     gp << "\nunset multiplot\n";
 }

@@ -3,6 +3,7 @@
 #include "sim/cab_key_names.h"
 #include "sim/scenario_parts.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace velqa3::sim {
@@ -138,6 +139,39 @@ DriverStep ReadDriverStep(Fields& fields, const VehicleSpec& spec) {
     return step;
 }
 
+namespace {
+
+// The keys that qualify an expectation, and the kinds that take each. A key the author spelt
+// right but gave to the wrong kind is no misspelling: say where it belongs.
+struct Modifier {
+    std::string_view key;
+    std::string_view kinds;
+};
+constexpr Modifier kModifiers[] = {
+    {"between_m", "brake_reaches, panel, speed_below, panel_is, sound, brake_reason"},
+    {"between_s", "reverser_is, panel_is, sound, brake_reason"},
+    {"value", "panel, panel_is"},
+    {"plays", "sound"},
+};
+
+void RefuseForeignModifiers(Fields& fields, std::string_view kind) {
+    for (const Modifier& m : kModifiers) {
+        if (!fields.Has(m.key)) continue;
+        bool taken = false;
+        for (std::size_t at = 0; at < m.kinds.size();) {
+            const std::size_t end = std::min(m.kinds.find(", ", at), m.kinds.size());
+            taken |= m.kinds.substr(at, end - at) == kind;
+            at = end + 2;
+        }
+        if (!taken)
+            fields.Fail(m.key, "a " + std::string(kind) + " expectation takes no " +
+                                   std::string(m.key) + "; it qualifies " + std::string(m.kinds) +
+                                   " expectations");
+    }
+}
+
+} // namespace
+
 Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
     Expectation expect;
     expect.line = fields.line();
@@ -167,7 +201,8 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
             "needs exactly one of brake_reaches, brake_never_above, stops_before, "
             "stops_between, final_stop_between, speed_below, message, message_contains, "
             "no_messages, panel, reverser_is, panel_is, sound, brake_reason, tasc_stop_within"};
-    const bool ranged = kind == "brake_reaches" || kind == "panel";
+    RefuseForeignModifiers(fields, kind);
+    const bool ranged = kind == "brake_reaches" || kind == "panel" || kind == "speed_below";
     if (ranged && fields.Has("between_m")) {
         const auto [from, to] = Range(fields, "between_m");
         expect.from = from;

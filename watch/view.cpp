@@ -112,11 +112,41 @@ void PutAge(Text& t, bool have, double at, double now) {
         Put(t, " (none yet)\n");
 }
 
+// What the emergency checker's code says: the tens tell a warning (1x) from a brake (2x), the
+// units which pattern it was. A code of 0 means the warning or brake has been let go, and
+// nothing is shown for it.
+const char* ApproachMeaning(long code) {
+    switch (code % 10) {
+    case 1:
+        return "the stop pattern of the signal";
+    case 2:
+        return "beyond the stop point";
+    case 3:
+        return "the pattern of the next speed limit";
+    case 4:
+        return "over the speed limit in force";
+    case 5:
+        return "over the line's maximum speed";
+    default:
+        return nullptr;
+    }
+}
+
+void PutApproach(Text& t, const JsonFields& s) {
+    long code = 0;
+    if (!HasField(s, "Ats.ApproachNo")) return PutWord(t, kMissing);
+    if (!AsInteger(FieldOr(s, "Ats.ApproachNo", 0.0), code)) return PutWord(t, kOutOfRange);
+    if (code == 0) return PutWord(t, "none");
+    const char* meaning = code / 10 == 1 || code / 10 == 2 ? ApproachMeaning(code) : nullptr;
+    if (meaning == nullptr) return Put(t, "%ld (no code of the plug-in)", code);
+    Put(t, "%ld %s: %s", code, code / 10 == 1 ? "warning" : "brake", meaning);
+}
+
 void DrawStatus(Text& t, const JsonFields& s) {
     Put(t, "  Speed              ");
     PutSpeed(t, s, "Ats.Spd");
-    Put(t, "     warning/brake code ");
-    PutInteger(t, s, "Ats.ApproachNo");
+    Put(t, "     warning/brake ");
+    PutApproach(t, s);
     Put(t, "\n  Signal target      ");
     PutDistance(t, s, "Sig.Dis", true);
     Put(t, "     pattern ");

@@ -49,7 +49,8 @@ TEST(SettingsCheck, NamesEachMistakeAtItsLine) {
                                    "ignored; keys are case-sensitive: HoldBrake\n"},
         {"[TRAIN]\nHoldBrake =1\n", "t.dat:2: warning: [TRAIN]: 'HoldBrake =1' is ignored: "
                                     "write HoldBrake= at the very start of the line"},
-        {"[TRAIN]\nHoldBrak=1\n", "t.dat:2: warning: [TRAIN]: unknown key 'HoldBrak' is ignored\n"},
+        {"[TRAIN]\nHoldBrak=1\n",
+         "t.dat:2: warning: [TRAIN]: unknown key 'HoldBrak' is ignored; did you mean HoldBrake?\n"},
         {"[TRAIN]\nOneman=1\n",
          "t.dat:2: warning: [TRAIN]: 'Oneman' is a key of [EXTRA], not of [TRAIN]"},
         {"[TRAIN]\nHoldBrake=1\n[EXTRA]\nOneman=1\n",
@@ -73,7 +74,11 @@ TEST(SettingsCheck, NamesEachMistakeAtItsLine) {
          "50001 is used\n"},
         {"[KEY]\nKlaxon1=300\n", "t.dat:2: warning: [KEY] Klaxon1: code 300 is outside 0..255"},
         {"[KEY]\nRightDoor=0x70\n", "t.dat:2: warning: [KEY] RightDoor: F1..F12 (code 0x70)"},
-        {"[KEY]\nKlaxon=1\n", "t.dat:2: warning: [KEY]: unknown key 'Klaxon' is ignored\n"},
+        {"[KEY]\nHoldBreak=4\n", "t.dat:2: warning: [KEY]: unknown key 'HoldBreak' is ignored; "
+                                 "did you mean [TRAIN] HoldBrake?\n"},
+        {"[KEY]\nKlaxon=1\n",
+         "t.dat:2: warning: [KEY]: unknown key 'Klaxon' is ignored; did you mean Klaxon1 or "
+         "Klaxon2?\n"},
         {"[PANELOUTPUT]\n121=255\n", "t.dat:2: warning: [PANELOUTPUT] 121: index 255 is refused"},
         {"[PANELOUTPUT]\n199=5\n", "panel slot 199 is the plug-in's input and cannot be moved\n"},
         {"[SOUNDOUTPUT]\n7=3\n", "t.dat:2: warning: [SOUNDOUTPUT]: slot '7' is ignored: write "
@@ -98,11 +103,13 @@ TEST(SettingsCheck, ShowsTheStoredValueOfCleanLines) {
               std::string::npos);
     EXPECT_NE(report.text.find("t.dat:4: [TASC] Notch = -7\n"), std::string::npos);
     EXPECT_NE(report.text.find("t.dat:7: [TRAIN] Default = 20\n"), std::string::npos);
-    EXPECT_NE(report.text.find("t.dat:10: [PANELOUTPUT] 010 = panel slot 10 written to index 8\n"),
+    EXPECT_NE(report.text.find("t.dat:10: [PANELOUTPUT] 010 = panel slot 10 written to index 8 "
+                               "(Vigilance (EB) lamp)\n"),
               std::string::npos)
         << report.text;
-    EXPECT_NE(report.text.find("t.dat:14: [KEY] KirokuIC = 0x52 (82), slot 44\n"),
-              std::string::npos);
+    EXPECT_NE(
+        report.text.find("t.dat:14: [KEY] KirokuIC = 0x52 (82): toggles the run-record switch\n"),
+        std::string::npos);
     EXPECT_NE(report.text.find("t.dat: 5 settings read, 0 warnings\n"), std::string::npos)
         << report.text;
 }

@@ -78,6 +78,10 @@ TEST(ScenarioReader, RefusesBadInputNamingFileLineAndKey) {
         {"[[expect]]\nbetween_m = [1, 2]\nbrake_reachs = 3\n", 3, "expect[1].brake_reachs",
          "did you mean brake_reaches?"},
         {"[vehicel]\ncars = 3\n", 1, "vehicel", "did you mean vehicle?"},
+        // A key spelt right for another kind of expectation: where it belongs.
+        {"[[expect]]\nstops_before = 100\nbetween_s = [1, 2]\n", 3, "expect[1].between_s",
+         "a stops_before expectation takes no between_s; it qualifies reverser_is, panel_is, "
+         "sound, brake_reason expectations"},
         {"[run]\nzzzzzz = 1\n", 2, "run.zzzzzz", "unknown key"},
     };
     for (const auto& c : cases) {

@@ -105,5 +105,25 @@ TEST(WatchTable, IgnoredDatagramsAreCountedAndShownSafely) {
         EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
 }
 
+TEST(WatchTable, TheWarningOrBrakeCodeIsExplainedAndGoesWhenLetGo) {
+    View view;
+    const auto with = [](const std::string& code) {
+        std::string status = Status("812.5", "45.0", "999.9");
+        status.replace(status.find("\"ApproachNo\":0"), 14, "\"ApproachNo\":" + code);
+        return status;
+    };
+    std::string t = Table(view, with("21"));
+    EXPECT_EQ(Row(t, "Speed"), " 42.5 km/h warning/brake 21 brake: the stop pattern of the signal");
+    t = Table(view, with("13"));
+    EXPECT_EQ(Row(t, "Speed"),
+              " 42.5 km/h warning/brake 13 warning: the pattern of the next speed limit");
+    t = Table(view, with("0"));
+    EXPECT_EQ(Row(t, "Speed"), " 42.5 km/h warning/brake none");
+    t = Table(view, with("7"));
+    EXPECT_EQ(Row(t, "Speed"), " 42.5 km/h warning/brake 7 (no code of the plug-in)");
+    t = Table(view, with("1e300"));
+    EXPECT_EQ(Row(t, "Speed"), " 42.5 km/h warning/brake out of range");
+}
+
 } // namespace
 } // namespace velqa3::watch
