@@ -11,12 +11,14 @@ namespace velqa3 {
 
 // Raised whenever a field is added, moved or changes meaning, so that a host built against
 // another layout is refused instead of reading the wrong bytes.
-inline constexpr std::uint32_t kDiagnosticsVersion = 2;
+inline constexpr std::uint32_t kDiagnosticsVersion = 3;
 
 namespace DiagnosticsBits {
 inline constexpr std::uint32_t HasState = 0x01; // loaded and not yet disposed
 inline constexpr std::uint32_t TascTargetSet = 0x02;
 inline constexpr std::uint32_t TascBraking = 0x04;
+inline constexpr std::uint32_t CabSignalMode = 0x08; // the signal speed check runs, not the ATS
+inline constexpr std::uint32_t TascOn = 0x10;        // TASC fitted and switched on
 // Set by the host before the call: fill the remap tables too. They never change after Load, and
 // copying them every frame would cost the host's frame more than the rest of the record.
 inline constexpr std::uint32_t RemapWanted = 0x80;
@@ -33,7 +35,8 @@ struct Diagnostics {
     float bcDisplay;          // kPa on the cab gauge
     std::uint8_t brakeDemand; // BrakeDemandBits
     std::uint8_t ptService;   // 1 while the pattern protection's service brake holds
-    std::uint8_t reserved[2];
+    std::uint8_t atsMode;     // which protection runs, and in which variant (host/mode.h)
+    std::uint8_t reserved;
     float ptStopDistance;        // m to the pattern's stop point; 10000 and above: none ahead
     float ptLimitDistance;       // m to the start of the next speed limit
     float ptLimitSpeed;          // km/h of that limit; 999.9 and above: none

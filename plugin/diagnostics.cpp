@@ -16,7 +16,10 @@ std::int32_t ReadDiagnostics(const Plugin& plugin, Diagnostics& out) {
     if (!plugin.loaded) return kDiagnosticsNoState;
     const TascState& tasc = plugin.aids.tasc;
     out.flags = DiagnosticsBits::HasState | (tasc.targetSet ? DiagnosticsBits::TascTargetSet : 0u) |
-                (tasc.braking ? DiagnosticsBits::TascBraking : 0u);
+                (tasc.braking ? DiagnosticsBits::TascBraking : 0u) |
+                (plugin.protection.mode.cabSignalMode != 0 ? DiagnosticsBits::CabSignalMode : 0u) |
+                (tasc.installed && tasc.switchedOn ? DiagnosticsBits::TascOn : 0u);
+    out.atsMode = plugin.protection.mode.atsMode;
     out.tascDistance = tasc.stopDistance;
     out.tascStep = tasc.step;
     out.lineVoltage = plugin.aids.voltage.lineVoltage;

@@ -86,17 +86,18 @@ std::string Summary(const Scenario& scenario, const RunOutcome& run, const Check
     char text[512];
     const std::string stop = run.finalSpeed == 0.0 ? "stopped at " + Metres(run.finalLocation)
                                                    : "still moving at " + Metres(run.finalLocation);
-    std::snprintf(text, sizeof text,
-                  "%s: %.1f m in %.1f s (%lld frames), %s, top speed %.1f km/h, %d "
-                  "intervention%s (highest brake output %d), %zu message%s; %s; expectations: "
-                  "%d passed, %d failed%s",
-                  scenario.name.c_str(), run.distance, run.elapsedS,
-                  static_cast<long long>(run.frames), stop.c_str(), checks.maxSpeed(),
-                  checks.interventions(), checks.interventions() == 1 ? "" : "s",
-                  static_cast<int>(checks.maxBrake()), checks.messageCount(),
-                  checks.messageCount() == 1 ? "" : "s", run.endReason.c_str(), passed, failed,
-                  unchecked > 0
-                      ? (", " + std::to_string(unchecked) + " not checkable on this build").c_str()
+    std::snprintf(
+        text, sizeof text,
+        "%s: %.1f m in %.1f s (%lld frames), %s, top speed %.1f km/h, %d "
+        "intervention%s (highest brake output %d), %zu message%s, %zu beacon%s without "
+        "effect; %s; expectations: "
+        "%d passed, %d failed%s",
+        scenario.name.c_str(), run.distance, run.elapsedS, static_cast<long long>(run.frames),
+        stop.c_str(), checks.maxSpeed(), checks.interventions(),
+        checks.interventions() == 1 ? "" : "s", static_cast<int>(checks.maxBrake()),
+        checks.messageCount(), checks.messageCount() == 1 ? "" : "s", checks.idleBeaconCount(),
+        checks.idleBeaconCount() == 1 ? "" : "s", run.endReason.c_str(), passed, failed,
+        unchecked > 0 ? (", " + std::to_string(unchecked) + " not checkable on this build").c_str()
                       : "");
     return text;
 }

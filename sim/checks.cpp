@@ -357,6 +357,19 @@ std::vector<Verdict> Checks::Judge() const {
             v.text = text;
             break;
         }
+        case Expectation::Kind::NoIdleBeacons:
+            v.text = "every beacon the plug-in takes has an effect";
+            if (!diagnosticsSeen_) {
+                // Only the diagnostics tell the mode a beacon meets: say so, never pass.
+                v.text += ": cannot be checked with this library (it offers no diagnostics)";
+                v.checkable = false;
+                break;
+            }
+            v.passed = idleBeacons_.empty();
+            if (!v.passed)
+                v.text += ": " + std::to_string(idleBeacons_.size()) + " did nothing, first " +
+                          idleBeacons_.front();
+            break;
         case Expectation::Kind::Message:
         case Expectation::Kind::MessageContains:
         case Expectation::Kind::NoMessages: {

@@ -33,6 +33,8 @@ class Checks {
     void MessagesUnseen() { messagesSeen_ = false; }
     // The library tells its diagnostics: brake reason and TASC expectations can be judged.
     void DiagnosticsSeen() { diagnosticsSeen_ = true; }
+    // A beacon the plug-in took and nothing will act on, with why (the host's words).
+    void IdleBeacon(std::string why) { idleBeacons_.push_back(std::move(why)); }
 
     std::vector<Verdict> Judge() const;
 
@@ -41,6 +43,7 @@ class Checks {
     std::int32_t maxBrake() const { return maxBrake_; }
     double maxSpeed() const { return maxSpeed_; }
     std::size_t messageCount() const { return messages_.size(); }
+    std::size_t idleBeaconCount() const { return idleBeacons_.size(); }
 
   private:
     struct Watch {
@@ -70,6 +73,7 @@ class Checks {
     bool intervening_ = false;
     bool messagesSeen_ = true;
     bool diagnosticsSeen_ = false;
+    std::vector<std::string> idleBeacons_;
     std::uint8_t brakeDemand_ = 0;
     std::vector<Message> messages_;
 };

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "sim/brake_reason_names.h"
 #include "sim/driver_script.h"
+#include "sim/idle_beacons.h"
 #include "text/shown.h"
 
 #include <algorithm>
@@ -102,6 +103,7 @@ void HostRun::Start() {
     train_.Place(run.startLocation, 0.0);
     outcome_.passedAspect.assign(scenario_.route.signals.size(), kNotPassed);
     outcome_.targets.reserve(kMaxTargetMarks);
+    idleWarned_.assign(scenario_.route.beacons.size(), false);
     outcome_.lowest = outcome_.highest = run.startLocation;
     HandCalendar();
     api_.Load();
@@ -320,7 +322,24 @@ void HostRun::PassBeacons(double from, double to) {
                       track_.beacon(index).position, data.Type, data.Optional, data.Signal,
                       static_cast<double>(data.Distance), to < from ? " (backwards)" : "");
         Log(text);
+        WarnIfIdle(index, data);
     }
+}
+
+// Asked of the plug-in once it has taken the beacon, since a beacon may change the mode itself.
+// Said once a beacon: a train that backs over it meets it again.
+void HostRun::WarnIfIdle(int index, const BeaconData& data) {
+    if (!outcome_.diagnostics || idleWarned_[static_cast<std::size_t>(index)]) return;
+    Diagnostics after = BlankDiagnostics();
+    if (api_.GetDiagnostics(&after) != kDiagnosticsFilled) return;
+    const std::string why = IdleBeaconReason(data, after, train_.speed());
+    if (why.empty()) return;
+    idleWarned_[static_cast<std::size_t>(index)] = true;
+    char where[96];
+    std::snprintf(where, sizeof where, "beacon type %d at %.1f m does nothing: ", data.Type,
+                  track_.beacon(index).position);
+    Log(std::string("warning: ") + where + why);
+    checks_.IdleBeacon(where + why);
 }
 
 void HostRun::UpdateSignals(double from, double to) {

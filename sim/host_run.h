@@ -134,6 +134,7 @@ class HostRun {
     bool Suspended() const;
     std::int32_t NextInterval();
     void Log(std::string_view text);
+    void WarnIfIdle(int index, const BeaconData& data);
     std::int32_t Clock() const;
 
     const Scenario& scenario_;
@@ -178,6 +179,7 @@ class HostRun {
     std::vector<Release> releases_;
     std::uint64_t random_;
     std::vector<int> scratch_;
+    std::vector<bool> idleWarned_; // a beacon said to do nothing is said so once
     std::vector<Message> messages_;
 };
 

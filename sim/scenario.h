@@ -133,6 +133,7 @@ struct Expectation {
         Message,         // the plug-in showed a message with this caption
         MessageContains, // ... or one whose "caption: text" contains this text
         NoMessages,
+        NoIdleBeacons,
         PanelReaches, // a panel entry takes a value (optionally first between two locations)
         ReverserIs,   // the reverser output keeps a value through a window of run time
         PanelHolds,   // a panel entry keeps a value on every frame of a range (m or s)

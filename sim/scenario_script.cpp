@@ -176,11 +176,12 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
     Expectation expect;
     expect.line = fields.line();
     static constexpr std::string_view kKinds[] = {
-        "brake_reaches", "brake_never_above",  "stops_before",
-        "stops_between", "final_stop_between", "speed_below",
-        "message",       "message_contains",   "no_messages",
-        "panel",         "reverser_is",        "panel_is",
-        "sound",         "brake_reason",       "tasc_stop_within"};
+        "brake_reaches",  "brake_never_above",  "stops_before",
+        "stops_between",  "final_stop_between", "speed_below",
+        "message",        "message_contains",   "no_messages",
+        "panel",          "reverser_is",        "panel_is",
+        "sound",          "brake_reason",       "tasc_stop_within",
+        "no_idle_beacons"};
     for (std::string_view k : kKinds)
         fields.Know(k);
     for (std::string_view k : {"between_m", "between_s", "value", "plays"})
@@ -200,7 +201,8 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
             fields.line(), fields.path(),
             "needs exactly one of brake_reaches, brake_never_above, stops_before, "
             "stops_between, final_stop_between, speed_below, message, message_contains, "
-            "no_messages, panel, reverser_is, panel_is, sound, brake_reason, tasc_stop_within"};
+            "no_messages, panel, reverser_is, panel_is, sound, brake_reason, tasc_stop_within, "
+            "no_idle_beacons"};
     RefuseForeignModifiers(fields, kind);
     const bool ranged = kind == "brake_reaches" || kind == "panel" || kind == "speed_below";
     if (ranged && fields.Has("between_m")) {
@@ -229,6 +231,9 @@ Expectation ReadExpectation(Fields& fields, const VehicleSpec& spec) {
         if (expect.caption.empty()) fields.Fail(kind, "must not be empty");
     } else if (kind == "no_messages") {
         expect.kind = Expectation::Kind::NoMessages;
+        if (!*fields.Boolean(kind)) fields.Fail(kind, "can only be true");
+    } else if (kind == "no_idle_beacons") {
+        expect.kind = Expectation::Kind::NoIdleBeacons;
         if (!*fields.Boolean(kind)) fields.Fail(kind, "can only be true");
     } else if (kind == "reverser_is") {
         expect.kind = Expectation::Kind::ReverserIs;

@@ -100,6 +100,54 @@ brake_reason = "PtBrake"
     EXPECT_GT(std::stoi(last[header.size() - 2]), 1000) << "line voltage";
 }
 
+// The route author's trap: a limit beacon that selects a variant with no pattern checker shows
+// on the panel and never brakes. The log says so once, the summary counts it, and a scenario
+// that expects every beacon to act fails on it.
+TEST_F(Diagnosed, ABeaconThatNothingActsOnIsNamedInTheLogAndCanBeExpectedAbsent) {
+    const std::string route = R"(name = "unenforced"
+[run]
+settings = "vigilance.dat"
+interval_ms = 20
+max_s = 40
+[[signal]]
+id = "S1"
+position = 3000
+aspect = 4
+[[beacon]]
+position = 100
+type = 60
+signal = "S1"
+[[beacon]]
+position = 300
+type = 205
+optional = 200030
+[[driver]]
+at_s = 1
+reverser = 1
+brake = 0
+power = 5
+[[driver]]
+at_location = 350
+end = true
+[[driver]]
+speed_above = 60
+power = 0
+)";
+    const SimRun run = Run(route + "[[expect]]\nno_idle_beacons = true\n", VELQA3_PLUGIN_PATH);
+    EXPECT_EQ(run.exitCode, 1) << run.output << run.errors;
+    EXPECT_TRUE(run.Printed("FAILED: every beacon the plug-in takes has an effect: 1 did nothing, "
+                            "first beacon type 205 at 300.0 m does nothing: it shows on the panel, "
+                            "but protection mode 68 (0x44) has no pattern checker"))
+        << run.output;
+    EXPECT_TRUE(run.Printed("1 beacon without effect")) << run.output;
+    const Lines events = LinesOf(ReadWholeFile(run.folder / "events.log"));
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& line) {
+                                return line.find("warning: beacon type") != std::string::npos;
+                            }),
+              1);
+}
+
 TEST_F(Host, ALibraryWithoutDiagnosticsLeavesTheColumnsEmptyAndSaysSoOnce) {
     const SimRun run = Run(R"(name = "probe"
 driver = [{ at_s = 1, end = true }]
