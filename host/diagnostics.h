@@ -28,14 +28,14 @@ inline constexpr std::uint32_t RemapWanted = 0x80;
 struct Diagnostics {
     std::uint32_t size;
     std::uint32_t version;
-    std::uint32_t flags;      // DiagnosticsBits; the rest is zero without HasState
-    float tascDistance;       // m to the stop point; negative once overrun
-    std::int32_t tascStep;    // 0 while TASC does not brake
-    std::int32_t lineVoltage; // V at the pantograph
-    float bcDisplay;          // kPa on the cab gauge
-    std::uint8_t brakeDemand; // BrakeDemandBits
-    std::uint8_t ptService;   // 1 while the pattern protection's service brake holds
-    std::uint8_t atsMode;     // which protection runs, and in which variant (host/mode.h)
+    std::uint32_t flags;         // DiagnosticsBits; the rest is zero without HasState
+    float tascDistance;          // m to the stop point; negative once overrun
+    std::int32_t tascStep;       // 0 while TASC does not brake
+    std::int32_t lineVoltage;    // V at the pantograph
+    float bcDisplay;             // kPa on the cab gauge
+    std::uint8_t brakeDemand;    // BrakeDemandBits
+    std::uint8_t ptService;      // 1 while the pattern protection's service brake holds
+    std::uint8_t protectionMode; // atsMode: which protection runs, in which variant (host/mode.h)
     std::uint8_t reserved;
     float ptStopDistance;        // m to the pattern's stop point; 10000 and above: none ahead
     float ptLimitDistance;       // m to the start of the next speed limit

@@ -19,7 +19,7 @@ std::int32_t ReadDiagnostics(const Plugin& plugin, Diagnostics& out) {
                 (tasc.braking ? DiagnosticsBits::TascBraking : 0u) |
                 (plugin.protection.mode.cabSignalMode != 0 ? DiagnosticsBits::CabSignalMode : 0u) |
                 (tasc.installed && tasc.switchedOn ? DiagnosticsBits::TascOn : 0u);
-    out.atsMode = plugin.protection.mode.atsMode;
+    out.protectionMode = plugin.protection.mode.atsMode;
     out.tascDistance = tasc.stopDistance;
     out.tascStep = tasc.step;
     out.lineVoltage = plugin.aids.voltage.lineVoltage;

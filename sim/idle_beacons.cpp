@@ -27,7 +27,7 @@ bool IsPatternTarget(std::int32_t type) {
 std::string IdleBeaconReason(const BeaconData& beacon, const Diagnostics& after, double speed) {
     if ((after.flags & DiagnosticsBits::HasState) == 0) return {};
     const std::int32_t type = beacon.Type;
-    const std::uint8_t mode = after.atsMode;
+    const std::uint8_t mode = after.protectionMode;
     const bool cabSignal = (after.flags & DiagnosticsBits::CabSignalMode) != 0;
     if (IsPatternTarget(type) && !ModeEnforcesSpeedLimits(mode))
         return "it shows on the panel, but " + ModeWords(mode) +

@@ -9,7 +9,7 @@ namespace {
 Diagnostics State(std::uint8_t atsMode, std::uint32_t flags = 0) {
     Diagnostics d = BlankDiagnostics();
     d.flags = DiagnosticsBits::HasState | flags;
-    d.atsMode = atsMode;
+    d.protectionMode = atsMode;
     return d;
 }
 
