@@ -1,5 +1,7 @@
 #include "check/settings_check.h"
 
+#include "host/chars.h"
+
 #include "check/settings_reference.h"
 
 #include "config/keys.h"
@@ -36,10 +38,6 @@ std::string Line(const char* text) {
 // room for a 255-byte piece escaped four times over and a long path in front of it.
 std::string Printed(const std::string& line) {
     return text::Shown(line, 16384) + '\n';
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
 }
 
 bool IsBlankLine(const std::string& line) {

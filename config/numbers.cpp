@@ -1,15 +1,13 @@
 #include "config/numbers.h"
 
+#include "host/chars.h"
+
 #include <cmath>
 #include <cstdlib>
 
 namespace velqa3 {
 
 namespace {
-
-bool IsBlank(unsigned char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
 
 int DigitValue(unsigned char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -29,7 +27,7 @@ std::int32_t ParseLong(const char* text, NumberScan& scan) {
     scan = NumberScan{text, false, false};
     if (text == nullptr) return 0;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (IsBlank(*p))
+    while (IsNumberSpace(*p))
         ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';

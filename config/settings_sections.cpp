@@ -1,5 +1,7 @@
 #include "config/settings_sections.h"
 
+#include "host/chars.h"
+
 #include "config/settings_rules.h"
 
 #include <cstring>
@@ -278,10 +280,6 @@ constexpr std::size_t kLineSectionCount = [] {
         count += section.wholeLines ? 1 : 0;
     return count;
 }();
-
-bool StartsWith(const char* text, const char* prefix) {
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
 
 } // namespace
 

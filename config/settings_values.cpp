@@ -1,5 +1,7 @@
 #include "config/settings_values.h"
 
+#include "host/chars.h"
+
 #include "config/numbers.h"
 
 #include <cstdarg>
@@ -16,10 +18,6 @@ int TextLength(const char* text) {
     while (text[length] != '\0' && text[length] != '\n')
         ++length;
     return length;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
 }
 
 // A value the conversion could not take whole: nothing numeric, a number too large, or text

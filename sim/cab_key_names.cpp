@@ -1,5 +1,7 @@
 #include "sim/cab_key_names.h"
 
+#include "host/chars.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
@@ -30,10 +32,6 @@ constexpr std::string_view kFunctions[] = {"Klaxon1",
 constexpr std::string_view kHeaders[] = {"[TRAIN]",       "[EXTRA]",       "[TASC]",  "[MEITETSU]",
                                          "[JRC313]",      "[DC25]",        "[PANEL]", "[SENDDATA]",
                                          "[PANELOUTPUT]", "[SOUNDOUTPUT]", "[KEY]"};
-
-bool StartsWith(const std::string& line, std::string_view prefix) {
-    return line.compare(0, prefix.size(), prefix) == 0;
-}
 
 // A section runs from its header to the first empty line, and a header counts only outside
 // a section, as the plug-in reads its file.

@@ -1,5 +1,7 @@
 #include "telemetry/udp_sender.h"
 
+#include "host/chars.h"
+
 #include <cstring>
 
 namespace velqa3 {
@@ -10,17 +12,13 @@ namespace {
 // conversion takes digits and dots only, so the blanks around them are dropped here.
 constexpr std::size_t kMaxHostText = 64;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 bool TrimmedHost(const char* host, char (&out)[kMaxHostText]) {
     if (host == nullptr) return false;
-    while (IsBlank(*host))
+    while (IsBlankOrBreak(*host))
         ++host;
     const char* end = static_cast<const char*>(std::memchr(host, '\0', kMaxHostText));
     if (end == nullptr) return false; // longer than any IPv4 address
-    while (end > host && IsBlank(end[-1]))
+    while (end > host && IsBlankOrBreak(end[-1]))
         --end;
     const std::size_t length = static_cast<std::size_t>(end - host);
     std::memcpy(out, host, length);
