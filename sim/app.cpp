@@ -1,5 +1,7 @@
 #include "sim/app.h"
 
+#include "sim/terminal.h"
+
 #include "platform/platform.h"
 #include "sim/checks.h"
 #include "sim/host_run.h"
@@ -45,21 +47,6 @@ struct Options {
     RunLimits limits;
     SweepOptions sweep;
 };
-
-// Exit codes; see the usage.
-constexpr int kAllHeld = 0, kOneFailed = 1, kNothingRan = 2, kIncomplete = 3;
-
-// Everything from a file, a file name, the plug-in or the command line reaches the terminal
-// through here.
-void Say(std::FILE* to, const std::string& text) {
-    std::fputs(text::Shown(text).c_str(), to);
-    std::fputc('\n', to);
-}
-
-int Refuse(const std::string& message) {
-    Say(stderr, "velqa3-sim: " + message);
-    return kNothingRan;
-}
 
 // The files a run writes into its folder besides the copies of its inputs.
 const std::vector<std::string> kOutputs = {"trace.csv",         "events.log", "summary.txt",

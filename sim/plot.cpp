@@ -13,13 +13,11 @@
 
 namespace velqa3::sim {
 
-namespace {
-
 // Text as a gnuplot single-quoted string. Inside one, gnuplot expands no macro and no
 // backquote and ends the string only at a quote, which is doubled. A line break would end the
 // command and begin another (and "!" at a line's start runs a shell command), so control
 // characters never get in, even though the scenario reader already refuses them.
-std::string Quoted(std::string_view text) {
+std::string GnuplotQuoted(std::string_view text) {
     std::string quoted = "'";
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -28,8 +26,6 @@ std::string Quoted(std::string_view text) {
     }
     return quoted + "'";
 }
-
-} // namespace
 
 const char* AspectColour(std::int32_t aspect) {
     if (aspect == kNotPassed) return "#999999";
@@ -123,16 +119,16 @@ void WriteBrakeMarks(std::ostream& gp, const RunOutcome& run, double from, doubl
             continue;
         }
         ++named;
-        gp << "set label " << Quoted(name) << " at " << Number(mark.location) << ", graph "
+        gp << "set label " << GnuplotQuoted(name) << " at " << Number(mark.location) << ", graph "
            << Number(0.69 - 0.03 * row)
            << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
            << kBrakeMarkColour << "' noenhanced\n";
     }
     if (labelled && unnamed > 0)
         gp << "set label "
-           << Quoted(std::to_string(unnamed) +
-                     " more automatic brake reasons set than named (at most " +
-                     std::to_string(kMaxBrakeLabels) + "); see the event log")
+           << GnuplotQuoted(std::to_string(unnamed) +
+                            " more automatic brake reasons set than named (at most " +
+                            std::to_string(kMaxBrakeLabels) + "); see the event log")
            << " at graph 0.99, graph 0.45 right font ',8' tc rgb '" << kBrakeMarkColour << "'\n";
 }
 
@@ -154,7 +150,7 @@ void WriteVoltagePanel(std::ostream& gp, const Recorder& recorder, const RunOutc
        << "set y2label 'BC gauge (kPa)' tc rgb '" << kGaugeColour << "'\n"
        << "set yrange [*:*]\nset y2range [0:*]\nunset y2tics\nset y2tics autofreq\nset key off\n";
     WriteBrakeMarks(gp, run, from, to, false);
-    const std::string data = Quoted(kPlotTrace);
+    const std::string data = GnuplotQuoted(kPlotTrace);
     gp << "plot " << data << " skip 1 using " << recorder.LocationColumn() << ":"
        << recorder.LineVoltageColumn() << " with lines lw 1.5 lc rgb '" << kVoltageColour
        << "' title 'line voltage'"
@@ -238,7 +234,7 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
        << kPlotScript << "\n"
        << "set terminal pngcairo size " << kPlotWidth << ","
        << (run.diagnostics && !rows.empty() ? kPlotTallHeight : kPlotHeight) << " font 'sans,10'\n"
-       << "set output " << Quoted(kPlotPicture) << "\n"
+       << "set output " << GnuplotQuoted(kPlotPicture) << "\n"
        << "set datafile separator ','\n";
     // The panels from the top: speed, then line voltage and gauge, then the strip; the lower
     // ones share the speed's location axis and margins, so a mark lines up across them.
@@ -247,7 +243,7 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
         gp << "set multiplot\nset lmargin " << (rows.empty() ? 10 : 26)
            << "\nset rmargin 12\nset origin 0," << Number(layout.speedBottom) << "\nset size 1,"
            << Number(1.0 - layout.speedBottom) << "\n";
-    gp << "set title " << Quoted(title) << " noenhanced\n"
+    gp << "set title " << GnuplotQuoted(title) << " noenhanced\n"
        << "set xlabel 'location (m)'\nset ylabel 'speed (km/h)'\nset y2label 'brake notch'\n"
        << "set ytics nomirror\nset grid\nset key outside bottom center horizontal\n"
        << "set xrange [" << Number(from) << ":" << Number(to) << "]\n"
@@ -262,7 +258,7 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
             name = "EB " + name;
         else if (notch == spec.AtsNotch)
             name = "ATS " + name;
-        gp << (notch == 0 ? "" : ", ") << Quoted(name) << " " << notch;
+        gp << (notch == 0 ? "" : ", ") << GnuplotQuoted(name) << " " << notch;
     }
     // Outputs past the emergency notch (TASC's steps, the pressure-increase brake) are the
     // vehicle data's own notches: drawn on a band of their own, not off the top of the axis.
@@ -280,7 +276,7 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
             ++unlabelled;
             continue;
         }
-        gp << "set label " << Quoted(label) << " at " << Number(b.position) << ", graph "
+        gp << "set label " << GnuplotQuoted(label) << " at " << Number(b.position) << ", graph "
            << Number(0.98 - 0.03 * row)
            << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0")
            << " font ',8' tc rgb '#555555' "
@@ -304,7 +300,7 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
             ++unlabelled;
             continue;
         }
-        gp << "set label " << Quoted(label) << " at " << Number(s.position) << ", graph "
+        gp << "set label " << GnuplotQuoted(label) << " at " << Number(s.position) << ", graph "
            << Number(0.79 - 0.03 * row)
            << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
            << colour << "' noenhanced\n";
@@ -324,20 +320,20 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
             ++unlabelled;
             continue;
         }
-        gp << "set label " << Quoted(label) << " at " << Number(target.location) << ", graph "
-           << Number(0.60 - 0.03 * row)
+        gp << "set label " << GnuplotQuoted(label) << " at " << Number(target.location)
+           << ", graph " << Number(0.60 - 0.03 * row)
            << (rightwards ? " left offset 0.3,0" : " right offset -0.3,0") << " font ',8' tc rgb '"
            << colour << "' noenhanced\n";
     }
     WriteBrakeMarks(gp, run, from, to, true);
     if (unlabelled > 0)
         gp << "set label "
-           << Quoted(std::to_string(unlabelled) +
-                     " beacon or signal labels left out for room; see the "
-                     "event log")
+           << GnuplotQuoted(std::to_string(unlabelled) +
+                            " beacon or signal labels left out for room; see the "
+                            "event log")
            << " at graph 0.99, graph 0.5 right font ',8' tc rgb '#555555'\n";
 
-    const std::string data = Quoted(kPlotTrace);
+    const std::string data = GnuplotQuoted(kPlotTrace);
     gp << "plot " << data << " skip 1 using " << recorder.LocationColumn() << ":(abs($"
        << recorder.SpeedColumn() << ")) with lines lw 2 lc rgb '#1f77b4' title 'speed'";
     if (drawPattern) {
@@ -371,10 +367,10 @@ void WriteScript(std::ostream& gp, const Scenario& scenario, const Recorder& rec
     gp << "unset arrow\nunset label\nunset y2tics\nunset y2label\nset offsets 0, 0, 0, 0\n"
        << "set origin 0,0\nset size 1," << Number(layout.stripHeight)
        << "\nset key off\nset ylabel ''\n"
-       << "set title " << Quoted(stripTitle) << " noenhanced font ',9'\n"
+       << "set title " << GnuplotQuoted(stripTitle) << " noenhanced font ',9'\n"
        << "set yrange [0:" << rows.size() << "]\nset ytics (";
     for (std::size_t i = 0; i < rows.size(); ++i)
-        gp << (i == 0 ? "" : ", ") << Quoted(rows[i].name) << " "
+        gp << (i == 0 ? "" : ", ") << GnuplotQuoted(rows[i].name) << " "
            << Number(static_cast<double>(i) + 0.4);
     gp << ") font ',8'\nplot ";
     // One colour per row; on and off drawn apart, frame by frame from the trace, so a lamp that

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace velqa3::sim {
 
@@ -34,5 +35,8 @@ const char* AspectColour(std::int32_t aspect);
 inline constexpr int kPlotSeconds = 60;
 bool RenderPlot(const std::filesystem::path& folder, std::string& problem,
                 int seconds = kPlotSeconds);
+
+// Text as a gnuplot single-quoted string, safe whatever it holds (see plot.cpp).
+std::string GnuplotQuoted(std::string_view text);
 
 } // namespace velqa3::sim

@@ -16,6 +16,13 @@ std::string Reason(int error) {
     return error != 0 ? std::strerror(error) : "an unknown fault";
 }
 
+bool SameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    return fs::equivalent(a, b, error) && !error;
+}
+
+} // namespace
+
 // The path with every link and ".." resolved, as far as it exists; for comparing places.
 fs::path Resolved(const fs::path& path) {
     std::error_code error;
@@ -30,13 +37,6 @@ bool Within(const fs::path& inner, const fs::path& place) {
         if (a == inner.end() || *a != *b) return false;
     return true;
 }
-
-bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error) && !error;
-}
-
-} // namespace
 
 bool ReadInput(const fs::path& file, std::uintmax_t limit, std::string& bytes, std::string& why) {
     std::error_code error;

@@ -57,4 +57,9 @@ class RunFolder {
 // nothing first); false, with the file and the system's reason in why, when any of it failed.
 bool WriteWholeFile(const std::filesystem::path& path, std::string_view bytes, std::string& why);
 
+// The path with every link and ".." resolved, as far as it exists; for comparing places.
+std::filesystem::path Resolved(const std::filesystem::path& path);
+// Whether inner is place itself or lies somewhere below it.
+bool Within(const std::filesystem::path& inner, const std::filesystem::path& place);
+
 } // namespace velqa3::sim

@@ -1,5 +1,7 @@
 #include "sim/sweep.h"
 
+#include "sim/terminal.h"
+
 #include "platform/process.h"
 #include "sim/run_folder.h"
 #include "sim/scenario.h"
@@ -23,18 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kAllMet = 0, kOneFailed = 1, kNothingRan = 2, kIncomplete = 3;
-
-void Say(std::FILE* to, const std::string& text) {
-    std::fputs(text::Shown(text).c_str(), to);
-    std::fputc('\n', to);
-}
-
-int Refuse(const std::string& message) {
-    Say(stderr, "velqa3-sim: " + message);
-    return kNothingRan;
-}
-
 std::string FolderName(const std::string& name) {
     std::string folder;
     for (char c : name) {
@@ -43,19 +33,6 @@ std::string FolderName(const std::string& name) {
         folder += plain ? c : '_';
     }
     return (folder.empty() ? "run" : folder.substr(0, 64)) + "-sweep";
-}
-
-fs::path Resolved(const fs::path& path) {
-    std::error_code error;
-    fs::path resolved = fs::weakly_canonical(fs::absolute(path, error), error);
-    return error ? path.lexically_normal() : resolved;
-}
-
-bool Within(const fs::path& inner, const fs::path& place) {
-    auto a = inner.begin(), b = place.begin();
-    for (; b != place.end(); ++a, ++b)
-        if (a == inner.end() || *a != *b) return false;
-    return true;
 }
 
 std::string CaseFolderName(std::size_t index) {
@@ -475,7 +452,7 @@ int RunSweep(const SweepRequest& request) {
     const bool allMet = std::all_of(rows.begin(), rows.end(), [](const CaseRow& row) {
         return row.outcome == CaseOutcome::Met;
     });
-    return allMet ? kAllMet : kOneFailed;
+    return allMet ? kAllHeld : kOneFailed;
 }
 
 } // namespace velqa3::sim

@@ -4,6 +4,7 @@
 // from the scenario: the keys are the sweep's own names (letters, digits, dots and brackets),
 // the signals go by their number.
 #include "platform/process.h"
+#include "sim/plot.h"
 #include "sim/run_folder.h"
 #include "sim/sweep_table.h"
 
@@ -17,18 +18,6 @@ namespace velqa3::sim {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The sweep's keys are checked to hold none, but a quote is doubled all the same, and a
-// control character never gets into the script.
-std::string Quoted(std::string_view text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        quoted += byte < 0x20 || byte == 0x7F ? '?' : c;
-        if (c == '\'') quoted += '\'';
-    }
-    return quoted + "'";
-}
 
 std::string Number(double value) {
     char text[32];
@@ -70,9 +59,10 @@ bool WriteSweepPlot(const SweepSummary& summary, std::string& why) {
     gp << "# Drawn by velqa3-sim from the sweep; in the sweep folder, run it again with: gnuplot "
        << kSweepPlotScript << "\n"
        << "set terminal pngcairo size 1400,800 font 'sans,10'\n"
-       << "set output " << Quoted(kSweepPicture) << "\n"
-       << "set title " << Quoted("Where the train first stood, against " + x.key) << " noenhanced\n"
-       << "set xlabel " << Quoted(x.key) << " noenhanced\n"
+       << "set output " << GnuplotQuoted(kSweepPicture) << "\n"
+       << "set title " << GnuplotQuoted("Where the train first stood, against " + x.key)
+       << " noenhanced\n"
+       << "set xlabel " << GnuplotQuoted(x.key) << " noenhanced\n"
        << "set ylabel 'location (m)'\nset grid\nset key outside right top noenhanced\n"
        << "set offsets graph 0.02, graph 0.02, 0, 0\n";
     std::vector<double> marks;
@@ -82,8 +72,8 @@ bool WriteSweepPlot(const SweepSummary& summary, std::string& why) {
         marks.push_back(at);
         gp << "set arrow from graph 0, first " << Number(at) << " to graph 1, first " << Number(at)
            << " nohead lw 2 lc rgb '#d62728'\n"
-           << "set label " << Quoted("signal " + std::to_string(s + 1)) << " at graph 0.01, first "
-           << Number(at) << " offset 0,0.6 tc rgb '#d62728'\n";
+           << "set label " << GnuplotQuoted("signal " + std::to_string(s + 1))
+           << " at graph 0.01, first " << Number(at) << " offset 0,0.6 tc rgb '#d62728'\n";
     }
     for (std::size_t e = 0; e < shape.expectations.size(); ++e) {
         const CaseShape::Bound& bound = shape.expectations[e];
@@ -100,7 +90,7 @@ bool WriteSweepPlot(const SweepSummary& summary, std::string& why) {
             marks.push_back(y);
             gp << "set arrow from graph 0, first " << Number(y) << " to graph 1, first "
                << Number(y) << " nohead dt 2 lc rgb '#1f77b4'\n"
-               << "set label " << Quoted("expect[" + std::to_string(e + 1) + "]")
+               << "set label " << GnuplotQuoted("expect[" + std::to_string(e + 1) + "]")
                << " at graph 0.99, first " << Number(y) << " right offset 0,0.6 tc rgb '#1f77b4'\n";
         }
     }
@@ -115,11 +105,11 @@ bool WriteSweepPlot(const SweepSummary& summary, std::string& why) {
                 ? ", " + summary.axes[1].key + "=" + ValueText(summary.axes[1].values[line])
                 : "";
         if (line > 0) gp << ", \\\n     ";
-        gp << Quoted(kSweepPlotData) << " index " << line
+        gp << GnuplotQuoted(kSweepPlotData) << " index " << line
            << " using 1:2 with linespoints lw 2 pt 7 lc " << line + 1 << " title "
-           << Quoted("first stand" + which) << ", \\\n     " << Quoted(kSweepPlotData) << " index "
-           << line << " using 1:3 with points pt 2 ps 1.5 lc " << line + 1 << " title "
-           << Quoted("first intervention" + which);
+           << GnuplotQuoted("first stand" + which) << ", \\\n     " << GnuplotQuoted(kSweepPlotData)
+           << " index " << line << " using 1:3 with points pt 2 ps 1.5 lc " << line + 1 << " title "
+           << GnuplotQuoted("first intervention" + which);
     }
     gp << "\n";
     return WriteWholeFile(summary.folder / kSweepPlotScript, gp.str(), why);
