@@ -110,16 +110,23 @@ bool RunFolder::Prepare(const std::vector<Input>& inputs, const std::vector<std:
                           " in its place; copy it elsewhere first";
                     return false;
                 }
+        // Only what a run writes goes: the outputs, the copies and the record a copied plug-in
+        // keeps beside itself (its name with .csv), which it would otherwise append to. Any other
+        // file the user left in the folder stays, and so does anything that holds an input.
         std::vector<fs::path> kept;
         for (const Input& input : inputs)
             kept.push_back(Resolved(input.source));
-        for (const auto& entry : fs::directory_iterator(folder_, error)) {
-            if (entry.path().filename() == kMarker) continue;
-            const fs::path place = Resolved(entry.path());
+        for (const Input& input : inputs)
+            if (!input.copyName.empty())
+                written.push_back(fs::path(input.copyName).replace_extension(".csv").string());
+        for (const std::string& name : written) {
+            const fs::path entry = folder_ / name;
+            if (!fs::exists(fs::symlink_status(entry, error))) continue;
+            const fs::path place = Resolved(entry);
             const bool holdsInput = std::any_of(kept.begin(), kept.end(), [&](const fs::path& k) {
-                return Within(k, place) || SameFile(k, entry.path());
+                return Within(k, place) || SameFile(k, entry);
             });
-            if (!holdsInput) fs::remove_all(entry.path(), error);
+            if (!holdsInput) fs::remove_all(entry, error);
         }
     } else {
         if (!fs::create_directories(folder_, error) || error) {

@@ -31,9 +31,10 @@ class RunFolder {
 
     const std::filesystem::path& path() const { return folder_; }
 
-    // Makes the folder, or empties an earlier run in it (sparing every input that lies inside),
-    // and marks it as a run in progress. outputs: the files the run writes besides the copies.
-    // False, with why, when the folder cannot be used; then nothing in it was touched.
+    // Makes the folder, or clears what an earlier run in it wrote (sparing every input that
+    // lies inside and every file the run does not write), and marks it as a run in progress.
+    // outputs: the files the run writes besides the copies. False, with why, when the folder cannot
+    // be used; then nothing in it was touched.
     bool Prepare(const std::vector<Input>& inputs, const std::vector<std::string>& outputs,
                  std::string& why);
     // Writes each input's copy, unless the copy is the input itself. False, with why.

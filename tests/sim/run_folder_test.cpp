@@ -17,6 +17,8 @@ TEST_F(Host, InputsInsideTheRunFolderOutliveTheRunThatEmptiesIt) {
     ASSERT_EQ(Run(kShort, VELQA3_PROBE_PATH, {"--no-plot"}, out).exitCode, 0);
     ASSERT_TRUE(fs::exists(out / "trace.csv"));
 
+    // A file of the user's own in the folder of a run is not the run's to remove.
+    Write(out / "notes.txt", "braked late at 640 m\n");
     // The settings copied there last time, edited by the user and given back.
     const fs::path settings = out / "probe.dat";
     Write(settings, "[TRAIN]\nDefault = 2 ; edited\n");
@@ -24,6 +26,7 @@ TEST_F(Host, InputsInsideTheRunFolderOutliveTheRunThatEmptiesIt) {
         Run(kShort, VELQA3_PROBE_PATH, {"--no-plot", "--settings", settings.string()}, out);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(ReadWholeFile(settings), "[TRAIN]\nDefault = 2 ; edited\n");
+    EXPECT_EQ(ReadWholeFile(out / "notes.txt"), "braked late at 640 m\n");
 
     // The plug-in, a settings file of another name and the scenario, all inside the folder.
     const fs::path plugin = out / "probe.so";
