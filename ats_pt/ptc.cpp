@@ -81,10 +81,6 @@ void PTC::ClearSignalTarget() {
     sigDis = 100000.0f;
 }
 
-std::uint8_t PTC::ModeHighBits() const {
-    return static_cast<std::uint8_t>(PatternVariantNumber(AtsMode()));
-}
-
 void PTC::ApplyServiceBrake(std::int32_t releaseSpeed) {
     serviceLatch = 1;
     brakeLamp = 1;

@@ -97,7 +97,6 @@ class PTC {
     void Reset(const PtcFrame& frame);
     void ReleaseBrake(const PtcFrame& frame);
     void ClearSignalTarget();
-    std::uint8_t ModeHighBits() const;
     // Formats the status message into statusJson and returns it. The speed is the frame's own:
     // the protection's copy of it is only as fresh as the protection's last run, and with the
     // pattern protection idle that may be long ago.
