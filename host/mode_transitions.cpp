@@ -36,6 +36,17 @@ void ShowMode(ModeGlobals& mode) {
 
 } // namespace
 
+void Gather(ModeEffects& into, const ModeEffects& later) {
+    if (later.spotRestart > into.spotRestart) into.spotRestart = later.spotRestart;
+    into.spotStopChime = into.spotStopChime || later.spotStopChime;
+    into.patternReset = into.patternReset || later.patternReset;
+    into.patternReleaseBrake = into.patternReleaseBrake || later.patternReleaseBrake;
+    into.patternBell = into.patternBell || later.patternBell;
+    into.patternReleaseLamp = into.patternReleaseLamp || later.patternReleaseLamp;
+    into.keyToRun = into.keyToRun || later.keyToRun;
+    if (later.startupTestMs >= 0) into.startupTestMs = later.startupTestMs;
+}
+
 void ChooseStartMode(ModeGlobals& mode, std::int32_t lineCode) {
     if (mode.atsMode != kAtsOff) return;
     mode.atsMode = (lineCode & LineCode::HasAspectTable) != 0 ? kAtsAspectTableStart : kAtsSpot;

@@ -21,7 +21,13 @@ struct ModeEffects {
     bool patternReleaseLamp = false; // releaseLamp := 1
     bool keyToRun = false;           // the master-controller key goes to position 2
     std::int32_t startupTestMs = -1; // the start-up test timer's new value; -1 leaves it
+
+    bool operator==(const ModeEffects&) const = default;
 };
+
+// Adds what a later transition of the same frame asks: a restart with the bell wins over a
+// silent one, and the later start-up timer over the earlier.
+void Gather(ModeEffects& into, const ModeEffects& later);
 
 // The start-up choice, wherever the protection is switched on: the aspect-table variant on a
 // line that has it, else the spot protection. A mode already chosen stays.

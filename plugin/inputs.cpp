@@ -187,6 +187,37 @@ void Plugin::TurnMasterKey() {
     }
 }
 
+// The polled key turns only when the train has one, once per hold.
+ModeEffects Plugin::TurnPolledMasterKey(bool held) {
+    std::uint8_t& flags = cab.inputs.masterKeyFlags;
+    if (!held) {
+        flags = static_cast<std::uint8_t>(flags & ~MasterKeyBits::Handled);
+        return {};
+    }
+    if ((flags & MasterKeyBits::Configured) == 0 || (flags & MasterKeyBits::Handled) != 0) return {};
+    flags = static_cast<std::uint8_t>((flags ^ MasterKeyBits::Inserted) | MasterKeyBits::Handled);
+    const bool twoPosition = (flags & MasterKeyBits::TwoPosition) != 0;
+    const bool keyAtRun = cab.inputs.masterKeyPosition == 2;
+    return (flags & MasterKeyBits::Inserted) != 0
+               ? InsertMasterKey(protection.mode, twoPosition, keyAtRun)
+               : WithdrawMasterKey(protection.mode, twoPosition, keyAtRun);
+}
+
+ModeEffects Plugin::TakeCabSwitches(CabKeyPresses presses) {
+    using namespace CabKeyPressBits;
+    if (presses.Has(RainSwitch)) aids.tasc.rain = !aids.tasc.rain;
+    if (presses.Has(TascSwitch)) aids.tasc.switchedOn = !aids.tasc.switchedOn;
+    ModeGlobals& mode = protection.mode;
+    ModeEffects effects = TurnPolledMasterKey(presses.Has(MasterKeyHeld));
+    if (presses.Has(ProtectionPower)) Gather(effects, ToggleProtectionPower(mode));
+    if (presses.Has(ChangeOverInterlock)) ToggleChangeOverInterlock(mode);
+    if (presses.Has(ChangeOverSwitch)) StepChangeOverSwitch(mode);
+    if (presses.Has(PatternCutOut)) Gather(effects, TogglePatternCutOut(mode));
+    if (presses.Has(PatternBrakeRelease)) Gather(effects, RequestPatternBrakeRelease(mode));
+    if (presses.Has(EbCircuitOn)) Gather(effects, SwitchEbCircuitOn(mode));
+    return effects;
+}
+
 // In the order the protection has always taken them: the chime stops before a restart, and
 // the pattern is reset before its brake is released.
 void Plugin::CarryOut(const ModeEffects& effects) {

@@ -37,30 +37,16 @@ void Plugin::RunFullFrame(const VehicleState& state, std::int32_t* panel, std::i
     CompanionElapse(companions.norvelid, state, panel, sound);
 }
 
-// The keyboard poll decides; what it decided for the protections and the doors is carried out
-// here, where every subsystem is known.
+// The cab works its own switches; what they change elsewhere is carried out here, where every
+// part is known. The effects of the whole poll are carried out once, after every switch has
+// moved: a key withdrawn stops the chime before the EBNFB switch restarts the spot protection,
+// and the pattern is reset before its brake is released.
 void Plugin::PollCabKeyboard() {
     unsigned char keyboard[256];
     platform::KeyboardState(keyboard);
-    ApplyCabKeyActions(PollCabKeys(cab.keys, keyboard, keys, frame, settings.horn, protection.mode,
-                                   cab.inputs, aids.tasc, aids.startupTest));
-}
-
-// In the order the keys are polled: a key withdrawn stops the chime before the EBNFB switch
-// restarts the spot protection, and the pattern is reset before its brake is released.
-void Plugin::ApplyCabKeyActions(CabKeyActions actions) {
-    using namespace CabKeyActionBits;
-    const std::uint16_t bits = actions.bits;
-    if ((bits & StcStopChime) != 0) protection.stc.StopChime();
-    if ((bits & StcRestartWithBell) != 0)
-        protection.stc.Restart(false);
-    else if ((bits & StcRestartSilent) != 0)
-        protection.stc.Restart(true);
-    if ((bits & PtcReset) != 0) protection.ptc.Reset(PtcView());
-    if ((bits & PtcBell) != 0) protection.ptc.bellOut = 1;
-    if ((bits & PtcReleaseLamp) != 0) protection.ptc.releaseLamp = 1;
-    if ((bits & PtcReleaseBrake) != 0) protection.ptc.ReleaseBrake(PtcView());
-    if ((bits & OneManDoorsOpened) != 0) DoorsOpened(false);
+    const CabKeyPresses presses = PollCabKeys(cab.keys, keyboard, keys, frame, settings.horn);
+    CarryOut(TakeCabSwitches(presses));
+    if (presses.Has(CabKeyPressBits::OneManDoorsOpened)) DoorsOpened(false);
 }
 
 void Plugin::RunProtections() {
@@ -161,7 +147,8 @@ void Plugin::RunVehicleModels() {
                      {.brakeOutput = output.Brake,
                       .serviceNotches = dims.serviceNotches,
                       .lineVoltage = aids.voltage.lineVoltage});
-    RunAtsStartupTest(aids.startupTest, aids.brakeCylinder, frame, protection.ptc.bellOut);
+    RunAtsStartupTest(aids.startupTest, frame, aids.brakeCylinder.bcDisplay,
+                      protection.ptc.bellOut);
 }
 
 void Plugin::SavePreviousFrame() {

@@ -78,10 +78,15 @@ struct Plugin {
     // The frame as the pattern protection reads it now.
     PtcFrame PtcView() const;
 
+    // What the polled keys switch beyond the cab, in the order they are polled: the TASC
+    // switches, the master-controller key and the ATS switches. Changes the mode through its
+    // transitions and returns what those ask of the protections, gathered for the frame.
+    ModeEffects TakeCabSwitches(CabKeyPresses presses);
+
   private:
     // The keyboard poll and what it hands to the protections and the doors.
     void PollCabKeyboard();
-    void ApplyCabKeyActions(CabKeyActions actions);
+    ModeEffects TurnPolledMasterKey(bool held);
 
     void RunProtections();
     void Supervise();

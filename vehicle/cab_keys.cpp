@@ -72,98 +72,56 @@ void MoveCurtain(CabKeys& cab, const Poll& poll, const FrameValues& frame) {
     if (down) --cab.curtain;
 }
 
-// What a change of the mode asks of the protections, as the poll's actions; the key position
-// and the start-up test are the cab's own and change at once.
-void TakeModeEffects(const ModeEffects& effects, DriverInputs& inputs, AtsStartupTest& startupTest,
-                     std::uint16_t& actions) {
-    using namespace CabKeyActionBits;
-    if (effects.spotStopChime) actions |= StcStopChime;
-    if (effects.spotRestart == SpotRestart::Silent) actions |= StcRestartSilent;
-    if (effects.spotRestart == SpotRestart::WithBell) actions |= StcRestartWithBell;
-    if (effects.patternReset) actions |= PtcReset;
-    if (effects.patternBell) actions |= PtcBell;
-    if (effects.patternReleaseLamp) actions |= PtcReleaseLamp;
-    if (effects.patternReleaseBrake) actions |= PtcReleaseBrake;
-    if (effects.keyToRun) inputs.masterKeyPosition = 2;
-    if (effects.startupTestMs >= 0) startupTest.timer = effects.startupTestMs;
-}
-
-void TurnPolledMasterKey(const Poll& poll, ModeGlobals& mode, DriverInputs& inputs,
-                         AtsStartupTest& startupTest, std::uint16_t& actions) {
-    std::uint8_t& flags = inputs.masterKeyFlags;
-    if (!poll.Held(KeySlot::MasterControllerKey)) {
-        Clear(flags, MasterKeyBits::Handled);
-        return;
-    }
-    if ((flags & MasterKeyBits::Configured) == 0 || (flags & MasterKeyBits::Handled) != 0) return;
-    Toggle(flags, MasterKeyBits::Inserted);
-    flags |= MasterKeyBits::Handled;
-    const bool twoPosition = (flags & MasterKeyBits::TwoPosition) != 0;
-    const bool keyAtRun = inputs.masterKeyPosition == 2;
-    const ModeEffects effects = (flags & MasterKeyBits::Inserted) != 0
-                                    ? InsertMasterKey(mode, twoPosition, keyAtRun)
-                                    : WithdrawMasterKey(mode, twoPosition, keyAtRun);
-    TakeModeEffects(effects, inputs, startupTest, actions);
-}
-
 // A door button lights and opens the doors only at a stand with both buttons dark; pressed
 // again at a stand it goes dark, and the close timer takes over.
-void PressDoorButton(CabKeys& cab, std::uint8_t button, float speed, std::uint16_t& actions) {
+void PressDoorButton(CabKeys& cab, std::uint8_t button, float speed, std::uint16_t& presses) {
     if (speed != 0.0f) return;
     constexpr std::uint8_t kButtons = OneManBits::Right | OneManBits::Left;
     if ((cab.oneManDoors & kButtons) == 0) {
         cab.oneManDoors |= button;
-        actions |= CabKeyActionBits::OneManDoorsOpened;
+        presses |= CabKeyPressBits::OneManDoorsOpened;
     } else {
         Clear(cab.oneManDoors, button);
     }
 }
 
-void WorkOneManButtons(CabKeys& cab, const Poll& poll, float speed, std::uint16_t& actions) {
+void WorkOneManButtons(CabKeys& cab, const Poll& poll, float speed, std::uint16_t& presses) {
     if ((cab.oneManDoors & OneManBits::Fitted) == 0) return;
-    if (poll.Pressed(KeySlot::RightDoor)) PressDoorButton(cab, OneManBits::Right, speed, actions);
-    if (poll.Pressed(KeySlot::LeftDoor)) PressDoorButton(cab, OneManBits::Left, speed, actions);
+    if (poll.Pressed(KeySlot::RightDoor)) PressDoorButton(cab, OneManBits::Right, speed, presses);
+    if (poll.Pressed(KeySlot::LeftDoor)) PressDoorButton(cab, OneManBits::Left, speed, presses);
     if (poll.Pressed(KeySlot::AllCar)) Toggle(cab.oneManDoors, OneManBits::AllCars);
 }
 
-void WorkAtsSwitches(CabKeys& cab, const Poll& poll, ModeGlobals& mode, DriverInputs& inputs,
-                     AtsStartupTest& startupTest, std::uint16_t& actions) {
-    if (poll.Pressed(KeySlot::AtsNFB))
-        TakeModeEffects(ToggleProtectionPower(mode), inputs, startupTest, actions);
-    if (poll.Pressed(KeySlot::AtsKirikaeRendou)) ToggleChangeOverInterlock(mode);
-    if (poll.Pressed(KeySlot::AtsKirikaeSW)) StepChangeOverSwitch(mode);
-    if (poll.Pressed(KeySlot::PKaihou))
-        TakeModeEffects(TogglePatternCutOut(mode), inputs, startupTest, actions);
-    if (poll.Pressed(KeySlot::PBrakeKaihou))
-        TakeModeEffects(RequestPatternBrakeRelease(mode), inputs, startupTest, actions);
-    if (poll.Pressed(KeySlot::EBNFB)) {
-        if (!cab.ebnfbSwitch) {
-            cab.ebnfbSwitch = true;
-            TakeModeEffects(SwitchEbCircuitOn(mode), inputs, startupTest, actions);
-        } else {
-            cab.ebnfbSwitch = false;
-        }
-    }
+// The EB breaker is the cab's own switch; only switching it back on reaches the protection.
+void WorkEbBreaker(CabKeys& cab, const Poll& poll, std::uint16_t& presses) {
+    if (!poll.Pressed(KeySlot::EBNFB)) return;
+    cab.ebnfbSwitch = !cab.ebnfbSwitch;
+    if (cab.ebnfbSwitch) presses |= CabKeyPressBits::EbCircuitOn;
 }
 
 } // namespace
 
-CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
-                          const FrameValues& frame, std::int32_t hornKpa, ModeGlobals& mode,
-                          DriverInputs& inputs, TascState& tasc, AtsStartupTest& startupTest) {
+CabKeyPresses PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
+                          const FrameValues& frame, std::int32_t hornKpa) {
+    using namespace CabKeyPressBits;
     const bool changed = std::memcmp(keyboard, cab.previousKeyboard, sizeof keyboard) != 0;
     const Poll poll{.keyboard = keyboard, .keys = keys, .cab = cab, .keyboardChanged = changed};
-    std::uint16_t actions = 0;
+    std::uint16_t presses = 0;
     DrawHornAir(cab, poll, frame.mrPressure, hornKpa);
-    if (poll.Pressed(KeySlot::UtenSW)) tasc.rain = !tasc.rain;
+    if (poll.Pressed(KeySlot::UtenSW)) presses |= RainSwitch;
     if (poll.Pressed(KeySlot::KirokuIC)) cab.recordSwitch = !cab.recordSwitch;
-    if (poll.Pressed(KeySlot::TascSW)) tasc.switchedOn = !tasc.switchedOn;
+    if (poll.Pressed(KeySlot::TascSW)) presses |= TascSwitch;
     MoveCurtain(cab, poll, frame);
-    TurnPolledMasterKey(poll, mode, inputs, startupTest, actions);
-    WorkOneManButtons(cab, poll, frame.speed, actions);
-    WorkAtsSwitches(cab, poll, mode, inputs, startupTest, actions);
+    if (poll.Held(KeySlot::MasterControllerKey)) presses |= MasterKeyHeld;
+    WorkOneManButtons(cab, poll, frame.speed, presses);
+    if (poll.Pressed(KeySlot::AtsNFB)) presses |= ProtectionPower;
+    if (poll.Pressed(KeySlot::AtsKirikaeRendou)) presses |= ChangeOverInterlock;
+    if (poll.Pressed(KeySlot::AtsKirikaeSW)) presses |= ChangeOverSwitch;
+    if (poll.Pressed(KeySlot::PKaihou)) presses |= PatternCutOut;
+    if (poll.Pressed(KeySlot::PBrakeKaihou)) presses |= PatternBrakeRelease;
+    WorkEbBreaker(cab, poll, presses);
     if (changed) std::memcpy(cab.previousKeyboard, keyboard, sizeof keyboard);
-    return CabKeyActions{actions};
+    return CabKeyPresses{presses};
 }
 
 bool RunOneManCloseTimer(CabKeys& cab, std::int32_t interval) {

@@ -3,11 +3,7 @@
 #pragma once
 
 #include "config/keys.h"
-#include "host/driver_inputs.h"
 #include "host/frame.h"
-#include "host/mode_transitions.h"
-#include "vehicle/brake_cylinder.h"
-#include "vehicle/tasc.h"
 
 #include <cstdint>
 
@@ -62,21 +58,27 @@ struct CabKeys {
     unsigned char previousKeyboard[256] = {};
 };
 
-// What the poll decided for other parts of the plug-in; the frame driver carries it out in
-// the order of these bits, which is the order the keys are polled in.
-namespace CabKeyActionBits {
-inline constexpr std::uint16_t StcStopChime = 0x0001;
-inline constexpr std::uint16_t StcRestartSilent = 0x0002;
-inline constexpr std::uint16_t StcRestartWithBell = 0x0004; // wins over a silent restart
-inline constexpr std::uint16_t PtcReset = 0x0008;
-inline constexpr std::uint16_t PtcBell = 0x0010;        // bellOut := 1
-inline constexpr std::uint16_t PtcReleaseLamp = 0x0020; // releaseLamp := 1
-inline constexpr std::uint16_t PtcReleaseBrake = 0x0040;
-inline constexpr std::uint16_t OneManDoorsOpened = 0x0080;
-} // namespace CabKeyActionBits
+// What a poll found for the parts of the plug-in beyond the cab, which the frame driver hands
+// on in the order of these bits, the order the keys are polled in. Every bit but one is a
+// press; the master-controller key is reported while held, as its own flags tell a new turn
+// from a key still held.
+namespace CabKeyPressBits {
+inline constexpr std::uint16_t RainSwitch = 0x0001; // UtenSW: TASC's wet-rail setting
+inline constexpr std::uint16_t TascSwitch = 0x0002;
+inline constexpr std::uint16_t MasterKeyHeld = 0x0004;
+inline constexpr std::uint16_t ProtectionPower = 0x0008; // AtsNFB
+inline constexpr std::uint16_t ChangeOverInterlock = 0x0010;
+inline constexpr std::uint16_t ChangeOverSwitch = 0x0020;
+inline constexpr std::uint16_t PatternCutOut = 0x0040;
+inline constexpr std::uint16_t PatternBrakeRelease = 0x0080;
+inline constexpr std::uint16_t EbCircuitOn = 0x0100; // the EB breaker switched back on
+inline constexpr std::uint16_t OneManDoorsOpened = 0x0200;
+} // namespace CabKeyPressBits
 
-struct CabKeyActions {
+struct CabKeyPresses {
     std::uint16_t bits = 0;
+
+    bool Has(std::uint16_t bit) const { return (bits & bit) != 0; }
 };
 
 // Whether the byte of a virtual-key state reports the key down.
@@ -84,13 +86,11 @@ inline bool KeyDown(unsigned char keyByte) {
     return (keyByte & 0x80) != 0;
 }
 
-// Step 3 of a full frame: runs the cab function of every bound key that is held or was just
-// pressed. hornKpa is Horn in [TRAIN].
-// What the keys switch besides the cab's own state: the protection mode, the master-controller
-// key flags and position, the TASC switches and the protection's start-up test.
-CabKeyActions PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
-                          const FrameValues& frame, std::int32_t hornKpa, ModeGlobals& mode,
-                          DriverInputs& inputs, TascState& tasc, AtsStartupTest& startupTest);
+// Step 3 of a full frame: works the cab's own functions of every bound key that is held or was
+// just pressed (horn air, record switch, curtain, one-man door buttons, EB breaker) and reports
+// the rest. hornKpa is Horn in [TRAIN].
+CabKeyPresses PollCabKeys(CabKeys& cab, const unsigned char (&keyboard)[256], const KeyTables& keys,
+                          const FrameValues& frame, std::int32_t hornKpa);
 
 // Run by the supervision each full frame: a door button that goes dark at a stand closes the
 // one-man doors 3500 ms later. Returns true in the frame the doors close.

@@ -1,30 +1,39 @@
-// The keys the plug-in polls itself, called alone with keyboards the tests make, and the
-// one-man doors they work.
-#include "platform/platform.h"
+// The keys the plug-in polls itself, polled with keyboards the tests make, what the switches
+// they work change in the protection mode, and the one-man doors their buttons work.
+#include "plugin/plugin.h"
 #include "vehicle/cab_keys.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 namespace velqa3 {
 namespace {
 
-using namespace CabKeyActionBits;
+using namespace CabKeyPressBits;
 
 constexpr std::int32_t kKeyR = 0x52;
 constexpr std::int32_t kKeyT = 0x54;
 
-// One cab, its key table and a keyboard, polled frame by frame.
+// What a poll found and what the plug-in made of it.
+struct Polled {
+    std::uint16_t presses = 0;
+    ModeEffects effects;
+};
+
+// One plug-in's cab, its key table and a keyboard, polled frame by frame; what the keys switch
+// beyond the cab goes through the plug-in as in a frame.
 struct PolledCab {
-    CabKeys cab;
-    KeyTables keys;
-    FrameValues frame;
-    ModeGlobals mode;
-    DriverInputs inputs;
-    TascState tasc;
-    AtsStartupTest startupTest;
+    std::unique_ptr<Plugin> owner = std::make_unique<Plugin>();
+    Plugin& plugin = *owner;
+    CabKeys& cab = plugin.cab.keys;
+    KeyTables& keys = plugin.keys;
+    FrameValues& frame = plugin.frame;
+    ModeGlobals& mode = plugin.protection.mode;
+    DriverInputs& inputs = plugin.cab.inputs;
+    TascState& tasc = plugin.aids.tasc;
     unsigned char keyboard[256] = {};
     std::int32_t horn = 0;
 
@@ -38,19 +47,23 @@ struct PolledCab {
     void Hold(int slot) { keyboard[keys.assign[slot]] = 0x80; }
     void Release(int slot) { keyboard[keys.assign[slot]] = 0x00; }
 
-    CabKeyActions Poll(std::int32_t intervalMs = 16) {
+    Polled Poll(std::int32_t intervalMs = 16) {
         frame.interval = intervalMs;
         frame.clock += intervalMs;
-        return PollCabKeys(cab, keyboard, keys, frame, horn, mode, inputs, tasc, startupTest);
+        const CabKeyPresses presses = PollCabKeys(cab, keyboard, keys, frame, horn);
+        return {presses.bits, plugin.TakeCabSwitches(presses)};
     }
     // A press held over a few frames, then let go and polled once more.
-    std::uint16_t Press(int slot) {
+    Polled Press(int slot) {
+        Polled all;
         Hold(slot);
-        std::uint16_t bits = Poll().bits;
-        bits |= Poll().bits;
-        Release(slot);
-        bits |= Poll().bits;
-        return bits;
+        for (int poll = 0; poll < 3; ++poll) {
+            if (poll == 2) Release(slot);
+            const Polled one = Poll();
+            all.presses |= one.presses;
+            Gather(all.effects, one.effects);
+        }
+        return all;
     }
 };
 
@@ -193,18 +206,19 @@ TEST(CabKeys, MasterKeyInStartsTheProtectionTheLineAsksFor) {
         std::uint8_t atsModeBefore;
         std::uint8_t atsMode;
         std::uint8_t started;
-        std::int32_t testTimer;
-        std::int8_t positionAfter;
-        std::uint16_t actions;
+        ModeEffects effects;
     };
+    const ModeEffects runWithBell{
+        .spotRestart = SpotRestart::WithBell, .keyToRun = true, .startupTestMs = 5000};
     const Case cases[] = {
-        {"pattern line, MKey 1, key position 0", 0x90, 0, 4, 0, 0, 1, 5000, 0, 0},
-        {"pattern line, MKey 1, key position 2", 0x90, 2, 4, 0, 0, 0, 0, 2, 0},
-        {"pattern line, MKey 2", 0xD0, 0, 4, 0, 0x02, 1, 5000, 2, StcRestartWithBell},
-        {"pattern line, MKey 2, mode kept", 0xD0, 0, 4, 0x04, 0x04, 1, 5000, 2, StcRestartWithBell},
-        {"spot types 12 and 13", 0x90, 0, 0x08, 0x02, 0x0A, 1, 77, 0, StcRestartSilent},
-        {"bit 0x80 line", 0xD0, 0, 0x80, 0, 0x85, 1, 77, 0, StcRestartSilent},
-        {"any other line", 0x90, 0, 0x14, 0, 0x02, 1, 77, 0, StcRestartWithBell},
+        {"pattern line, MKey 1, key position 0", 0x90, 0, 4, 0, 0, 1, {.startupTestMs = 5000}},
+        {"pattern line, MKey 1, key position 2", 0x90, 2, 4, 0, 0, 0, {.startupTestMs = 0}},
+        {"pattern line, MKey 2", 0xD0, 0, 4, 0, 0x02, 1, runWithBell},
+        {"pattern line, MKey 2, mode kept", 0xD0, 0, 4, 0x04, 0x04, 1, runWithBell},
+        {"spot types 12 and 13", 0x90, 0, 0x08, 0x02, 0x0A, 1,
+         {.spotRestart = SpotRestart::Silent}},
+        {"bit 0x80 line", 0xD0, 0, 0x80, 0, 0x85, 1, {.spotRestart = SpotRestart::Silent}},
+        {"any other line", 0x90, 0, 0x14, 0, 0x02, 1, {.spotRestart = SpotRestart::WithBell}},
     };
     for (const Case& k : cases) {
         PolledCab c;
@@ -213,14 +227,10 @@ TEST(CabKeys, MasterKeyInStartsTheProtectionTheLineAsksFor) {
         c.inputs.masterKeyPosition = k.position;
         c.mode.lineCode = k.lineCode;
         c.mode.atsMode = k.atsModeBefore;
-        c.startupTest.timer = 77;
-        const std::uint16_t actions = c.Press(KeySlot::MasterControllerKey);
-        EXPECT_EQ(actions, k.actions) << k.what;
+        EXPECT_TRUE(c.Press(KeySlot::MasterControllerKey).effects == k.effects) << k.what;
         EXPECT_EQ(c.mode.atsMode, k.atsMode) << k.what;
         EXPECT_EQ(c.mode.atsModePanel, k.atsMode) << k.what;
         EXPECT_EQ(c.mode.atsStarted, k.started) << k.what;
-        EXPECT_EQ(c.startupTest.timer, k.testTimer) << k.what;
-        EXPECT_EQ(c.inputs.masterKeyPosition, k.positionAfter) << k.what;
     }
 }
 
@@ -231,14 +241,14 @@ TEST(CabKeys, MasterKeyOutStopsTheProtection) {
         std::int8_t position;
         std::int32_t lineCode;
         std::uint8_t atsMode;
-        std::int32_t testTimer;
-        std::uint16_t actions;
+        ModeEffects effects;
     };
+    const ModeEffects stop{.spotStopChime = true, .patternReset = true, .startupTestMs = 0};
     const Case cases[] = {
-        {"pattern line, MKey 1, key position 0", 0x90, 0, 0x14, 0, 5000, PtcReset},
-        {"pattern line, MKey 1, key position 2 keeps it", 0x90, 2, 4, 0x06, 5000, 0},
-        {"pattern line, MKey 2", 0xD1, 2, 4, 0, 0, StcStopChime | PtcReset},
-        {"spot line, MKey 1", 0x91, 2, 0, 0, 0, StcStopChime | PtcReset},
+        {"pattern line, MKey 1, key position 0", 0x90, 0, 0x14, 0, {.patternReset = true}},
+        {"pattern line, MKey 1, key position 2 keeps it", 0x90, 2, 4, 0x06, {}},
+        {"pattern line, MKey 2", 0xD1, 2, 4, 0, stop},
+        {"spot line, MKey 1", 0x91, 2, 0, 0, stop},
     };
     for (const Case& k : cases) {
         PolledCab c;
@@ -248,14 +258,11 @@ TEST(CabKeys, MasterKeyOutStopsTheProtection) {
         c.mode.lineCode = k.lineCode;
         c.mode.atsMode = 0x06;
         c.mode.atsStarted = 1;
-        c.startupTest.timer = 5000;
-        const std::uint16_t actions = c.Press(KeySlot::MasterControllerKey);
+        EXPECT_TRUE(c.Press(KeySlot::MasterControllerKey).effects == k.effects) << k.what;
         EXPECT_EQ(c.inputs.masterKeyFlags & MasterKeyBits::Inserted, 0) << k.what;
-        EXPECT_EQ(actions, k.actions) << k.what;
         EXPECT_EQ(c.mode.atsMode, k.atsMode) << k.what;
         EXPECT_EQ(c.mode.atsModePanel, k.atsMode) << k.what;
         EXPECT_EQ(c.mode.atsStarted, k.atsMode != 0 ? 1 : 0) << k.what;
-        EXPECT_EQ(c.startupTest.timer, k.testTimer) << k.what;
     }
 }
 
@@ -264,25 +271,25 @@ TEST(CabKeys, DoorButtonsWorkOnlyAtAStandOnAOneManTrain) {
     c.Bind(KeySlot::RightDoor, 0x27);
     c.Bind(KeySlot::LeftDoor, 0x70); // F1 may work the left door
     c.Bind(KeySlot::AllCar, 0x41);
-    EXPECT_EQ(c.Press(KeySlot::RightDoor), 0); // not fitted
+    EXPECT_EQ(c.Press(KeySlot::RightDoor).presses, 0); // not fitted
 
     c.cab.oneManDoors = OneManBits::Fitted | OneManBits::Closed;
     c.frame.speed = 0.1f;
-    EXPECT_EQ(c.Press(KeySlot::RightDoor), 0);
+    EXPECT_EQ(c.Press(KeySlot::RightDoor).presses, 0);
     EXPECT_EQ(c.cab.oneManDoors & OneManBits::Right, 0);
 
     c.frame.speed = 0.0f;
-    EXPECT_EQ(c.Press(KeySlot::RightDoor), OneManDoorsOpened);
+    EXPECT_EQ(c.Press(KeySlot::RightDoor).presses, OneManDoorsOpened);
     EXPECT_NE(c.cab.oneManDoors & OneManBits::Right, 0);
-    EXPECT_EQ(c.Press(KeySlot::LeftDoor), 0); // the other side stays shut
+    EXPECT_EQ(c.Press(KeySlot::LeftDoor).presses, 0); // the other side stays shut
     EXPECT_EQ(c.cab.oneManDoors & OneManBits::Left, 0);
     c.frame.speed = 3.0f;
     c.Press(KeySlot::RightDoor); // moving: the lit button stays lit
     EXPECT_NE(c.cab.oneManDoors & OneManBits::Right, 0);
     c.frame.speed = 0.0f;
-    EXPECT_EQ(c.Press(KeySlot::RightDoor), 0);
+    EXPECT_EQ(c.Press(KeySlot::RightDoor).presses, 0);
     EXPECT_EQ(c.cab.oneManDoors & OneManBits::Right, 0);
-    EXPECT_EQ(c.Press(KeySlot::LeftDoor), OneManDoorsOpened);
+    EXPECT_EQ(c.Press(KeySlot::LeftDoor).presses, OneManDoorsOpened);
 
     c.Press(KeySlot::AllCar);
     EXPECT_NE(c.cab.oneManDoors & OneManBits::AllCars, 0);
@@ -330,10 +337,12 @@ TEST(CabKeys, AtsSwitchesStepAndToggle) {
     c.Bind(KeySlot::PBrakeKaihou, 0x35);
     c.Bind(KeySlot::EBNFB, 0x36);
     c.mode.atsMode = 0x02;
+    const auto effectsOf = [&](int slot) { return c.Press(slot).effects; };
+    const ModeEffects none{};
 
-    EXPECT_EQ(c.Press(KeySlot::AtsNFB), PtcReset);
+    EXPECT_TRUE(effectsOf(KeySlot::AtsNFB) == ModeEffects{.patternReset = true});
     EXPECT_EQ(c.mode.cabSwitches & 0x01, 0);
-    EXPECT_EQ(c.Press(KeySlot::AtsNFB), 0);
+    EXPECT_TRUE(effectsOf(KeySlot::AtsNFB) == none);
     EXPECT_EQ(c.mode.cabSwitches & 0x01, 0x01);
     c.Press(KeySlot::AtsKirikaeRendou);
     EXPECT_EQ(c.mode.cabSwitches & 0x02, 0x02);
@@ -348,27 +357,28 @@ TEST(CabKeys, AtsSwitchesStepAndToggle) {
     EXPECT_EQ(c.mode.dualEquipped, 0);
     // The brake release works only with the pattern part in force; on line 5 it holds too.
     c.mode.lineCode = 5;
-    EXPECT_EQ(c.Press(KeySlot::PBrakeKaihou), PtcReleaseLamp | PtcReleaseBrake);
+    const ModeEffects release{.patternReleaseBrake = true, .patternReleaseLamp = true};
+    EXPECT_TRUE(effectsOf(KeySlot::PBrakeKaihou) == release);
     EXPECT_EQ(c.mode.cabSwitches & 0x60, 0x60);
     c.Press(KeySlot::AtsKirikaeSW);
     EXPECT_EQ(c.mode.cabSwitches & 0x0C, 0);
     EXPECT_EQ(c.mode.atsMode, 0x02);
     EXPECT_EQ(c.mode.atsModePanel, 0x02);
     c.mode.cabSwitches = 0x81;
-    EXPECT_EQ(c.Press(KeySlot::PBrakeKaihou), 0);
+    EXPECT_TRUE(effectsOf(KeySlot::PBrakeKaihou) == none);
 
     c.mode.atsMode = 0x04;
-    EXPECT_EQ(c.Press(KeySlot::PKaihou), PtcBell | PtcReset);
+    EXPECT_TRUE(effectsOf(KeySlot::PKaihou) == (ModeEffects{.patternReset = true, .patternBell = true}));
     EXPECT_EQ(c.mode.cabSwitches & 0x10, 0x10);
     EXPECT_EQ(c.mode.atsMode, 0x02);
-    EXPECT_EQ(c.Press(KeySlot::PKaihou), 0);
+    EXPECT_TRUE(effectsOf(KeySlot::PKaihou) == none);
     EXPECT_EQ(c.mode.cabSwitches & 0x10, 0);
 
     c.mode.atsMode = 0;
     c.mode.lineCode = 0x10;
-    EXPECT_EQ(c.Press(KeySlot::EBNFB), 0);
+    EXPECT_TRUE(effectsOf(KeySlot::EBNFB) == none);
     EXPECT_FALSE(c.cab.ebnfbSwitch);
-    EXPECT_EQ(c.Press(KeySlot::EBNFB), StcRestartWithBell);
+    EXPECT_TRUE(effectsOf(KeySlot::EBNFB) == ModeEffects{.spotRestart = SpotRestart::WithBell});
     EXPECT_TRUE(c.cab.ebnfbSwitch);
     EXPECT_EQ(c.mode.atsMode, 0x10);
 }
