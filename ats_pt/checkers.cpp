@@ -115,6 +115,39 @@ ServiceBrakes CommonServiceBrakes(const PTC& p, const Terms& t) {
     }};
 }
 
+// The two plain service variants differ only in where a warning starts: how far before the
+// pattern, and from which speed.
+struct WarningReach {
+    float sig;          // m: a stop point closer than this warns
+    float lim;          // m: a speed limit closer than this warns
+    float sigWarnFrom;  // km/h
+    float nsdWarnFrom;  // km/h
+    float nsdHoldAbove; // km/h
+};
+
+void CheckPlainService(PTC& p, const Terms& t, const WarningReach& reach) {
+    const float v = t.v;
+    const bool low = ZeroLimitClose(p, t, 0.778);
+    const ServiceBrakes brakes = CommonServiceBrakes(p, t);
+    const Rule warnings[] = {
+        {t.sig && reach.sig > p.sigDis && v >= reach.sigWarnFrom, 0, 0},
+        {t.nsd && v >= reach.nsdWarnFrom, 0, 0},
+        {t.lim && reach.lim > p.limDis && v > p.limSpd + 5.0f, 0, 0},
+        {t.ldo && v >= p.limDoSpd + 5.0f, 0, 0},
+        {low, 0, 0},
+        {v >= p.limDoMax + 5.0f, 0, 0},
+    };
+    const bool holds[] = {
+        t.sig && p.sigDis < reach.sig && v > 5.0f,
+        t.inNsd && v > reach.nsdHoldAbove,
+        t.lim && p.limDis < reach.lim && v > p.limSpd + 5.0f,
+        t.ldo && v >= p.limDoSpd + 5.0f,
+        low,
+        v >= p.limDoMax + 5.0f,
+    };
+    Decide(p, Family::Service, brakes.rules, warnings, holds);
+}
+
 } // namespace
 
 void PTC::CheckEmergency() {
@@ -168,26 +201,12 @@ void PTC::CheckMaxSpeed() {
 void PTC::CheckService() {
     if (emergencyLatch != 0 || serviceLatch != 0) return;
     const Terms t = TermsOf(*this, Speed());
-    const float v = t.v;
-    const bool low = ZeroLimitClose(*this, t, 0.778);
-    const ServiceBrakes brakes = CommonServiceBrakes(*this, t);
-    const Rule warnings[] = {
-        {t.sig && t.Ahead(4, sigPtnDis) > sigDis && v >= 7.0f, 0, 0},
-        {t.nsd && v >= 10.0f, 0, 0},
-        {t.lim && t.Ahead(4, limPtnDis) > limDis && v > limSpd + 5.0f, 0, 0},
-        {t.ldo && v >= limDoSpd + 5.0f, 0, 0},
-        {low, 0, 0},
-        {v >= limDoMax + 5.0f, 0, 0},
-    };
-    const bool holds[] = {
-        t.sig && sigDis < t.Ahead(4, sigPtnDis) && v > 5.0f,
-        t.inNsd && v > 8.0f,
-        t.lim && limDis < t.Ahead(4, limPtnDis) && v > limSpd + 5.0f,
-        t.ldo && v >= limDoSpd + 5.0f,
-        low,
-        v >= limDoMax + 5.0f,
-    };
-    Decide(*this, Family::Service, brakes.rules, warnings, holds);
+    CheckPlainService(*this, t,
+                      {.sig = t.Ahead(4, sigPtnDis),
+                       .lim = t.Ahead(4, limPtnDis),
+                       .sigWarnFrom = 7.0f,
+                       .nsdWarnFrom = 10.0f,
+                       .nsdHoldAbove = 8.0f});
 }
 
 // Like the plain service variant, but it warns on a fixed 50 m margin before the pattern
@@ -195,26 +214,12 @@ void PTC::CheckService() {
 void PTC::CheckMargin() {
     if (emergencyLatch != 0 || serviceLatch != 0) return;
     const Terms t = TermsOf(*this, Speed());
-    const float v = t.v;
-    const bool low = ZeroLimitClose(*this, t, 0.778);
-    const ServiceBrakes brakes = CommonServiceBrakes(*this, t);
-    const Rule warnings[] = {
-        {t.sig && sigPtnDis + 50.0f > sigDis && v >= 6.0f, 0, 0},
-        {t.nsd && v >= 6.0f, 0, 0},
-        {t.lim && limPtnDis + 50.0f > limDis && v > limSpd + 5.0f, 0, 0},
-        {t.ldo && v >= limDoSpd + 5.0f, 0, 0},
-        {low, 0, 0},
-        {v >= limDoMax + 5.0f, 0, 0},
-    };
-    const bool holds[] = {
-        t.sig && sigDis < sigPtnDis + 50.0f && v > 5.0f,
-        t.inNsd && v > 5.0f,
-        t.lim && limDis < limPtnDis + 50.0f && v > limSpd + 5.0f,
-        t.ldo && v >= limDoSpd + 5.0f,
-        low,
-        v >= limDoMax + 5.0f,
-    };
-    Decide(*this, Family::Service, brakes.rules, warnings, holds);
+    CheckPlainService(*this, t,
+                      {.sig = sigPtnDis + 50.0f,
+                       .lim = limPtnDis + 50.0f,
+                       .sigWarnFrom = 6.0f,
+                       .nsdWarnFrom = 6.0f,
+                       .nsdHoldAbove = 5.0f});
 }
 
 void PTC::CheckAspect() {
