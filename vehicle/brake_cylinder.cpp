@@ -128,7 +128,7 @@ void RunBrakeCylinder(BrakeCylinderDisplay& bc, const FrameValues& frame, const 
     if (bc.bcDisplay < snow) bc.bcDisplay = snow;
 }
 
-void RunAtsStartupTest(AtsStartupTest& test, BrakeCylinderDisplay& bc, const FrameValues& frame,
+void RunAtsStartupTest(AtsStartupTest& test, const FrameValues& frame, float& gaugeKpa,
                        std::int32_t& bellOut) {
     std::int32_t& atsTestTimer = test.timer;
     if (atsTestTimer > 0) {
@@ -138,9 +138,9 @@ void RunAtsStartupTest(AtsStartupTest& test, BrakeCylinderDisplay& bc, const Fra
         const double bcHost = frame.state.BcPressure;
         // The needle rises 8 % over 0.8 s and comes back over the next 0.8 s.
         if (atsTestTimer >= 3700 && atsTestTimer < 4500)
-            bc.bcDisplay = ToPressure((1.0 + (4500 - atsTestTimer) * 0.0001) * bcHost);
+            gaugeKpa = ToPressure((1.0 + (4500 - atsTestTimer) * 0.0001) * bcHost);
         else if (atsTestTimer >= 2900 && atsTestTimer < 3700)
-            bc.bcDisplay = ToPressure((1.0 + (atsTestTimer - 2900) * 0.0001) * bcHost);
+            gaugeKpa = ToPressure((1.0 + (atsTestTimer - 2900) * 0.0001) * bcHost);
         return;
     }
     if (atsTestTimer < 0) {

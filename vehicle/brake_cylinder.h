@@ -37,9 +37,10 @@ struct AtsStartupTest {
     std::int32_t timer = 0; // ms left; -1 when it has just run out, 0 when idle
 };
 
-// Step 15: the start-up test swings the gauge needle up and back, then rings the bell (bellOut,
-// the pattern protection's bell channel) once the test has run out.
-void RunAtsStartupTest(AtsStartupTest& test, BrakeCylinderDisplay& bc, const FrameValues& frame,
+// Step 15: the start-up test swings the gauge needle (gaugeKpa, the gauge's reading after
+// step 14) up and back, then rings the bell (bellOut, the pattern protection's bell channel)
+// once the test has run out.
+void RunAtsStartupTest(AtsStartupTest& test, const FrameValues& frame, float& gaugeKpa,
                        std::int32_t& bellOut);
 
 } // namespace velqa3

@@ -146,36 +146,36 @@ TEST(BrakeCylinder, DegenerateSettingsAndInputsGiveNoNaN) {
 }
 
 TEST(BrakeCylinder, StartUpTestSwingsTheNeedleThenRingsTheBell) {
-    BrakeCylinderDisplay bc;
+    float gauge = 0.0f;
     FrameValues frame;
     frame.interval = 100;
     frame.state.BcPressure = 400.0f;
     AtsStartupTest test{.timer = 5000};
     std::int32_t bell = 0;
     for (int i = 0; i < 9; ++i) // to 4100 ms left: 400 ms into the rise
-        RunAtsStartupTest(test, bc, frame, bell);
+        RunAtsStartupTest(test, frame, gauge, bell);
     EXPECT_EQ(test.timer, 4100);
-    EXPECT_FLOAT_EQ(bc.bcDisplay, 416.0f);
+    EXPECT_FLOAT_EQ(gauge, 416.0f);
     for (int i = 0; i < 8; ++i) // 3300: on the way back
-        RunAtsStartupTest(test, bc, frame, bell);
-    EXPECT_FLOAT_EQ(bc.bcDisplay, 416.0f);
+        RunAtsStartupTest(test, frame, gauge, bell);
+    EXPECT_FLOAT_EQ(gauge, 416.0f);
 
     // A frame that lands exactly on the end has run the test out; the bell follows next frame.
     test.timer = 16;
     frame.interval = 16;
-    RunAtsStartupTest(test, bc, frame, bell);
+    RunAtsStartupTest(test, frame, gauge, bell);
     EXPECT_EQ(test.timer, -1);
     EXPECT_EQ(bell, 0);
-    RunAtsStartupTest(test, bc, frame, bell);
+    RunAtsStartupTest(test, frame, gauge, bell);
     EXPECT_EQ(bell, 1);
-    RunAtsStartupTest(test, bc, frame, bell);
+    RunAtsStartupTest(test, frame, gauge, bell);
     EXPECT_EQ(bell, 2);
     EXPECT_EQ(test.timer, 0);
-    RunAtsStartupTest(test, bc, frame, bell);
+    RunAtsStartupTest(test, frame, gauge, bell);
     EXPECT_EQ(bell, 2) << "the test is over";
 
     test.timer = 10; // overshooting ends it the same way
-    RunAtsStartupTest(test, bc, frame, bell);
+    RunAtsStartupTest(test, frame, gauge, bell);
     EXPECT_LT(test.timer, 0);
 }
 
