@@ -194,7 +194,8 @@ ModeEffects Plugin::TurnPolledMasterKey(bool held) {
         flags = static_cast<std::uint8_t>(flags & ~MasterKeyBits::Handled);
         return {};
     }
-    if ((flags & MasterKeyBits::Configured) == 0 || (flags & MasterKeyBits::Handled) != 0) return {};
+    if ((flags & MasterKeyBits::Configured) == 0 || (flags & MasterKeyBits::Handled) != 0)
+        return {};
     flags = static_cast<std::uint8_t>((flags ^ MasterKeyBits::Inserted) | MasterKeyBits::Handled);
     const bool twoPosition = (flags & MasterKeyBits::TwoPosition) != 0;
     const bool keyAtRun = cab.inputs.masterKeyPosition == 2;

@@ -89,17 +89,6 @@ std::string Summary(const Scenario& scenario, const RunOutcome& run, const Check
     return text;
 }
 
-// The scenario's name as a folder name: nothing that could climb out of runs/.
-std::string FolderName(const std::string& name) {
-    std::string folder;
-    for (char c : name) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '_';
-        folder += plain ? c : '_';
-    }
-    return folder.empty() ? "run" : folder;
-}
-
 // Why a file cannot be a plug-in library of this platform, or empty. The loader's own reason
 // for a text file is obscure, and it would name the copy in the run folder.
 std::string LibraryProblem(const fs::path& plugin) {

@@ -38,6 +38,16 @@ bool Within(const fs::path& inner, const fs::path& place) {
     return true;
 }
 
+std::string FolderName(const std::string& name) {
+    std::string folder;
+    for (char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        folder += plain ? c : '_';
+    }
+    return folder.empty() ? "run" : folder;
+}
+
 bool ReadInput(const fs::path& file, std::uintmax_t limit, std::string& bytes, std::string& why) {
     std::error_code error;
     const fs::file_status status = fs::status(file, error);

@@ -19,6 +19,10 @@ struct Input {
     std::string bytes;
 };
 
+// A scenario's name as the name of its folder under runs/: letters, digits, '-' and '_' kept,
+// anything else (a separator, "..") made '_', so no name climbs out of runs/.
+std::string FolderName(const std::string& name);
+
 // Reads a whole regular file of at most limit bytes; false, and why, otherwise.
 bool ReadInput(const std::filesystem::path& file, std::uintmax_t limit, std::string& bytes,
                std::string& why);

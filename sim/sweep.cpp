@@ -25,14 +25,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string FolderName(const std::string& name) {
-    std::string folder;
-    for (char c : name) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '_';
-        folder += plain ? c : '_';
-    }
-    return (folder.empty() ? "run" : folder.substr(0, 64)) + "-sweep";
+// The sweep's folder sits beside the scenario's own runs, its name cut short enough to leave
+// room for the cases' names below it.
+std::string SweepFolderName(const std::string& name) {
+    return FolderName(name).substr(0, 64) + "-sweep";
 }
 
 std::string CaseFolderName(std::size_t index) {
@@ -233,7 +229,7 @@ int RunSweep(const SweepRequest& request) {
     // The sweep's folder: what it writes is all its own, so none of the user's files may lie
     // in it; an earlier sweep there is emptied.
     const fs::path out =
-        request.out.empty() ? fs::path("runs") / FolderName(base.name) : request.out;
+        request.out.empty() ? fs::path("runs") / SweepFolderName(base.name) : request.out;
     const fs::path place = Resolved(out);
     std::vector<fs::path> givenFiles = {request.scenario, request.plugin};
     if (!request.settings.empty()) givenFiles.push_back(request.settings);

@@ -156,7 +156,6 @@ std::int32_t RunStationStops(const sim::PluginLibrary::EntryPoints& api, int sto
     return highest;
 }
 
-
 // Runs work in a child process that the kernel kills at its first system call other than the
 // final exit; returns the child's wait status.
 template <typename Work> int RunWithoutSystemCalls(Work work) {

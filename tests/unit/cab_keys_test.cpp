@@ -215,7 +215,13 @@ TEST(CabKeys, MasterKeyInStartsTheProtectionTheLineAsksFor) {
         {"pattern line, MKey 1, key position 2", 0x90, 2, 4, 0, 0, 0, {.startupTestMs = 0}},
         {"pattern line, MKey 2", 0xD0, 0, 4, 0, 0x02, 1, runWithBell},
         {"pattern line, MKey 2, mode kept", 0xD0, 0, 4, 0x04, 0x04, 1, runWithBell},
-        {"spot types 12 and 13", 0x90, 0, 0x08, 0x02, 0x0A, 1,
+        {"spot types 12 and 13",
+         0x90,
+         0,
+         0x08,
+         0x02,
+         0x0A,
+         1,
          {.spotRestart = SpotRestart::Silent}},
         {"bit 0x80 line", 0xD0, 0, 0x80, 0, 0x85, 1, {.spotRestart = SpotRestart::Silent}},
         {"any other line", 0x90, 0, 0x14, 0, 0x02, 1, {.spotRestart = SpotRestart::WithBell}},
@@ -368,7 +374,8 @@ TEST(CabKeys, AtsSwitchesStepAndToggle) {
     EXPECT_TRUE(effectsOf(KeySlot::PBrakeKaihou) == none);
 
     c.mode.atsMode = 0x04;
-    EXPECT_TRUE(effectsOf(KeySlot::PKaihou) == (ModeEffects{.patternReset = true, .patternBell = true}));
+    EXPECT_TRUE(effectsOf(KeySlot::PKaihou) ==
+                (ModeEffects{.patternReset = true, .patternBell = true}));
     EXPECT_EQ(c.mode.cabSwitches & 0x10, 0x10);
     EXPECT_EQ(c.mode.atsMode, 0x02);
     EXPECT_TRUE(effectsOf(KeySlot::PKaihou) == none);

@@ -33,7 +33,7 @@ TEST(FrameClock, BoundaryCrossingsIncludeMidnight) {
     EXPECT_FALSE(CrossesBoundary(1000, 0, 1000));  // a frame of no length crosses nothing
     EXPECT_TRUE(CrossesBoundary(INT32_MAX, INT32_MAX, 500));
     EXPECT_TRUE(CrossesBoundary(INT32_MIN, 1, 1 << 30)); // on a multiple, far below zero
-    EXPECT_FALSE(CrossesBoundary(-10, 5, 500));           // -15 -> -10, before midnight
+    EXPECT_FALSE(CrossesBoundary(-10, 5, 500));          // -15 -> -10, before midnight
     EXPECT_TRUE(CrossesBoundary(-500, 1, 500));
 }
 
