@@ -33,6 +33,10 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 # transitions change it, and only its own header gives its bits and values a number.
 MODE_WRITERS = {"host/mode_transitions.h", "host/mode_transitions.cpp"}
 MODE_NUMBERS = {"host/mode.h", "host/mode_transitions.h", "host/mode_transitions.cpp"}
+# The stages of the train read the mode; only the protections and the frame driver call its
+# transitions, so a stage's step never changes which protection runs.
+TRANSITIONS_HEADER = "host/mode_transitions.h"
+MAY_CHANGE_MODE = {"host", "ats_pt", "plugin"}
 FIELD = r"(?:\b(?:atsMode|atsModePanel|cabSwitches)\b|\b(?:AtsMode|CabSwitches)\(\))"
 ASSIGN = r"\s*(?:[-+*/%|&^]|<<|>>)?=(?!=)"
 MODE_WRITE = [
@@ -83,6 +87,8 @@ def problems(root: pathlib.Path):
                 target = name.split("/", 1)[0]
                 if target != top and target not in ALLOWED[top]:
                     yield f"{rel}:{number}: {top}/ may not include {name}"
+                elif name == TRANSITIONS_HEADER and top not in MAY_CHANGE_MODE:
+                    yield f"{rel}:{number}: {top}/ reads the mode but may not change it"
             elif kind == "<" and OS_HEADERS.search(name) and top not in {"platform", "sim"}:
                 yield f"{rel}:{number}: only platform/ includes the system header <{name}>"
 
