@@ -4,7 +4,7 @@
 #include "fuzz/fuzz_input.h"
 #include "plugin/dispatcher.h"
 #include "tests/support/beacon_rig.h"
-#include "vehicle/announcements.h"
+#include "vehicle/sound.h"
 #include "vehicle/brake_reasons.h"
 #include "vehicle/panel_channels.h"
 #include "vehicle/slip.h"

@@ -1,7 +1,7 @@
 #include "plugin/dispatcher.h"
 
 #include "host/mode_transitions.h"
-#include "vehicle/announcements.h"
+#include "vehicle/sound.h"
 #include "vehicle/line_voltage.h"
 #include "vehicle/station_approach.h"
 #include "vehicle/tasc.h"

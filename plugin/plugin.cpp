@@ -2,7 +2,7 @@
 #include "plugin/plugin.h"
 
 #include "platform/platform.h"
-#include "vehicle/announcements.h"
+#include "vehicle/sound.h"
 #include "vehicle/brake_reasons.h"
 #include "vehicle/plus_brake.h"
 #include "vehicle/slip.h"

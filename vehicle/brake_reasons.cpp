@@ -2,7 +2,7 @@
 
 #include "host/brake_demand.h"
 #include "host/mode.h"
-#include "vehicle/sound_state.h"
+#include "vehicle/sound.h"
 
 #include <cmath>
 

@@ -8,7 +8,6 @@
 #include "vehicle/cab_keys.h"
 #include "vehicle/output_slots.h"
 #include "vehicle/panel_channels.h"
-#include "vehicle/panel_timers.h"
 #include "vehicle/platform_doors.h"
 #include "vehicle/plus_brake.h"
 #include "vehicle/station_approach.h"
@@ -17,6 +16,13 @@
 #include <cstdint>
 
 namespace velqa3 {
+
+// Timers of panel lamps that blink for a while after an event.
+struct PanelTimers {
+    // ms the spot-protection lamp of the [DC25] cab keeps blinking after leaving pattern
+    // territory
+    std::int32_t dc25BlinkTimer = 0;
+};
 
 // What the panel shows, gathered by the frame driver from the protections, the driving aids
 // and the cab.

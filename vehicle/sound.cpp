@@ -1,5 +1,6 @@
 #include "vehicle/sound.h"
 
+#include "host/host.h"
 #include "host/mode.h"
 #include "host/slots.h"
 #include "vehicle/cab_keys.h"
@@ -271,6 +272,18 @@ void WriteSound(SoundState& state, const SoundInputs& in, const FrameValues& fra
     RegenerationSounds(s);
     CylinderExhaust(s);
     KeySounds(s);
+}
+
+void SettleAnnouncements(std::int32_t (&announcement)[kAnnouncementChannels]) {
+    for (std::int32_t& channel : announcement)
+        if (channel == kSoundPlayOnce) channel = kSoundLoop;
+}
+
+void StopStationBeacon(bool& stopStation, std::int32_t (&announcement)[kAnnouncementChannels],
+                       std::int32_t optional) {
+    if (optional < 0) return;
+    stopStation = true;
+    announcement[optional % kAnnouncementChannels] = kSoundPlayOnce;
 }
 
 } // namespace velqa3

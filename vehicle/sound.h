@@ -5,12 +5,38 @@
 #include "config/settings.h"
 #include "host/frame.h"
 #include "vehicle/output_slots.h"
-#include "vehicle/sound_state.h"
 #include "vehicle/supervision.h"
 
 #include <cstdint>
 
 namespace velqa3 {
+
+// State the sound stage keeps between frames; the reset key and the brake demands touch it too.
+namespace SoundRequestBits {
+inline constexpr std::uint8_t Bell1 = 0x01;
+inline constexpr std::uint8_t Bell2 = 0x02;
+inline constexpr std::uint8_t PhaseA = 0x04;
+inline constexpr std::uint8_t PhaseB = 0x08;
+inline constexpr std::uint8_t AlarmRequest = 0x10;
+} // namespace SoundRequestBits
+
+struct SoundState {
+    std::uint8_t requests = 0;
+    std::int32_t alarmTimer = -1; // ms left of the alarm alternation, -1 idle
+    std::int32_t demandAlarmTimer = 1000;
+    std::uint8_t announcementCalls = 0; // calls of the key-15 sound still to ring
+    bool key15WasHeld = false;
+};
+
+// The five announcement channels, which stop beacons call and opening the doors silences.
+// A called channel (play once, 1) becomes 0 before the sound stage writes it: the host plays
+// the announcement in a loop until the doors open and silence it.
+void SettleAnnouncements(std::int32_t (&announcement)[kAnnouncementChannels]);
+
+// Type 8: the train stops at the station ahead, and announcement channel Optional mod 5 is
+// called. A negative Optional names no channel; the beacon is then ignored.
+void StopStationBeacon(bool& stopStation, std::int32_t (&announcement)[kAnnouncementChannels],
+                       std::int32_t optional);
 
 // What the sounds follow, gathered by the frame driver.
 struct SoundInputs {
