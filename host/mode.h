@@ -86,6 +86,11 @@ constexpr bool HasCabSwitch(std::uint8_t cabSwitches, std::uint8_t bit) {
 constexpr bool ChangeOverIsPatternOnly(std::uint8_t cabSwitches) {
     return (cabSwitches & CabSwitchBits::ChangeOverMask) == CabSwitchBits::ChangeOverPatternOnly;
 }
+// The change-over switch as the panel shows it: 0, 1 or 2 for the three positions in the order
+// the switch steps through them.
+constexpr std::int32_t ChangeOverPosition(std::uint8_t cabSwitches) {
+    return (cabSwitches & CabSwitchBits::ChangeOverMask) / CabSwitchBits::ChangeOverBoth;
+}
 // The plain spot protection, possibly with the pattern part beside it, and no variant.
 constexpr bool HasNoVariantBits(std::uint8_t atsMode) {
     constexpr std::uint8_t kPlain =

@@ -120,10 +120,11 @@ void CabLamps(const Panel& p) {
     p.out.Set(PanelSlot::AllCarsLamp, on && (oneMan & OneManBits::AllCars) != 0);
     p.out.Set(PanelSlot::MasterKeyPosition, static_cast<std::int32_t>(p.in.masterKeyPosition));
     p.out.Set(PanelSlot::EbNfbSwitch, p.from.cabKeys.ebnfbSwitch);
-    p.out.Set(PanelSlot::AtsNfbSwitch, (cab & 0x01) != 0);
-    p.out.Set(PanelSlot::ChangeOverLinkSwitch, (cab & 0x02) != 0);
-    p.out.Set(PanelSlot::ChangeOverSwitch, (cab & 0x0C) >> 2);
-    p.out.Set(PanelSlot::AtsPtCutOutSwitch, (cab & 0x10) != 0);
+    p.out.Set(PanelSlot::AtsNfbSwitch, HasCabSwitch(cab, CabSwitchBits::ProtectionPower));
+    p.out.Set(PanelSlot::ChangeOverLinkSwitch,
+              HasCabSwitch(cab, CabSwitchBits::ChangeOverInterlock));
+    p.out.Set(PanelSlot::ChangeOverSwitch, ChangeOverPosition(cab));
+    p.out.Set(PanelSlot::AtsPtCutOutSwitch, HasCabSwitch(cab, CabSwitchBits::PatternCutOut));
     p.out.Set(PanelSlot::RegenerationLamp,
               p.in.brakeOutput >= 1 && p.state().Speed > 0.0f && p.state().Current < 0.0f);
     p.out.Set(PanelSlot::EmergencyBrakeLamp, p.in.brakeOutput == p.in.emergencyNotch);
