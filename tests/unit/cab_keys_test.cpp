@@ -390,6 +390,29 @@ TEST(CabKeys, AtsSwitchesStepAndToggle) {
     EXPECT_EQ(c.mode.atsMode, 0x10);
 }
 
+TEST(CabKeys, SwitchesOfOneFrameAskTheProtectionsOnce) {
+    // The key goes in on a line of spot pairs (a silent restart) in the frame the EB breaker
+    // comes back on (a restart with the bell): the bell wins, and the pattern part is reset
+    // once for the cut-out switch of the same frame.
+    PolledCab c;
+    c.Bind(KeySlot::MasterControllerKey, 0x4B);
+    c.Bind(KeySlot::EBNFB, 0x36);
+    c.Bind(KeySlot::PKaihou, 0x34);
+    c.inputs.masterKeyFlags = 0x90;
+    c.inputs.masterKeyPosition = 0;
+    c.mode.lineCode = LineCode::HasSpotPairs;
+    c.mode.atsMode = 0x04;
+    c.cab.ebnfbSwitch = false;
+    c.Hold(KeySlot::MasterControllerKey);
+    c.Hold(KeySlot::EBNFB);
+    c.Hold(KeySlot::PKaihou);
+    const ModeEffects gathered{
+        .spotRestart = SpotRestart::WithBell, .patternReset = true, .patternBell = true};
+    EXPECT_TRUE(c.Poll().effects == gathered);
+    EXPECT_TRUE(c.cab.ebnfbSwitch);
+    EXPECT_EQ(c.mode.atsStarted, 1);
+}
+
 TEST(CabKeys, UnboundSwitchesSitOnCodesNoKeyProduces) {
     // With the settings' defaults only code 0 is unbound; Windows never reports it down, and a
     // keyboard with every real key held leaves every switch where it was.
