@@ -37,6 +37,10 @@ std::int32_t CountDown(std::int32_t timer, std::int32_t ms) {
 
 PtcModes PTC::Update(const PtcFrame& frame) {
     in = frame;
+    return Update();
+}
+
+PtcModes PTC::Update() {
     UpdateAspectSpeeds();
     const float v = Speed() / 3.6f;
     const float step = static_cast<float>(FrameLength()) * v / 1000.0f;

@@ -105,6 +105,10 @@ class PTC {
     // One frame of the pattern protection: distances, patterns, the checker of the active
     // mode, the brake-release period, the pattern speed, lamps and bell.
     PtcModes Update(const PtcFrame& frame);
+    // The same on the frame the caller has written into `in` itself. A frame built elsewhere
+    // and copied in is read back in wide words just after its fields were written one by one,
+    // and the copy waits for those writes to land: a few nanoseconds of every frame.
+    PtcModes Update();
 
     void ApplyServiceBrake(std::int32_t releaseSpeed);
     void ApplyEmergencyBrake();

@@ -57,12 +57,16 @@ void Plugin::RunProtections() {
     SetDemand(demand, BrakeDemandBits::StBrake, spotBraking);
 
     const bool patternOn = HasModeBit(mode.atsMode, AtsModeBits::Pattern) && mode.atsStarted != 0;
+    PTC& ptc = protection.ptc;
+    // The frame is written straight into the protection's own copy.
     if (patternOn) {
-        const PtcModes modes = protection.ptc.Update(PtcView());
+        ptc.in = PtcView();
+        const PtcModes modes = ptc.Update();
         TakePatternProtectionModes(mode, modes.atsMode, modes.cabSwitches);
     } else if (mode.lineCode == LineCode::PatternLine && mode.atsMode != kAtsPattern) {
         // Off pattern territory the protection still watches the train's maximum speed.
-        protection.ptc.CheckMaxSpeed(PtcView());
+        ptc.in = PtcView();
+        ptc.CheckMaxSpeed();
     } else {
         return;
     }
