@@ -1,8 +1,8 @@
 #include "plugin/dispatcher.h"
 
 #include "host/mode_transitions.h"
-#include "vehicle/sound.h"
 #include "vehicle/line_voltage.h"
+#include "vehicle/sound.h"
 #include "vehicle/station_approach.h"
 #include "vehicle/tasc.h"
 

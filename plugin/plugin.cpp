@@ -2,10 +2,10 @@
 #include "plugin/plugin.h"
 
 #include "platform/platform.h"
-#include "vehicle/sound.h"
 #include "vehicle/brake_reasons.h"
 #include "vehicle/plus_brake.h"
 #include "vehicle/slip.h"
+#include "vehicle/sound.h"
 
 namespace velqa3 {
 

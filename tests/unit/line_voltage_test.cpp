@@ -2,8 +2,8 @@
 // and the power and brake reductions a weak or a high line brings.
 #include "platform/platform.h"
 #include "tests/support/cab.h"
-#include "vehicle/sound.h"
 #include "vehicle/line_voltage.h"
+#include "vehicle/sound.h"
 #include "vehicle/station_approach.h"
 #include "vehicle/tasc.h"
 

@@ -1,12 +1,12 @@
 // The supervision stages one by one, each on a frame the test builds. Frames of 20 ms at
 // 90 km/h cover exactly 0.5 m, so limits that fall on a frame's end are met exactly.
 #include "host/brake_demand.h"
-#include "vehicle/sound.h"
 #include "vehicle/brake_reasons.h"
 #include "vehicle/line_voltage.h"
 #include "vehicle/panel_channels.h"
 #include "vehicle/plus_brake.h"
 #include "vehicle/slip.h"
+#include "vehicle/sound.h"
 #include "vehicle/speed_check.h"
 #include "vehicle/station_approach.h"
 #include "vehicle/supervision.h"

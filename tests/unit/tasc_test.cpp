@@ -1,7 +1,7 @@
 // TASC: the stop beacons, the count-down, the patterns of each mode, the notch it offers and
 // how it is numbered, the stand hold and the driver taking over.
-#include "vehicle/sound.h"
 #include "vehicle/line_voltage.h"
+#include "vehicle/sound.h"
 #include "vehicle/station_approach.h"
 #include "vehicle/tasc.h"
 
